@@ -1,0 +1,103 @@
+#include "app/librarydatabase.h"
+
+#include "app/logger.h"
+#include "app/settings.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const int SchemaVersion = 1;
+
+} // namespace
+
+const QStringList &LibraryDatabase::schemaStatements()
+{
+    static const QStringList statements{
+        QStringLiteral("CREATE TABLE identifiers (id TEXT,type TEXT);"),
+        QStringLiteral("CREATE TABLE items_authors (iid INTEGER,aid INTEGER);"),
+        QStringLiteral("CREATE TABLE webpages (wid INTEGER PRIMARY KEY AUTOINCREMENT,iid INTEGER,url TEXT,"
+                       "created INTEGER,title TEXT,description TEXT);"),
+        QStringLiteral("CREATE TABLE authors (aid INTEGER PRIMARY KEY AUTOINCREMENT,name TEXT,firstName TEXT,"
+                       "lastName TEXT);"),
+        // SQLite reserves the "sqlite_" names and refuses this one; the refusal is expected.
+        QStringLiteral("CREATE TABLE sqlite_stat1(tbl,idx,stat);"),
+        QStringLiteral("CREATE TABLE books (bid INTEGER PRIMARY KEY AUTOINCREMENT,title TEXT,pageCount INTEGER,"
+                       "datePublished TEXT,description TEXT,iid INTEGER,publisher TEXT,isbn10 TEXT, isbn13 TEXT);"),
+        QStringLiteral("CREATE INDEX title on books (title ASC);"),
+        QStringLiteral("CREATE INDEX description on books (description ASC);"),
+        QStringLiteral("CREATE TABLE items (iid INTEGER PRIMARY KEY AUTOINCREMENT,type TEXT,coverFile TEXT,"
+                       "created INTEGER,updated TEXT, rating INTEGER);"),
+        QStringLiteral("CREATE TABLE files (fid INTEGER PRIMARY KEY AUTOINCREMENT,fileName TEXT,filePath TEXT,"
+                       "fileType TEXT,fileExtension TEXT,fileMd5 TEXT,fileSize INTEGER,firstBytes TEXT,iid INT,"
+                       "created INTEGER,updated INTEGER);"),
+        QStringLiteral("CREATE TABLE notes (iid INTEGER PRIMARY KEY AUTOINCREMENT,note TEXT);"),
+    };
+    return statements;
+}
+
+LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QString &dataDir)
+{
+    logDebug(QStringLiteral("in dbOpen"));
+    qDebug() << dataDir;
+
+    OpenResult result;
+    result.path = dataDir + QStringLiteral("data.db");
+    logDebug(QStringLiteral("Database open func dbPath: ") + result.path);
+
+    Settings settings;
+    const int version = settings.value(Settings::DatabaseVersion).toInt();
+    db.setDatabaseName(result.path);
+
+    const bool isNew = !QFileInfo::exists(result.path);
+    result.errorText = openError(db);
+    if (!result.errorText.isEmpty())
+        return result;
+    result.opened = true;
+
+    if (!isNew) {
+        // The tables of an existing library are taken as they are.
+        if (version == 0)
+            settings.setValue(Settings::DatabaseVersion, SchemaVersion);
+        return result;
+    }
+
+    logDebug(QStringLiteral("Database loaded ") + result.path);
+    createSchema(db);
+    return result;
+}
+
+QString LibraryDatabase::openError(QSqlDatabase &db)
+{
+    if (!db.open())
+        return db.lastError().text();
+    // SQLite reads nothing at open, so a file that is not a database only shows itself on the first read.
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return QString();
+    const QString error = probe.lastError().text();
+    probe.finish();
+    db.close();
+    return error.isEmpty() ? QStringLiteral("unknown error") : error;
+}
+
+void LibraryDatabase::createSchema(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    const QStringList &statements = schemaStatements();
+    bool lastSucceeded = false;
+    for (const QString &statement : statements) {
+        // Only the last statement's outcome decides; the others are allowed to fail (see above).
+        lastSucceeded = query.prepare(statement) && query.exec();
+    }
+    if (lastSucceeded) {
+        Settings settings;
+        settings.setValue(Settings::DatabaseVersion, SchemaVersion);
+    } else {
+        qDebug() << "error creating one or more tables";
+    }
+}

@@ -1,0 +1,31 @@
+#ifndef LIBRARYDATABASE_H
+#define LIBRARYDATABASE_H
+
+#include <QString>
+#include <QStringList>
+
+class QSqlDatabase;
+
+// Opens the library database "data.db" of a data directory on the given connection, and creates
+// the schema when the file is new.
+class LibraryDatabase
+{
+public:
+    struct OpenResult
+    {
+        bool opened = false;
+        QString path;
+        QString errorText; // the driver's reason when not opened
+    };
+
+    static OpenResult open(QSqlDatabase &db, const QString &dataDir);
+
+    // The statements that create a new library, in the order they run.
+    static const QStringList &schemaStatements();
+
+private:
+    static QString openError(QSqlDatabase &db);
+    static void createSchema(const QSqlDatabase &db);
+};
+
+#endif // LIBRARYDATABASE_H

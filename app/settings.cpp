@@ -1,0 +1,6 @@
+#include "app/settings.h"
+
+Settings::Settings(QObject *parent)
+    : QSettings(Organisation.toString(), Application.toString(), parent)
+{
+}

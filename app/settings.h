@@ -1,0 +1,35 @@
+#ifndef SETTINGS_H
+#define SETTINGS_H
+
+#include <QLatin1StringView>
+#include <QSettings>
+
+// The per-user settings store. Every user of a setting opens its own object; all of them share
+// the one store named after the organisation and the application.
+class Settings : public QSettings
+{
+public:
+    explicit Settings(QObject *parent = nullptr);
+
+    static constexpr QLatin1StringView Organisation{"Tessary"};
+    static constexpr QLatin1StringView Application{"Shelvio"};
+
+    static constexpr QLatin1StringView DataDir{"dataDir"};
+    static constexpr QLatin1StringView LibraryDir{"libraryDir"};
+    static constexpr QLatin1StringView BaseUrl{"baseUrl"};
+    static constexpr QLatin1StringView Guid{"guid"};
+    static constexpr QLatin1StringView CloudToken{"cloudToken"};
+    static constexpr QLatin1StringView DatabaseVersion{"database/version"};
+    static constexpr QLatin1StringView LastSelectDir{"lastSelectDir"};
+    static constexpr QLatin1StringView CalibreDirPath{"calibreDirPath"};
+    static constexpr QLatin1StringView CalibreExePath{"calibreExePath"};
+    static constexpr QLatin1StringView CalibreConvertorExe{"calibreConvertorExe"};
+    static constexpr QLatin1StringView CalibreConvertorPath{"calibreConvertorPath"};
+    static constexpr QLatin1StringView SigilDirPath{"sigilDirPath"};
+    static constexpr QLatin1StringView SigilExePath{"sigilExePath"};
+
+private:
+    Q_DISABLE_COPY_MOVE(Settings)
+};
+
+#endif // SETTINGS_H

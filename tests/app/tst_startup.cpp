@@ -1,0 +1,377 @@
+#include "app/logger.h"
+#include "app/mainwindow.h"
+#include "app/serviceaddresses.h"
+#include "app/settings.h"
+#include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+const char ChildFlag[] = "--start-main-window";
+const char ChildStartedLine[] = "main window started";
+
+QString readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QString defaultDataDir()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Shelvio/");
+}
+
+// A database file made by someone else, with a table of its own, on a connection of its own.
+bool createForeignDatabase(const QString &path)
+{
+    bool created = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery query(db);
+            created = query.exec(QStringLiteral("CREATE TABLE shelf (name TEXT)"));
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
+    return created;
+}
+
+// The child side of the fatal start-up tests: start the window, answer every message box and report it.
+int startMainWindowAndAnswerBoxes(int argc, char **argv)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication application(argc, argv);
+    initShelvioResources();
+    Logger::instance().addFileEngine(QStringLiteral("dbg"), QStringLiteral("debug.log"));
+    Logger::instance().enableLevels(QStringLiteral("dbg"), Logger::DebugLevel);
+
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            std::printf("message box: %s | %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
+            std::fflush(stdout);
+            box->accept();
+        }
+    });
+    answerer.start(10);
+
+    MainWindow window;
+    std::printf("%s\n", ChildStartedLine);
+    return 0;
+}
+
+} // namespace
+
+class TestStartup : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestStartup(TestEnvironment &environment)
+        : environment(environment)
+    {
+    }
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstStartPreparesSettingsDirectoriesAndLibrary();
+    void schemaHasTheDeclaredColumns_data();
+    void schemaHasTheDeclaredColumns();
+    void secondStartKeepsTheInstallationIdentifier();
+    void storedButDeletedDataDirIsRecreated();
+    void dataDirWithoutSeparatorIsUsedAsStored();
+    void existingLibraryIsOpenedAsItIs_data();
+    void existingLibraryIsOpenedAsItIs();
+    void deletedLibraryIsCreatedAgain();
+    void unusableLibraryEndsTheProgram_data();
+    void unusableLibraryEndsTheProgram();
+
+private:
+    // What the debug engine wrote since the current test began.
+    QString logSinceTestStart() const;
+    void startAndClose();
+
+    TestEnvironment &environment;
+    QTemporaryDir logDirectory;
+    qint64 logOffset = 0;
+};
+
+void TestStartup::initTestCase()
+{
+    // Registered before any window, so the window's own engine set-up keeps this one and its level.
+    const QString path = logDirectory.filePath(QStringLiteral("debug.log"));
+    QVERIFY(Logger::instance().addFileEngine(QStringLiteral("dbg"), path));
+    Logger::instance().enableLevels(QStringLiteral("dbg"), Logger::DebugLevel);
+}
+
+void TestStartup::init()
+{
+    environment.reset();
+    logOffset = readFile(logDirectory.filePath(QStringLiteral("debug.log"))).size();
+}
+
+void TestStartup::cleanup()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(QSqlDatabase::defaultConnection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QSqlDatabase::defaultConnection);
+}
+
+QString TestStartup::logSinceTestStart() const
+{
+    return readFile(logDirectory.filePath(QStringLiteral("debug.log"))).mid(logOffset);
+}
+
+void TestStartup::startAndClose()
+{
+    auto window = std::make_unique<MainWindow>();
+    QCOMPARE(window->windowTitle(), QStringLiteral("Shelvio"));
+}
+
+void TestStartup::firstStartPreparesSettingsDirectoriesAndLibrary()
+{
+    startAndClose();
+
+    Settings settings;
+    const QString dataDir = defaultDataDir();
+    const QString libraryDir = QDir::homePath() + QStringLiteral("/Shelvio Library/");
+    QCOMPARE(settings.value(Settings::DataDir).toString(), dataDir);
+    QCOMPARE(settings.value(Settings::LibraryDir).toString(), libraryDir);
+    QVERIFY(QFileInfo(dataDir).isDir());
+    QVERIFY(QFileInfo(libraryDir).isDir());
+    QVERIFY(dataDir.startsWith(environment.home()));
+
+    const QRegularExpression bracedUuid(
+        QStringLiteral("^\\{[0-9a-f]{8}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{4}-[0-9a-f]{12}\\}$"));
+    QVERIFY2(bracedUuid.match(settings.value(Settings::Guid).toString()).hasMatch(),
+             qPrintable(settings.value(Settings::Guid).toString()));
+    QCOMPARE(settings.value(Settings::BaseUrl).toString(), ServiceAddresses::cloudUrl());
+    QCOMPARE(settings.value(Settings::DatabaseVersion).toInt(), 1);
+
+    QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
+    QCOMPARE(TestDatabase::tableNames(), (QStringList{"authors", "books", "files", "identifiers", "items",
+                                                      "items_authors", "notes", "webpages"}));
+    QCOMPARE(TestDatabase::indexNames(), (QStringList{"description", "title"}));
+    QSqlQuery stat;
+    QVERIFY(stat.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'")));
+    QVERIFY(stat.next());
+    QCOMPARE(stat.value(0).toInt(), 0);
+
+    const QString log = logSinceTestStart();
+    QVERIFY(log.contains(QStringLiteral("New datadir:") + dataDir));
+    QVERIFY(!log.contains(QStringLiteral("Existing Datadir:")));
+    QVERIFY(log.contains(QStringLiteral("Database open func dbPath: ") + dataDir + QStringLiteral("data.db")));
+    QVERIFY(log.contains(QStringLiteral("Database loaded ") + dataDir + QStringLiteral("data.db")));
+    QVERIFY(log.indexOf(QStringLiteral("in dbOpen")) < log.indexOf(QStringLiteral("Finished initial loading.")));
+}
+
+void TestStartup::schemaHasTheDeclaredColumns_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::addColumn<QStringList>("columns");
+
+    QTest::newRow("identifiers") << "identifiers" << QStringList{"id TEXT", "type TEXT"};
+    QTest::newRow("items_authors") << "items_authors" << QStringList{"iid INTEGER", "aid INTEGER"};
+    QTest::newRow("webpages") << "webpages"
+                              << QStringList{"wid INTEGER",  "iid INTEGER", "url TEXT",
+                                             "created INTEGER", "title TEXT", "description TEXT"};
+    QTest::newRow("authors") << "authors"
+                             << QStringList{"aid INTEGER", "name TEXT", "firstName TEXT", "lastName TEXT"};
+    QTest::newRow("books") << "books"
+                           << QStringList{"bid INTEGER",     "title TEXT", "pageCount INTEGER",
+                                          "datePublished TEXT", "description TEXT", "iid INTEGER",
+                                          "publisher TEXT",  "isbn10 TEXT", "isbn13 TEXT"};
+    QTest::newRow("items") << "items"
+                           << QStringList{"iid INTEGER",     "type TEXT",    "coverFile TEXT",
+                                          "created INTEGER", "updated TEXT", "rating INTEGER"};
+    QTest::newRow("files") << "files"
+                           << QStringList{"fid INTEGER",      "fileName TEXT",    "filePath TEXT",
+                                          "fileType TEXT",    "fileExtension TEXT", "fileMd5 TEXT",
+                                          "fileSize INTEGER", "firstBytes TEXT",  "iid INT",
+                                          "created INTEGER",  "updated INTEGER"};
+    QTest::newRow("notes") << "notes" << QStringList{"iid INTEGER", "note TEXT"};
+}
+
+void TestStartup::schemaHasTheDeclaredColumns()
+{
+    QFETCH(QString, table);
+    QFETCH(QStringList, columns);
+
+    startAndClose();
+    QSqlQuery query;
+    QVERIFY(query.exec(QStringLiteral("PRAGMA table_info(%1)").arg(table)));
+    QStringList declared;
+    while (query.next())
+        declared.append(query.value(1).toString() + QLatin1Char(' ') + query.value(2).toString());
+    QCOMPARE(declared, columns);
+}
+
+void TestStartup::secondStartKeepsTheInstallationIdentifier()
+{
+    startAndClose();
+    const QString guid = Settings().value(Settings::Guid).toString();
+    QVERIFY(!guid.isEmpty());
+    cleanup();
+    logOffset += logSinceTestStart().size();
+
+    startAndClose();
+    Settings settings;
+    QCOMPARE(settings.value(Settings::Guid).toString(), guid);
+    QCOMPARE(settings.value(Settings::BaseUrl).toString(), ServiceAddresses::cloudUrl());
+    QCOMPARE(settings.value(Settings::DatabaseVersion).toInt(), 1);
+    const QString log = logSinceTestStart();
+    QVERIFY(!log.contains(QStringLiteral("New datadir:")));
+    QVERIFY(log.contains(QStringLiteral("Existing Datadir:") + defaultDataDir()));
+    QVERIFY(!log.contains(QStringLiteral("Database loaded ")));
+}
+
+void TestStartup::storedButDeletedDataDirIsRecreated()
+{
+    const QString dataDir = environment.home() + QStringLiteral("/moved/library data/");
+    const QString libraryDir = environment.home() + QStringLiteral("/moved/captures/");
+    {
+        Settings settings;
+        settings.setValue(Settings::DataDir, dataDir);
+        settings.setValue(Settings::LibraryDir, libraryDir);
+    }
+
+    startAndClose();
+    QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
+    QVERIFY(QFileInfo(libraryDir).isDir());
+    Settings settings;
+    QCOMPARE(settings.value(Settings::DataDir).toString(), dataDir);
+    QCOMPARE(settings.value(Settings::LibraryDir).toString(), libraryDir);
+
+    const QString log = logSinceTestStart();
+    const qsizetype created = log.indexOf(QStringLiteral("New datadir:") + dataDir);
+    const qsizetype existing = log.indexOf(QStringLiteral("Existing Datadir:") + dataDir);
+    QVERIFY(created >= 0);
+    QVERIFY(existing > created);
+}
+
+void TestStartup::dataDirWithoutSeparatorIsUsedAsStored()
+{
+    const QString dataDir = environment.home() + QStringLiteral("/plain");
+    QVERIFY(QDir().mkpath(dataDir));
+    Settings().setValue(Settings::DataDir, dataDir);
+
+    startAndClose();
+    QVERIFY(QFileInfo(environment.home() + QStringLiteral("/plaindata.db")).isFile());
+    QVERIFY(!QFile::exists(dataDir + QStringLiteral("/data.db")));
+    QCOMPARE(Settings().value(Settings::DataDir).toString(), dataDir);
+}
+
+void TestStartup::existingLibraryIsOpenedAsItIs_data()
+{
+    QTest::addColumn<QVariant>("storedVersion");
+    QTest::newRow("version absent") << QVariant();
+    QTest::newRow("version 1") << QVariant(1);
+}
+
+void TestStartup::existingLibraryIsOpenedAsItIs()
+{
+    QFETCH(QVariant, storedVersion);
+
+    const QString dataDir = defaultDataDir();
+    QVERIFY(QDir().mkpath(dataDir));
+    QVERIFY(createForeignDatabase(dataDir + QStringLiteral("data.db")));
+    if (storedVersion.isValid())
+        Settings().setValue(Settings::DatabaseVersion, storedVersion);
+
+    startAndClose();
+    QCOMPARE(TestDatabase::tableNames(), QStringList{QStringLiteral("shelf")});
+    QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
+    QVERIFY(!logSinceTestStart().contains(QStringLiteral("Database loaded ")));
+}
+
+void TestStartup::deletedLibraryIsCreatedAgain()
+{
+    startAndClose();
+    cleanup();
+    QVERIFY(QFile::remove(defaultDataDir() + QStringLiteral("data.db")));
+
+    startAndClose();
+    QCOMPARE(TestDatabase::tableNames().size(), 8);
+    QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
+}
+
+void TestStartup::unusableLibraryEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("a text file named data.db") << "text file";
+    QTest::newRow("a directory named data.db") << "directory";
+    QTest::newRow("a data directory that cannot be created") << "blocked directory";
+}
+
+void TestStartup::unusableLibraryEndsTheProgram()
+{
+    QFETCH(QString, problem);
+
+    QString dataDir = defaultDataDir();
+    QVERIFY(QDir().mkpath(dataDir));
+    if (problem == QLatin1String("text file")) {
+        QVERIFY(writeFile(dataDir + QStringLiteral("data.db"), "These are my reading notes, not a database.\n"));
+    } else if (problem == QLatin1String("directory")) {
+        QVERIFY(QDir().mkpath(dataDir + QStringLiteral("data.db")));
+    } else {
+        // A regular file where a directory of the path should be: neither the directory nor the file can exist.
+        QVERIFY(writeFile(environment.home() + QStringLiteral("/occupied"), "x"));
+        dataDir = environment.home() + QStringLiteral("/occupied/library/");
+        Settings().setValue(Settings::DataDir, dataDir);
+    }
+
+    QTemporaryDir workingDirectory;
+    QProcess child;
+    child.setWorkingDirectory(workingDirectory.path());
+    child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(ChildFlag)});
+    QVERIFY(child.waitForFinished(60000));
+    const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
+    const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
+
+    QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(child.exitCode(), EXIT_FAILURE);
+    QVERIFY2(!output.contains(QLatin1String(ChildStartedLine)), qPrintable(output));
+    QVERIFY2(errors.contains(QStringLiteral("Failed to connect.")), qPrintable(errors));
+    QVERIFY2(output.contains(QStringLiteral("message box: Shelvio | Shelvio cannot open its library database")),
+             qPrintable(output));
+    QVERIFY(output.contains(QDir::toNativeSeparators(dataDir + QStringLiteral("data.db"))));
+    QVERIFY(readFile(workingDirectory.filePath(QStringLiteral("debug.log")))
+                .contains(QStringLiteral("Unable to open database.")));
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && qstrcmp(argv[1], ChildFlag) == 0)
+        return startMainWindowAndAnswerBoxes(argc, argv);
+    return shelvioTestMain<TestStartup>(argc, argv);
+}
+
+#include "tst_startup.moc"
