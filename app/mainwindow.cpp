@@ -105,9 +105,9 @@ void MainWindow::failDatabase(const QString &path, const QString &errorText)
     // Running on without a library would lose everything the user adds, so the program stops here.
     logDebug(QStringLiteral("Unable to open database.") + errorText);
     qCritical("Failed to connect.");
-    QMessageBox::critical(this, tr("Shelvio"),
-                          tr("Shelvio cannot open its library database\n%1\n\n%2").arg(QDir::toNativeSeparators(path),
-                                                                                         errorText));
+    QMessageBox::critical(
+        this, tr("Shelvio"),
+        tr("Shelvio cannot open its library database\n%1\n\n%2").arg(QDir::toNativeSeparators(path), errorText));
     std::exit(EXIT_FAILURE);
 }
 

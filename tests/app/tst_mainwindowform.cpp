@@ -178,7 +178,8 @@ void TestMainWindowForm::menusAreInOrder()
         titles.append(action->text());
     QCOMPARE(titles, (QStringList{"File", "&Library", "&Edit", "&View", "Settings", "&Help"}));
 
-    QCOMPARE(entryNames(child<QMenu>("menuFile")), (QStringList{"actionOpen_2", "actionRecent_Files", "-", "actionQuit"}));
+    QCOMPARE(entryNames(child<QMenu>("menuFile")),
+             (QStringList{"actionOpen_2", "actionRecent_Files", "-", "actionQuit"}));
     QCOMPARE(entryNames(child<QMenu>("menuLibrary")), (QStringList{"menuAdd", "-"}));
     QCOMPARE(child<QMenu>("menuAdd")->title(), QStringLiteral("Add"));
     QCOMPARE(entryNames(child<QMenu>("menuAdd")),
@@ -203,13 +204,13 @@ void TestMainWindowForm::toolBarIsInOrder()
     QCOMPARE(toolbar->iconSize(), QSize(32, 32));
     QCOMPARE(toolbar->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     QCOMPARE(window->toolBarArea(toolbar), Qt::TopToolBarArea);
-    QCOMPARE(entryNames(toolbar),
-             (QStringList{"actionOpen", "-", "actionAdd", "-", "actionConvert", "actionSync", "actionNotes", "-",
-                          "actionWeb", "actionCloud", "actionNotices", "-", "actionView", "actionList", "-",
-                          "actionQuit"}));
+    QCOMPARE(
+        entryNames(toolbar),
+        (QStringList{"actionOpen", "-", "actionAdd", "-", "actionConvert", "actionSync", "actionNotes", "-",
+                     "actionWeb", "actionCloud", "actionNotices", "-", "actionView", "actionList", "-", "actionQuit"}));
 
-    const QStringList texts{"Open", "Add", "Convert", "Sync", "Notes", "Web", "Cloud", "Notices", "Icon View", "List",
-                            "Quit"};
+    const QStringList texts{"Open",  "Add",     "Convert",   "Sync", "Notes", "Web",
+                            "Cloud", "Notices", "Icon View", "List", "Quit"};
     QStringList shown;
     const QList<QAction *> actions = toolbar->actions();
     for (const QAction *action : actions) {

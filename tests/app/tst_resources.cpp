@@ -70,8 +70,10 @@ void TestResources::pageScriptsArePresent_data()
 {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("marker");
-    QTest::newRow("selection script") << ":/javascript/hilight.js" << "2px solid red";
-    QTest::newRow("jQuery") << ":/javascript/javascript/jquery.min.js" << "jQuery";
+    QTest::newRow("selection script") << ":/javascript/hilight.js"
+                                      << "2px solid red";
+    QTest::newRow("jQuery") << ":/javascript/javascript/jquery.min.js"
+                            << "jQuery";
 }
 
 void TestResources::pageScriptsArePresent()

@@ -177,8 +177,8 @@ void TestStartup::firstStartPreparesSettingsDirectoriesAndLibrary()
     QCOMPARE(settings.value(Settings::DatabaseVersion).toInt(), 1);
 
     QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
-    QCOMPARE(TestDatabase::tableNames(), (QStringList{"authors", "books", "files", "identifiers", "items",
-                                                      "items_authors", "notes", "webpages"}));
+    QCOMPARE(TestDatabase::tableNames(),
+             (QStringList{"authors", "books", "files", "identifiers", "items", "items_authors", "notes", "webpages"}));
     QCOMPARE(TestDatabase::indexNames(), (QStringList{"description", "title"}));
     QSqlQuery stat;
     QVERIFY(stat.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'")));
@@ -200,23 +200,18 @@ void TestStartup::schemaHasTheDeclaredColumns_data()
 
     QTest::newRow("identifiers") << "identifiers" << QStringList{"id TEXT", "type TEXT"};
     QTest::newRow("items_authors") << "items_authors" << QStringList{"iid INTEGER", "aid INTEGER"};
-    QTest::newRow("webpages") << "webpages"
-                              << QStringList{"wid INTEGER",  "iid INTEGER", "url TEXT",
-                                             "created INTEGER", "title TEXT", "description TEXT"};
-    QTest::newRow("authors") << "authors"
-                             << QStringList{"aid INTEGER", "name TEXT", "firstName TEXT", "lastName TEXT"};
-    QTest::newRow("books") << "books"
-                           << QStringList{"bid INTEGER",     "title TEXT", "pageCount INTEGER",
-                                          "datePublished TEXT", "description TEXT", "iid INTEGER",
-                                          "publisher TEXT",  "isbn10 TEXT", "isbn13 TEXT"};
-    QTest::newRow("items") << "items"
-                           << QStringList{"iid INTEGER",     "type TEXT",    "coverFile TEXT",
-                                          "created INTEGER", "updated TEXT", "rating INTEGER"};
-    QTest::newRow("files") << "files"
-                           << QStringList{"fid INTEGER",      "fileName TEXT",    "filePath TEXT",
-                                          "fileType TEXT",    "fileExtension TEXT", "fileMd5 TEXT",
-                                          "fileSize INTEGER", "firstBytes TEXT",  "iid INT",
-                                          "created INTEGER",  "updated INTEGER"};
+    QTest::newRow("webpages") << "webpages" << QStringList{"wid INTEGER",     "iid INTEGER", "url TEXT",
+                                                           "created INTEGER", "title TEXT",  "description TEXT"};
+    QTest::newRow("authors") << "authors" << QStringList{"aid INTEGER", "name TEXT", "firstName TEXT", "lastName TEXT"};
+    QTest::newRow("books") << "books" << QStringList{"bid INTEGER",        "title TEXT",       "pageCount INTEGER",
+                                                     "datePublished TEXT", "description TEXT", "iid INTEGER",
+                                                     "publisher TEXT",     "isbn10 TEXT",      "isbn13 TEXT"};
+    QTest::newRow("items") << "items" << QStringList{"iid INTEGER",     "type TEXT",    "coverFile TEXT",
+                                                     "created INTEGER", "updated TEXT", "rating INTEGER"};
+    QTest::newRow("files") << "files" << QStringList{"fid INTEGER",      "fileName TEXT",      "filePath TEXT",
+                                                     "fileType TEXT",    "fileExtension TEXT", "fileMd5 TEXT",
+                                                     "fileSize INTEGER", "firstBytes TEXT",    "iid INT",
+                                                     "created INTEGER",  "updated INTEGER"};
     QTest::newRow("notes") << "notes" << QStringList{"iid INTEGER", "note TEXT"};
 }
 

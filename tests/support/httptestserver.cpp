@@ -44,36 +44,36 @@ struct Reason
 };
 
 constexpr Reason reasons[] = {
-    { 100, "Continue" },
-    { 200, "OK" },
-    { 201, "Created" },
-    { 202, "Accepted" },
-    { 204, "No Content" },
-    { 206, "Partial Content" },
-    { 301, "Moved Permanently" },
-    { 302, "Found" },
-    { 303, "See Other" },
-    { 304, "Not Modified" },
-    { 307, "Temporary Redirect" },
-    { 308, "Permanent Redirect" },
-    { 400, "Bad Request" },
-    { 401, "Unauthorized" },
-    { 403, "Forbidden" },
-    { 404, "Not Found" },
-    { 405, "Method Not Allowed" },
-    { 409, "Conflict" },
-    { 410, "Gone" },
-    { 411, "Length Required" },
-    { 412, "Precondition Failed" },
-    { 413, "Content Too Large" },
-    { 415, "Unsupported Media Type" },
-    { 429, "Too Many Requests" },
-    { 431, "Request Header Fields Too Large" },
-    { 500, "Internal Server Error" },
-    { 501, "Not Implemented" },
-    { 502, "Bad Gateway" },
-    { 503, "Service Unavailable" },
-    { 504, "Gateway Timeout" },
+    {100, "Continue"},
+    {200, "OK"},
+    {201, "Created"},
+    {202, "Accepted"},
+    {204, "No Content"},
+    {206, "Partial Content"},
+    {301, "Moved Permanently"},
+    {302, "Found"},
+    {303, "See Other"},
+    {304, "Not Modified"},
+    {307, "Temporary Redirect"},
+    {308, "Permanent Redirect"},
+    {400, "Bad Request"},
+    {401, "Unauthorized"},
+    {403, "Forbidden"},
+    {404, "Not Found"},
+    {405, "Method Not Allowed"},
+    {409, "Conflict"},
+    {410, "Gone"},
+    {411, "Length Required"},
+    {412, "Precondition Failed"},
+    {413, "Content Too Large"},
+    {415, "Unsupported Media Type"},
+    {429, "Too Many Requests"},
+    {431, "Request Header Fields Too Large"},
+    {500, "Internal Server Error"},
+    {501, "Not Implemented"},
+    {502, "Bad Gateway"},
+    {503, "Service Unavailable"},
+    {504, "Gateway Timeout"},
 };
 
 QByteArray reasonPhrase(int statusCode)
@@ -193,7 +193,7 @@ HttpTestServer::Reply HttpTestServer::Reply::dropConnection()
 HttpTestServer::Reply HttpTestServer::Reply::withHeader(QByteArray name, QByteArray value) const
 {
     Reply reply = *this;
-    reply.headers.append({ std::move(name), std::move(value) });
+    reply.headers.append({std::move(name), std::move(value)});
     return reply;
 }
 
@@ -254,7 +254,7 @@ QUrl HttpTestServer::url(const QString &path) const
 
 void HttpTestServer::setReply(const QString &key, const Reply &reply)
 {
-    setReplyQueue(key, { reply });
+    setReplyQueue(key, {reply});
 }
 
 void HttpTestServer::setReplyQueue(const QString &key, const QList<Reply> &replies)
@@ -264,8 +264,8 @@ void HttpTestServer::setReplyQueue(const QString &key, const QList<Reply> &repli
         removeReply(key);
         return;
     }
-    const auto existing = std::find_if(
-        m_replies.begin(), m_replies.end(), [&key](const ReplyEntry &entry) { return entry.key == key; });
+    const auto existing = std::find_if(m_replies.begin(), m_replies.end(),
+                                       [&key](const ReplyEntry &entry) { return entry.key == key; });
     if (existing != m_replies.end()) {
         existing->queue = replies;
         return;
@@ -309,8 +309,8 @@ QList<HttpTestServer::Request> HttpTestServer::requestsTo(const QString &path) c
 
 int HttpTestServer::requestCount(const QString &path) const
 {
-    return int(std::count_if(
-        m_requests.cbegin(), m_requests.cend(), [&path](const Request &request) { return request.path == path; }));
+    return int(std::count_if(m_requests.cbegin(), m_requests.cend(),
+                             [&path](const Request &request) { return request.path == path; }));
 }
 
 void HttpTestServer::clearRequests()
@@ -384,7 +384,7 @@ bool HttpTestServer::parseHead(QTcpSocket *socket, Connection &connection)
     QByteArray &buffer = connection.buffer;
     // Stray line breaks between requests are tolerated, as HTTP/1.1 asks of servers.
     while (buffer.size() - connection.offset >= 2 && buffer.at(connection.offset) == '\r'
-        && buffer.at(connection.offset + 1) == '\n')
+           && buffer.at(connection.offset + 1) == '\n')
         connection.offset += 2;
     connection.scanFrom = std::max(connection.scanFrom, connection.offset);
 
@@ -427,7 +427,7 @@ bool HttpTestServer::parseHead(QTcpSocket *socket, Connection &connection)
             refuse(socket, connection, 400, "malformed header line: " + line.left(200));
             return false;
         }
-        request.headers.append({ line.left(colon), line.mid(colon + 1).trimmed() });
+        request.headers.append({line.left(colon), line.mid(colon + 1).trimmed()});
     }
 
     QByteArray target = request.rawTarget;
@@ -516,7 +516,7 @@ HttpTestServer::Reply HttpTestServer::takeReply(const Request &request)
         if (entry.hasQuery) {
             const QList<std::pair<QString, QString>> wanted = entry.query.queryItems(QUrl::FullyDecoded);
             const bool matches = std::all_of(wanted.cbegin(), wanted.cend(),
-                [&requestItems](const auto &item) { return requestItems.contains(item); });
+                                             [&requestItems](const auto &item) { return requestItems.contains(item); });
             if (!matches)
                 continue;
             score = 1 + wanted.size();

@@ -1,4 +1,5 @@
-#pragma once
+#ifndef HTTPTESTSERVER_H
+#define HTTPTESTSERVER_H
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -117,3 +118,5 @@ private:
     QList<ReplyEntry> m_replies;
     QList<Request> m_requests;
 };
+
+#endif // HTTPTESTSERVER_H

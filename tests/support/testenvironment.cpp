@@ -57,8 +57,8 @@ void TestEnvironment::enter()
             qFatal("Cannot create %s", qPrintable(location.path));
         qputenv(location.variable, QFile::encodeName(location.path));
     }
-    QFile::setPermissions(home + QStringLiteral("/.runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                                  | QFileDevice::ExeOwner);
+    QFile::setPermissions(home + QStringLiteral("/.runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     // QSettings works out its directory once per process; a fresh tree needs it told again.
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));

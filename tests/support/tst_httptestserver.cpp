@@ -93,11 +93,11 @@ void TestHttpTestServer::cannedRepliesReachTheClient()
     QVERIFY(server.listen());
     QVERIFY(server.port() != 0);
     QCOMPARE(server.url(QStringLiteral("/books/v1/volumes")).toString(),
-        QStringLiteral("http://127.0.0.1:%1/books/v1/volumes").arg(server.port()));
+             QStringLiteral("http://127.0.0.1:%1/books/v1/volumes").arg(server.port()));
 
     const QByteArray json = R"({"kind":"books#volumes","totalItems":1})";
-    server.setReply(
-        QStringLiteral("/books/v1/volumes"), HttpTestServer::Reply::json(json, 203).withHeader("X-Served-By", "test"));
+    server.setReply(QStringLiteral("/books/v1/volumes"),
+                    HttpTestServer::Reply::json(json, 203).withHeader("X-Served-By", "test"));
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
@@ -114,7 +114,7 @@ void TestHttpTestServer::cannedRepliesReachTheClient()
 
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot read .*missing\\.jpg")));
     server.setReply(QStringLiteral("/missing.jpg"),
-        HttpTestServer::Reply::file(dir.filePath(QStringLiteral("missing.jpg")), "image/jpeg"));
+                    HttpTestServer::Reply::file(dir.filePath(QStringLiteral("missing.jpg")), "image/jpeg"));
 
     const auto manager = makeManager();
 
@@ -252,7 +252,7 @@ void TestHttpTestServer::replyQueueAdvancesAndRepeatsItsLastReply()
     HttpTestServer server;
     QVERIFY(server.listen());
     server.setReplyQueue(QStringLiteral("/flaky"),
-        { HttpTestServer::Reply::status(500, "boom"), HttpTestServer::Reply::json(R"({"ok":true})") });
+                         {HttpTestServer::Reply::status(500, "boom"), HttpTestServer::Reply::json(R"({"ok":true})")});
 
     const auto manager = makeManager();
     const QUrl url = server.url(QStringLiteral("/flaky"));
@@ -296,10 +296,10 @@ void TestHttpTestServer::repliesCanChangeWhileRequestsArrive()
     // request it is told about.
     qsizetype recordedWhenSignalled = -1;
     connect(&server, &HttpTestServer::requestReceived, this,
-        [&server, &recordedWhenSignalled](const HttpTestServer::Request &request) {
-            recordedWhenSignalled = server.requests().size();
-            server.setReply(request.path, HttpTestServer::Reply::text("from the slot"));
-        });
+            [&server, &recordedWhenSignalled](const HttpTestServer::Request &request) {
+                recordedWhenSignalled = server.requests().size();
+                server.setReply(request.path, HttpTestServer::Reply::text("from the slot"));
+            });
     QNetworkReply *fromSlot = manager->get(QNetworkRequest(url));
     QVERIFY(waitForFinished(fromSlot));
     QCOMPARE(fromSlot->readAll(), QByteArray("from the slot"));
@@ -341,7 +341,7 @@ void TestHttpTestServer::queryKeyedReplyWinsOverPathOnly()
     // Path-only set last, so preference cannot come from the order of setting.
     server.setReply(QStringLiteral("/books/v1/volumes?q=isbn:9780141036144"), HttpTestServer::Reply::json("isbn"));
     server.setReply(QStringLiteral("/books/v1/volumes?q=isbn:9780141036144&langRestrict=en"),
-        HttpTestServer::Reply::json("isbn-en"));
+                    HttpTestServer::Reply::json("isbn-en"));
     server.setReply(QStringLiteral("/books/v1/volumes"), HttpTestServer::Reply::json("any"));
 
     const auto manager = makeManager();
