@@ -47,7 +47,8 @@ void MainWindow::on_actionQuit_triggered()
 
 void MainWindow::setupLogging()
 {
-    // Both engines start with every level disabled; a tool that wants the log turns levels on.
+    // Both engines start with every level disabled; a tool that wants the log turns levels on. An engine
+    // registered earlier under the same name is kept, together with its levels.
     Logger &logger = Logger::instance();
     logger.addFileEngine(QStringLiteral("dbg"), QStringLiteral("debug.log"));
     logger.addFileEngine(QStringLiteral("app"), QStringLiteral("info.log"));
