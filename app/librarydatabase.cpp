@@ -13,9 +13,8 @@ namespace {
 
 const int SchemaVersion = 1;
 
-} // namespace
-
-const QStringList &LibraryDatabase::schemaStatements()
+// The statements that create a new library, in the order they run.
+const QStringList &schemaStatements()
 {
     static const QStringList statements{
         QStringLiteral("CREATE TABLE identifiers (id TEXT,type TEXT);"),
@@ -39,6 +38,39 @@ const QStringList &LibraryDatabase::schemaStatements()
     };
     return statements;
 }
+
+QString openError(QSqlDatabase &db)
+{
+    if (!db.open())
+        return db.lastError().text();
+    // SQLite reads nothing at open, so a file that is not a database only shows itself on the first read.
+    QSqlQuery probe(db);
+    if (probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return QString();
+    const QString error = probe.lastError().text();
+    probe.finish();
+    db.close();
+    return error.isEmpty() ? QStringLiteral("unknown error") : error;
+}
+
+void createSchema(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    const QStringList &statements = schemaStatements();
+    bool lastSucceeded = false;
+    for (const QString &statement : statements) {
+        // Only the last statement's outcome decides; the others are allowed to fail (see above).
+        lastSucceeded = query.prepare(statement) && query.exec();
+    }
+    if (lastSucceeded) {
+        Settings settings;
+        settings.setValue(Settings::DatabaseVersion, SchemaVersion);
+    } else {
+        qDebug() << "error creating one or more tables";
+    }
+}
+
+} // namespace
 
 LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QString &dataDir)
 {
@@ -69,35 +101,4 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
     logDebug(QStringLiteral("Database loaded ") + result.path);
     createSchema(db);
     return result;
-}
-
-QString LibraryDatabase::openError(QSqlDatabase &db)
-{
-    if (!db.open())
-        return db.lastError().text();
-    // SQLite reads nothing at open, so a file that is not a database only shows itself on the first read.
-    QSqlQuery probe(db);
-    if (probe.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-        return QString();
-    const QString error = probe.lastError().text();
-    probe.finish();
-    db.close();
-    return error.isEmpty() ? QStringLiteral("unknown error") : error;
-}
-
-void LibraryDatabase::createSchema(const QSqlDatabase &db)
-{
-    QSqlQuery query(db);
-    const QStringList &statements = schemaStatements();
-    bool lastSucceeded = false;
-    for (const QString &statement : statements) {
-        // Only the last statement's outcome decides; the others are allowed to fail (see above).
-        lastSucceeded = query.prepare(statement) && query.exec();
-    }
-    if (lastSucceeded) {
-        Settings settings;
-        settings.setValue(Settings::DatabaseVersion, SchemaVersion);
-    } else {
-        qDebug() << "error creating one or more tables";
-    }
 }

@@ -2,7 +2,6 @@
 #define LIBRARYDATABASE_H
 
 #include <QString>
-#include <QStringList>
 
 class QSqlDatabase;
 
@@ -19,13 +18,6 @@ public:
     };
 
     static OpenResult open(QSqlDatabase &db, const QString &dataDir);
-
-    // The statements that create a new library, in the order they run.
-    static const QStringList &schemaStatements();
-
-private:
-    static QString openError(QSqlDatabase &db);
-    static void createSchema(const QSqlDatabase &db);
 };
 
 #endif // LIBRARYDATABASE_H
