@@ -1,0 +1,104 @@
+#include "model/author.h"
+
+#include "model/likepattern.h"
+
+#include <QDebug>
+#include <QSqlError>
+#include <QSqlQuery>
+
+Author::Author(Authors *, int aid)
+    : aid(aid)
+{
+    if (aid < 0)
+        return;
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT * FROM authors WHERE aid = :aid LIMIT 1"));
+    query.bindValue(QStringLiteral(":aid"), aid);
+    // A failed read is the same as no row: the author stays empty.
+    query.exec();
+    fillFrom(query);
+}
+
+Author::Author(Authors *, const QString &name)
+    : name(name)
+{
+    if (name.isEmpty())
+        return;
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT * FROM authors WHERE name LIKE :name ESCAPE '\\' LIMIT 1"));
+    query.bindValue(QStringLiteral(":name"), LikePattern::exact(name));
+    // A failed lookup is the same as no match: a new author is prepared.
+    query.exec();
+    fillFrom(query);
+    // The name as given wins over the stored spelling; a found row keeps its id, so save() updates it.
+    setName(name);
+}
+
+void Author::fillFrom(QSqlQuery &query)
+{
+    // Without a row the author stays unsaved with empty names.
+    if (!query.next()) {
+        aid = 0;
+        name.clear();
+        firstName.clear();
+        lastName.clear();
+        return;
+    }
+    aid = query.value(0).toInt();
+    name = query.value(1).toString();
+    firstName = query.value(2).toString();
+    lastName = query.value(3).toString();
+}
+
+void Author::setName(const QString &name)
+{
+    this->name = name;
+    lastName = name.split(u' ').constLast().trimmed();
+    firstName = QString(name).remove(lastName).trimmed();
+}
+
+bool Author::save()
+{
+    QSqlQuery query;
+    if (aid <= 0) {
+        query.prepare(QStringLiteral("INSERT INTO authors                  (aid, name, firstName, lastName)       "
+                                     "           VALUES                  (:aid, :name, :firstName, :lastName)"));
+        // A null id lets the database choose it.
+        query.bindValue(QStringLiteral(":aid"), QVariant(QMetaType::fromType<int>()));
+    } else {
+        query.prepare(QStringLiteral("UPDATE authors SET                      name = :name, firstName = :firstName, "
+                                     "lastName = :lastName                     WHERE aid = :aid"));
+        query.bindValue(QStringLiteral(":aid"), aid);
+    }
+    query.bindValue(QStringLiteral(":name"), name);
+    query.bindValue(QStringLiteral(":firstName"), firstName);
+    query.bindValue(QStringLiteral(":lastName"), lastName);
+    if (!query.exec())
+        return false;
+    if (aid <= 0)
+        aid = query.lastInsertId().toInt();
+    return true;
+}
+
+QString Author::aidToName(int aid)
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT name FROM authors WHERE aid = :aid LIMIT 1"));
+    query.bindValue(QStringLiteral(":aid"), aid);
+    if (!query.exec()) {
+        qDebug() << "sql error:"
+                 << "aidToName in Author" << query.lastError();
+        return QString();
+    }
+    return query.next() ? query.value(0).toString() : QString();
+}
+
+QVariant Author::toVariant() const
+{
+    const QVariantMap map{
+        {QStringLiteral("name"), name},
+        {QStringLiteral("lastName"), lastName},
+        {QStringLiteral("firstName"), firstName},
+    };
+    return map;
+}

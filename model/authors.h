@@ -1,0 +1,43 @@
+#ifndef AUTHORS_H
+#define AUTHORS_H
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+#include <vector>
+
+class Author;
+
+// An ordered collection of authors that holds at most one author of each exact name. It owns its authors.
+class Authors : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Authors)
+
+public:
+    explicit Authors(QObject *parent = nullptr);
+    ~Authors() override;
+
+    int count() const;
+    Author *at(int index) const;
+
+    void addByName(const QString &name);
+    void addById(int aid);
+    void loadAll();
+    bool saveAll();
+    void clear();
+
+    QString names() const;
+    QVariant toVariant() const;
+
+private:
+    void append(std::unique_ptr<Author> author, const QString &name);
+
+    std::vector<std::unique_ptr<Author>> authors;
+    QHash<QString, Author *> byName;
+};
+
+#endif // AUTHORS_H

@@ -1,0 +1,211 @@
+#include "model/book.h"
+
+#include "app/settings.h"
+#include "model/authors.h"
+#include "model/filelist.h"
+#include "model/viewitem.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+
+Book::Book(QObject *parent, int iid)
+    : Item(parent, iid)
+    , dataDir(Settings().value(Settings::DataDir).toString())
+    , viewItem(std::make_unique<ViewItem>())
+{
+    setType(QStringLiteral("Book"));
+    if (getIid() > 0) {
+        QSqlQuery query = dbRead();
+        if (query.isValid()) {
+            bid = query.value(0).toInt();
+            title = query.value(1).toString();
+            pageCount = query.value(2).toString();
+            datePublished = query.value(3).toString();
+            description = query.value(4).toString();
+            setIid(query.value(5).toInt());
+            publisher = query.value(6).toString();
+            isbn10 = query.value(7).toString();
+            isbn13 = query.value(8).toString();
+        }
+        updateViewItem();
+    }
+    viewItem->items.append(this);
+}
+
+Book::~Book() = default;
+
+void Book::setTitle(const QString &title)
+{
+    this->title = title;
+}
+
+void Book::setIsbn10(const QString &isbn10)
+{
+    this->isbn10 = isbn10;
+}
+
+void Book::setIsbn13(const QString &isbn13)
+{
+    this->isbn13 = isbn13;
+}
+
+void Book::setDescription(const QString &description)
+{
+    this->description = description;
+}
+
+void Book::setPageCount(const QString &pageCount)
+{
+    this->pageCount = pageCount;
+}
+
+void Book::setDatePublished(const QString &datePublished)
+{
+    this->datePublished = datePublished;
+}
+
+void Book::setPublisher(const QString &publisher)
+{
+    this->publisher = publisher;
+}
+
+void Book::setTableRow(int tableRow)
+{
+    this->tableRow = tableRow;
+}
+
+QSqlQuery Book::dbRead() const
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT * FROM books WHERE iid = :iid LIMIT 1"));
+    query.bindValue(QStringLiteral(":iid"), getIid());
+    if (query.exec())
+        query.next();
+    else
+        qDebug() << "Error: Book::dbRead" << query.lastError();
+    return query;
+}
+
+bool Book::save()
+{
+    // Every step runs even after a failed one, so as much as possible is stored.
+    bool stored = Item::save();
+    if (bid < 1) {
+        qDebug() << "bid" << bid;
+        stored = insertRow() && stored;
+        stored = saveFiles() && stored;
+    } else {
+        stored = updateRow() && stored;
+        stored = saveFiles() && stored;
+        qDebug() << "bid" << bid;
+    }
+    stored = placeCoverIn(dataDir) && stored;
+    updateViewItem();
+    return stored;
+}
+
+void Book::bindFields(QSqlQuery &query) const
+{
+    query.bindValue(QStringLiteral(":title"), title);
+    query.bindValue(QStringLiteral(":pageCount"), pageCount);
+    query.bindValue(QStringLiteral(":datePublished"), datePublished);
+    query.bindValue(QStringLiteral(":description"), description);
+    query.bindValue(QStringLiteral(":iid"), getIid());
+    query.bindValue(QStringLiteral(":publisher"), publisher);
+    query.bindValue(QStringLiteral(":isbn10"), isbn10);
+    query.bindValue(QStringLiteral(":isbn13"), isbn13);
+}
+
+bool Book::insertRow()
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral(
+        "INSERT INTO books                  (title, pageCount, datePublished, description, iid, publisher, isbn10, "
+        "isbn13)                  VALUES (:title, :pageCount, :datePublished, :description, :iid, :publisher, "
+        ":isbn10, :isbn13)"));
+    bindFields(query);
+    const bool inserted = query.exec();
+    // No id after a failed insert: 0, so the next save tries again.
+    bid = query.lastInsertId().toInt();
+    return inserted;
+}
+
+bool Book::updateRow()
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("UPDATE books SET                  title = :title, pageCount = :pageCount,            "
+                                 "     datePublished = :datePublished, description = :description,                 "
+                                 "publisher = :publisher, isbn10 = :isbn10, isbn13 = :isbn13             WHERE iid = "
+                                 ":iid"));
+    bindFields(query);
+    return query.exec();
+}
+
+bool Book::remove()
+{
+    if (!Item::remove())
+        return false;
+    QSqlQuery query;
+    query.prepare(QStringLiteral("DELETE FROM books WHERE iid = :iid"));
+    query.bindValue(QStringLiteral(":iid"), getIid());
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        qDebug() << "In object book, while deleting id:" << getIid();
+        return false;
+    }
+    return true;
+}
+
+void Book::updateViewItem()
+{
+    qDebug() << getIid();
+    const FileList *files = getFiles();
+    viewItem->coverFile = getCoverFile();
+    viewItem->datePublished = datePublished;
+    viewItem->description = description;
+    viewItem->publisher = publisher;
+    viewItem->iid = getIid();
+    viewItem->pageCount = pageCount;
+    viewItem->title = title;
+    viewItem->type = getType();
+    viewItem->authors = getAuthors()->names();
+    viewItem->filePath = files->firstPath();
+    viewItem->filePaths = files->paths();
+    viewItem->fileSize = files->totalSizeText();
+    viewItem->rating = getRating();
+}
+
+QVariant Book::toVariant() const
+{
+    QVariantMap map{
+        {QStringLiteral("bid"), QString::number(bid)},
+        {QStringLiteral("title"), title},
+        {QStringLiteral("pageCount"), pageCount},
+        {QStringLiteral("datePublished"), datePublished},
+        {QStringLiteral("description"), description},
+        {QStringLiteral("publisher"), publisher},
+        {QStringLiteral("isbn10"), isbn10},
+        {QStringLiteral("isbn13"), isbn13},
+        {QStringLiteral("type"), getType()},
+        {QStringLiteral("iid"), QString::number(getIid())},
+        {QStringLiteral("created"), QString::number(getCreated())},
+        {QStringLiteral("updated"), QString::number(getUpdated())},
+        {QStringLiteral("authors"), getAuthors()->toVariant()},
+        {QStringLiteral("files"), getFiles()->toVariant()},
+    };
+    QFile cover(getCoverFile());
+    if (cover.open(QIODevice::ReadOnly))
+        map.insert(QStringLiteral("coverFile"), QString::fromLatin1(cover.readAll().toBase64()));
+    qDebug() << map.value(QStringLiteral("created"));
+    return map;
+}
+
+QString Book::toJson() const
+{
+    const QJsonObject object = QJsonObject::fromVariantMap(toVariant().toMap());
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}

@@ -1,0 +1,70 @@
+#ifndef BOOK_H
+#define BOOK_H
+
+#include "model/item.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <memory>
+
+class QSqlQuery;
+struct ViewItem;
+
+// A book: an item with the bibliographic data of its books row.
+class Book : public Item
+{
+public:
+    // An id above 0 loads the stored book; 0 or below makes a new one.
+    Book(QObject *parent, int iid);
+    ~Book();
+
+    QString getTitle() const { return title; }
+    void setTitle(const QString &title);
+    QString getIsbn10() const { return isbn10; }
+    void setIsbn10(const QString &isbn10);
+    QString getIsbn13() const { return isbn13; }
+    void setIsbn13(const QString &isbn13);
+    QString getDescription() const { return description; }
+    void setDescription(const QString &description);
+    QString getPageCount() const { return pageCount; }
+    void setPageCount(const QString &pageCount);
+    QString getDatePublished() const { return datePublished; }
+    void setDatePublished(const QString &datePublished);
+    QString getPublisher() const { return publisher; }
+    void setPublisher(const QString &publisher);
+    int getTableRow() const { return tableRow; }
+    void setTableRow(int tableRow);
+    int getBid() const { return bid; }
+    ViewItem *getViewItem() const { return viewItem.get(); }
+
+    QSqlQuery dbRead() const;
+    // True when every row and the cover were stored.
+    bool save();
+    bool remove();
+    void updateViewItem();
+
+    QVariant toVariant() const;
+    QString toJson() const;
+
+private:
+    Q_DISABLE_COPY_MOVE(Book)
+
+    bool insertRow();
+    bool updateRow();
+    void bindFields(QSqlQuery &query) const;
+
+    int tableRow = -1;
+    int bid = -1;
+    QString title;
+    QString isbn10;
+    QString isbn13;
+    QString description;
+    QString pageCount;
+    QString datePublished;
+    QString publisher;
+    QString dataDir;
+    std::unique_ptr<ViewItem> viewItem;
+};
+
+#endif // BOOK_H

@@ -1,0 +1,114 @@
+#include "model/books.h"
+
+#include "model/book.h"
+#include "model/recordstore.h"
+#include "model/viewitem.h"
+
+#include <QDebug>
+#include <QSqlError>
+#include <QSqlQuery>
+
+Books::Books(QObject *parent, const QString &mode, int aid)
+    : Items(parent)
+    , viewItems(std::make_unique<QList<ViewItem *>>())
+{
+    if (mode == QLatin1String("BooksAuthor"))
+        dbReadAuthor(aid);
+    else
+        dbRead();
+}
+
+Books::~Books() = default;
+
+Book *Books::load(int iid)
+{
+    Book *book = RecordStore::keep(std::make_unique<Book>(this, iid));
+    bookMap.insert(iid, book);
+    return book;
+}
+
+void Books::dbRead()
+{
+    const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM books WHERE 1"));
+    for (const int iid : ids) {
+        Book *book = load(iid);
+        viewItems->append(book->getViewItem());
+        books.append(book);
+        qDebug() << "Books::dbRead iid " << iid << "book:" << book;
+        qDebug() << bookMap.value(iid);
+    }
+}
+
+void Books::dbReadAuthor(int aid)
+{
+    qDebug() << "db aid" << aid;
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
+                                 "items_authors.aid=:aid LIMIT 1000"));
+    query.bindValue(QStringLiteral(":aid"), aid);
+    if (!query.exec()) {
+        qDebug() << "db errro in dbReadAuthor";
+        qDebug() << "query: " << query.lastQuery();
+        qDebug() << query.lastError();
+        return;
+    }
+    while (query.next()) {
+        Book *book = load(query.value(0).toInt());
+        viewItems->append(book->getViewItem());
+        books.append(book);
+    }
+}
+
+Book *Books::find(int iid) const
+{
+    return bookMap.value(iid);
+}
+
+Book *Books::getBook(int iid) const
+{
+    qDebug() << "key for iid: " << iid;
+    QStringList keys;
+    for (auto it = bookMap.keyBegin(); it != bookMap.keyEnd(); ++it)
+        keys.append(QString::number(*it));
+    qDebug() << keys.join(QStringLiteral(", "));
+    qDebug() << "key count: " << bookMap.count(iid) << " at iid: " << iid;
+    return bookMap.value(iid);
+}
+
+void Books::append(Book *book)
+{
+    book->updateViewItem();
+    viewItems->append(book->getViewItem());
+    bookMap.insert(book->getIid(), book);
+    books.append(book);
+}
+
+void Books::dbSearch(const QString &term)
+{
+    viewItems->clear();
+    const QList<int> ids = searchIds(
+        QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "
+                       "LIMIT 500"),
+        term);
+    for (const int iid : ids) {
+        Book *book = bookMap.value(iid);
+        if (book) {
+            qDebug() << "adding item from getViewITem to the search viewITemList";
+        } else {
+            qDebug() << "new book item added";
+            book = load(iid);
+        }
+        viewItems->append(book->getViewItem());
+    }
+}
+
+void Books::deleteBook(int iid)
+{
+    Book *book = bookMap.take(iid);
+    if (!book)
+        return;
+    books.removeOne(book);
+    viewItems->removeOne(book->getViewItem());
+    // remove() reports its own failures; the record stays valid for whoever still shows it.
+    book->remove();
+}

@@ -1,0 +1,47 @@
+#ifndef BOOKS_H
+#define BOOKS_H
+
+#include "model/items.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+class Book;
+struct ViewItem;
+
+// The books one view shows: all of them, or those of one author, narrowed by a search. The records it
+// loads outlive it (see RecordStore); it owns only its lists.
+class Books : public Items
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Books)
+
+public:
+    // "BooksAuthor" selects the books of the author aid; any other mode selects every book.
+    Books(QObject *parent, const QString &mode, int aid);
+    ~Books() override;
+
+    QList<ViewItem *> *getViewItems() const { return viewItems.get(); }
+    QList<Book *> getBooks() const { return books; }
+    Book *find(int iid) const;
+    Book *getBook(int iid) const;
+    void append(Book *book);
+
+public slots:
+    void dbSearch(const QString &term);
+    void deleteBook(int iid);
+
+private:
+    void dbRead();
+    void dbReadAuthor(int aid);
+    Book *load(int iid);
+
+    QList<Book *> books;
+    std::unique_ptr<QList<ViewItem *>> viewItems;
+    QHash<int, Book *> bookMap;
+};
+
+#endif // BOOKS_H

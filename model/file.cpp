@@ -1,0 +1,189 @@
+#include "model/file.h"
+
+#include "model/likepattern.h"
+#include "model/timestamp.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const qint64 FirstBytesLength = 50;
+
+// The text after the last "." of the name; empty when the name has none.
+QString suffixOf(const QString &name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+} // namespace
+
+File::File(const QString &path)
+{
+    setPath(path);
+}
+
+File::File(int fid)
+    : fid(fid)
+{
+    if (fid >= 1)
+        dbRead();
+    // A stored digest may be stale: the file can have changed on disk since.
+    fileMd5.clear();
+    if (!filePath.isEmpty())
+        setPath(filePath);
+}
+
+bool File::setPath(const QString &path)
+{
+    filePath = path;
+    fileMd5.clear();
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    firstBytes = QString::fromLatin1(file.read(FirstBytesLength).toHex());
+
+    const QFileInfo info(file);
+    fileName = info.fileName();
+    fileExtension = suffixOf(fileName);
+    fileType = fileExtension.toLower();
+    fileSize = info.size();
+    absolutePath = info.absoluteFilePath();
+    return true;
+}
+
+void File::setIid(int iid)
+{
+    this->iid = iid;
+}
+
+QString File::md5()
+{
+    if (!fileMd5.isEmpty())
+        return fileMd5;
+
+    QFile file(filePath);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return fileMd5;
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    if (hash.addData(&file))
+        fileMd5 = QString::fromLatin1(hash.result().toHex());
+    return fileMd5;
+}
+
+bool File::save()
+{
+    qDebug() << "save file called";
+    return fid < 1 ? dbInsert() : dbUpdate();
+}
+
+void File::dbRead()
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT * FROM files WHERE fid = :fid LIMIT 1"));
+    query.bindValue(QStringLiteral(":fid"), fid);
+    if (!query.exec() || !query.next())
+        return;
+    fid = query.value(0).toInt();
+    fileName = query.value(1).toString();
+    filePath = query.value(2).toString();
+    fileType = query.value(3).toString();
+    fileExtension = query.value(4).toString();
+    fileMd5 = query.value(5).toString();
+    fileSize = query.value(6).toLongLong();
+    firstBytes = query.value(7).toString();
+}
+
+bool File::dbInsert()
+{
+    md5();
+    const quint32 now = Timestamp::now();
+
+    QSqlQuery query;
+    query.prepare(QStringLiteral(
+        "INSERT INTO files                  (fileName, filePath, fileType, fileExtension, fileMd5, fileSize, "
+        "firstBytes, iid, created, updated)                  VALUES                  (:fileName, :filePath, "
+        ":fileType, :fileExtension, :fileMd5, :fileSize, :firstBytes, :iid, :created, :updated)"));
+    query.bindValue(QStringLiteral(":fileName"), fileName);
+    query.bindValue(QStringLiteral(":filePath"), filePath);
+    query.bindValue(QStringLiteral(":fileType"), fileType);
+    query.bindValue(QStringLiteral(":fileExtension"), fileExtension);
+    query.bindValue(QStringLiteral(":fileMd5"), fileMd5);
+    query.bindValue(QStringLiteral(":fileSize"), fileSize);
+    query.bindValue(QStringLiteral(":firstBytes"), firstBytes);
+    query.bindValue(QStringLiteral(":iid"), iid);
+    query.bindValue(QStringLiteral(":created"), now);
+    query.bindValue(QStringLiteral(":updated"), now);
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        return false;
+    }
+    fid = query.lastInsertId().toInt();
+    return true;
+}
+
+bool File::dbUpdate()
+{
+    const quint32 now = Timestamp::now();
+    md5();
+
+    QSqlQuery query;
+    query.prepare(QStringLiteral("UPDATE files SET                     fileName = :fileName,                    "
+                                 "filePath = :filePath,                    fileType = :fileType,                    "
+                                 "fileExtension = :fileExtension,                    fileMD5 = :fileMD5,           "
+                                 "         fileSize = :fileSize,                    firstBytes = :firstBytes,      "
+                                 "              updated = :updated,                    iid = :iid WHERE fid = :fid"));
+    query.bindValue(QStringLiteral(":fileName"), fileName);
+    query.bindValue(QStringLiteral(":filePath"), filePath);
+    query.bindValue(QStringLiteral(":fileType"), fileType);
+    query.bindValue(QStringLiteral(":fileExtension"), fileExtension);
+    query.bindValue(QStringLiteral(":fileMD5"), fileMd5);
+    query.bindValue(QStringLiteral(":fileSize"), fileSize);
+    query.bindValue(QStringLiteral(":firstBytes"), firstBytes);
+    query.bindValue(QStringLiteral(":iid"), iid);
+    query.bindValue(QStringLiteral(":fid"), fid);
+    query.bindValue(QStringLiteral(":updated"), now);
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool File::isDuplicate() const
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT filePath FROM files WHERE filePath LIKE :filePath ESCAPE '\\' OR "
+                                 "(firstBytes = :firstBytes AND fileSize = :fileSize) LIMIT 1"));
+    query.bindValue(QStringLiteral(":firstBytes"), firstBytes);
+    query.bindValue(QStringLiteral(":fileSize"), fileSize);
+    query.bindValue(QStringLiteral(":filePath"), LikePattern::exact(filePath));
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        return false;
+    }
+    return query.next();
+}
+
+QVariant File::toVariant()
+{
+    const QVariantMap map{
+        {QStringLiteral("fileName"), fileName},
+        {QStringLiteral("filePath"), filePath},
+        {QStringLiteral("fileType"), fileType},
+        {QStringLiteral("fileExtension"), fileExtension},
+        {QStringLiteral("firstBytes"), firstBytes},
+        {QStringLiteral("fileMd5"), md5()},
+        {QStringLiteral("fileSize"), QString::number(fileSize)},
+        {QStringLiteral("iid"), QString::number(iid)},
+        {QStringLiteral("created"), QString::number(created)},
+        {QStringLiteral("updated"), QString::number(updated)},
+    };
+    return map;
+}

@@ -1,0 +1,261 @@
+#include "model/item.h"
+
+#include "model/author.h"
+#include "model/authors.h"
+#include "model/filelist.h"
+#include "model/timestamp.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+const QString UpdateCoverStatement = QStringLiteral("UPDATE items SET coverFile = :coverFile WHERE iid = :iid");
+
+bool storeCoverPath(int iid, const QString &path)
+{
+    QSqlQuery query;
+    query.prepare(UpdateCoverStatement);
+    query.bindValue(QStringLiteral(":iid"), iid);
+    query.bindValue(QStringLiteral(":coverFile"), path);
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        return false;
+    }
+    return true;
+}
+
+bool execForItem(const QString &statement, int iid)
+{
+    QSqlQuery query;
+    query.prepare(statement);
+    query.bindValue(QStringLiteral(":iid"), iid);
+    return query.exec();
+}
+
+} // namespace
+
+Item::Item(QObject *, int iid)
+    : authors(std::make_unique<Authors>())
+    , files(std::make_unique<FileList>(0))
+    , iid(iid)
+{
+    if (iid > 0)
+        dbRead();
+    if (coverFile.isEmpty())
+        coverFile = DefaultCover;
+}
+
+Item::~Item() = default;
+
+void Item::dbRead()
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("SELECT * FROM items WHERE iid = :iid LIMIT 1"));
+    query.bindValue(QStringLiteral(":iid"), iid);
+    if (query.exec() && query.next()) {
+        type = query.value(1).toString();
+        coverFile = query.value(2).toString();
+        created = query.value(3).toUInt();
+        updated = query.value(4).toUInt();
+        rating = query.value(5).toInt();
+    }
+
+    query.prepare(QStringLiteral("SELECT * FROM items_authors WHERE items_authors.iid = :iid"));
+    query.bindValue(QStringLiteral(":iid"), iid);
+    if (query.exec()) {
+        while (query.next())
+            authors->addById(query.value(1).toInt());
+    }
+
+    query.prepare(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
+    query.bindValue(QStringLiteral(":iid"), iid);
+    if (query.exec()) {
+        while (query.next())
+            files->addById(query.value(0).toInt());
+    }
+    files->setIid(iid);
+}
+
+void Item::setIid(int iid)
+{
+    this->iid = iid;
+}
+
+void Item::setType(const QString &type)
+{
+    this->type = type;
+}
+
+void Item::setCoverFile(const QString &coverFile)
+{
+    this->coverFile = coverFile;
+}
+
+void Item::setRating(int rating)
+{
+    this->rating = rating;
+}
+
+QString Item::getMainFilePath() const
+{
+    return files->firstPath();
+}
+
+void Item::addAuthor(const QString &name)
+{
+    authors->addByName(name);
+}
+
+File *Item::addFile(const QString &path)
+{
+    files->setIid(iid);
+    return files->add(path);
+}
+
+bool Item::saveFiles()
+{
+    files->setIid(iid);
+    return files->saveAll();
+}
+
+bool Item::save()
+{
+    bool stored;
+    if (iid < 1) {
+        stored = dbInsert() > 0;
+    } else {
+        qDebug() << "db update called on item.";
+        stored = dbUpdate();
+    }
+    stored = authors->saveAll() && stored;
+    return saveAuthorLinks() && stored;
+}
+
+bool Item::saveAuthorLinks()
+{
+    bool allLinked = execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
+
+    QSqlQuery query;
+    query.prepare(QStringLiteral(
+        "INSERT INTO items_authors                  (iid, aid)                  VALUES                  (:iid, :aid)"));
+    for (int index = 0; index < authors->count(); ++index) {
+        query.bindValue(QStringLiteral(":iid"), iid);
+        query.bindValue(QStringLiteral(":aid"), authors->at(index)->getAid());
+        allLinked = query.exec() && allLinked;
+    }
+    return allLinked;
+}
+
+int Item::dbInsert()
+{
+    const quint32 now = Timestamp::now();
+    QSqlQuery query;
+    query.prepare(QStringLiteral("INSERT INTO items                  (type, created, updated, rating)                  "
+                                 "VALUES                  (:type, :created, :updated, :rating)"));
+    query.bindValue(QStringLiteral(":type"), type);
+    query.bindValue(QStringLiteral(":created"), now);
+    query.bindValue(QStringLiteral(":updated"), now);
+    query.bindValue(QStringLiteral(":rating"), rating);
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        return -1;
+    }
+    iid = query.lastInsertId().toInt();
+    return iid;
+}
+
+bool Item::dbUpdate()
+{
+    if (iid < 1)
+        return false;
+    const quint32 now = Timestamp::now();
+    QSqlQuery query;
+    query.prepare(QStringLiteral("UPDATE items SET updated = :updated, type = :type, rating=:rating WHERE iid = :iid"));
+    query.bindValue(QStringLiteral(":iid"), iid);
+    query.bindValue(QStringLiteral(":type"), type);
+    query.bindValue(QStringLiteral(":updated"), now);
+    query.bindValue(QStringLiteral(":rating"), rating);
+    if (!query.exec()) {
+        qDebug() << query.lastQuery();
+        qDebug() << query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+bool Item::updateRating(int rating)
+{
+    this->rating = rating;
+    return dbUpdate();
+}
+
+bool Item::moveCover(const QString &newPath)
+{
+    QFile cover(coverFile);
+    // Only an existing, writable file moves; a missing one must not be created by the open.
+    if (!cover.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return false;
+    // rename() never overwrites, so a cover already at newPath stays where it is.
+    if (!cover.rename(newPath))
+        return false;
+    if (!storeCoverPath(iid, newPath)) {
+        // The row still names the old place: put the file back there.
+        if (!cover.rename(coverFile))
+            qDebug() << "cover could not be moved back to" << coverFile;
+        return false;
+    }
+    coverFile = newPath;
+    return true;
+}
+
+bool Item::dbUpdateCover()
+{
+    return storeCoverPath(iid, coverFile);
+}
+
+bool Item::placeCoverIn(const QString &dataDir)
+{
+    if (iid < 1)
+        return false;
+    const QString target = dataDir + QString::number(iid) + QStringLiteral(".jpg");
+    if (coverFile == target || coverFile.startsWith(u':') || !QFileInfo::exists(coverFile))
+        return true;
+
+    // A new cover replaces the one stored before. Keep the old one aside until the new one is in place.
+    const QString previous = target + QStringLiteral(".previous");
+    const bool replacing = QFileInfo::exists(target);
+    if (replacing) {
+        // A leftover of an earlier failed save; if it cannot go, the rename below fails and says so.
+        QFile::remove(previous);
+        if (!QFile::rename(target, previous))
+            return false;
+    }
+    const bool moved = moveCover(target);
+    if (replacing && !(moved ? QFile::remove(previous) : QFile::rename(previous, target)))
+        qDebug() << "previous cover left at" << previous;
+    return moved;
+}
+
+bool Item::remove()
+{
+    if (iid < 1)
+        return false;
+
+    QSqlQuery query;
+    // SQLite accepts LIMIT on DELETE only when built for it; iid is the key, so the plain form is equal.
+    if (!query.prepare(QStringLiteral("DELETE FROM items WHERE iid = :iid LIMIT 1")))
+        query.prepare(QStringLiteral("DELETE FROM items WHERE iid = :iid"));
+    query.bindValue(QStringLiteral(":iid"), iid);
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        return false;
+    }
+    // The links and file rows follow the item; their outcome is not reported.
+    execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
+    execForItem(QStringLiteral("DELETE FROM files WHERE iid = :iid"), iid);
+    return true;
+}

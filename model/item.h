@@ -1,0 +1,71 @@
+#ifndef ITEM_H
+#define ITEM_H
+
+#include <QString>
+
+#include <memory>
+
+class Authors;
+class File;
+class FileList;
+class QObject;
+
+// What every library entry has: the items row, its author links and its files. Books and web pages
+// derive from it and add their own table.
+class Item
+{
+public:
+    Item(QObject *parent, int iid);
+    ~Item();
+
+    static inline const QString DefaultCover = QStringLiteral(":/icons/images/book.png");
+
+    int getIid() const { return iid; }
+    void setIid(int iid);
+    QString getType() const { return type; }
+    void setType(const QString &type);
+    QString getCoverFile() const { return coverFile; }
+    void setCoverFile(const QString &coverFile);
+    int getRating() const { return rating; }
+    // In memory only; updateRating() stores it.
+    void setRating(int rating);
+    quint32 getCreated() const { return created; }
+    quint32 getUpdated() const { return updated; }
+    Authors *getAuthors() const { return authors.get(); }
+    FileList *getFiles() const { return files.get(); }
+    QString getMainFilePath() const;
+
+    void addAuthor(const QString &name);
+    File *addFile(const QString &path);
+    bool saveFiles();
+
+    bool save();
+    int dbInsert();
+    bool dbUpdate();
+    bool updateRating(int rating);
+    bool moveCover(const QString &newPath);
+    bool dbUpdateCover();
+    bool remove();
+
+protected:
+    // Puts the cover at its stored name in the data directory. True when it is there, or when there is
+    // nothing to move (the built-in image, a missing file); false when a move was needed and failed.
+    bool placeCoverIn(const QString &dataDir);
+
+private:
+    Q_DISABLE_COPY_MOVE(Item)
+
+    void dbRead();
+    bool saveAuthorLinks();
+
+    int rating = 0;
+    std::unique_ptr<Authors> authors;
+    std::unique_ptr<FileList> files;
+    int iid;
+    QString coverFile;
+    QString type;
+    quint32 created = 0;
+    quint32 updated = 0;
+};
+
+#endif // ITEM_H

@@ -1,0 +1,24 @@
+#ifndef ITEMS_H
+#define ITEMS_H
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// The common base of the collections that feed the item views.
+class Items : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Items)
+
+public:
+    explicit Items(QObject *parent = nullptr);
+
+protected:
+    // Item ids from a statement whose placeholders :term_title and :term_desc take the search term.
+    static QList<int> searchIds(const QString &statement, const QString &term);
+    // Item ids from column 0 of a statement without placeholders.
+    static QList<int> selectIds(const QString &statement);
+};
+
+#endif // ITEMS_H

@@ -1,0 +1,64 @@
+#include "model/webpages.h"
+
+#include "model/recordstore.h"
+#include "model/viewitem.h"
+#include "model/webpage.h"
+
+#include <QDebug>
+
+WebPages::WebPages(QObject *parent)
+    : Items(parent)
+    , viewItems(std::make_unique<QList<ViewItem *>>())
+{
+    dbRead();
+}
+
+WebPages::~WebPages() = default;
+
+WebPage *WebPages::load(int iid)
+{
+    WebPage *page = RecordStore::keep(std::make_unique<WebPage>(this, iid));
+    pageMap.insert(iid, page);
+    return page;
+}
+
+void WebPages::dbRead()
+{
+    const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM webpages WHERE 1 ORDER BY created ASC"));
+    for (const int iid : ids) {
+        WebPage *page = load(iid);
+        qDebug() << "append view";
+        viewItems->append(page->updateViewItem());
+        qDebug() << "insert";
+    }
+}
+
+WebPage *WebPages::find(int iid) const
+{
+    return pageMap.value(iid);
+}
+
+void WebPages::dbSearch(const QString &term)
+{
+    viewItems->clear();
+    const QList<int> ids = searchIds(
+        QStringLiteral("SELECT iid FROM webpages WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "
+                       "LIMIT 500"),
+        term);
+    for (const int iid : ids) {
+        WebPage *page = pageMap.value(iid);
+        if (!page)
+            page = load(iid);
+        viewItems->append(page->updateViewItem());
+    }
+}
+
+void WebPages::deleteWebPage(int iid)
+{
+    WebPage *page = pageMap.take(iid);
+    if (!page)
+        return;
+    viewItems->removeOne(page->getViewItem());
+    // remove() reports its own failures; the record stays valid for whoever still shows it.
+    page->remove();
+}
