@@ -92,18 +92,8 @@ QSqlQuery Book::dbRead() const
 
 bool Book::save()
 {
-    // Every step runs even after a failed one, so as much as possible is stored.
-    bool stored = Item::save();
-    if (bid < 1) {
-        qDebug() << "bid" << bid;
-        stored = insertRow() && stored;
-        stored = saveFiles() && stored;
-    } else {
-        stored = updateRow() && stored;
-        stored = saveFiles() && stored;
-        qDebug() << "bid" << bid;
-    }
-    stored = placeCoverIn(dataDir) && stored;
+    const bool stored = saveWithRow(
+        "bid", bid, [this] { return bid < 1 ? insertRow() : updateRow(); }, dataDir);
     updateViewItem();
     return stored;
 }

@@ -100,6 +100,19 @@ void File::dbRead()
     firstBytes = query.value(7).toString();
 }
 
+// The insert and the update spell the digest's placeholder differently.
+void File::bindColumns(QSqlQuery &query, const QString &md5Placeholder) const
+{
+    query.bindValue(QStringLiteral(":fileName"), fileName);
+    query.bindValue(QStringLiteral(":filePath"), filePath);
+    query.bindValue(QStringLiteral(":fileType"), fileType);
+    query.bindValue(QStringLiteral(":fileExtension"), fileExtension);
+    query.bindValue(md5Placeholder, fileMd5);
+    query.bindValue(QStringLiteral(":fileSize"), fileSize);
+    query.bindValue(QStringLiteral(":firstBytes"), firstBytes);
+    query.bindValue(QStringLiteral(":iid"), iid);
+}
+
 bool File::dbInsert()
 {
     md5();
@@ -110,14 +123,7 @@ bool File::dbInsert()
         "INSERT INTO files                  (fileName, filePath, fileType, fileExtension, fileMd5, fileSize, "
         "firstBytes, iid, created, updated)                  VALUES                  (:fileName, :filePath, "
         ":fileType, :fileExtension, :fileMd5, :fileSize, :firstBytes, :iid, :created, :updated)"));
-    query.bindValue(QStringLiteral(":fileName"), fileName);
-    query.bindValue(QStringLiteral(":filePath"), filePath);
-    query.bindValue(QStringLiteral(":fileType"), fileType);
-    query.bindValue(QStringLiteral(":fileExtension"), fileExtension);
-    query.bindValue(QStringLiteral(":fileMd5"), fileMd5);
-    query.bindValue(QStringLiteral(":fileSize"), fileSize);
-    query.bindValue(QStringLiteral(":firstBytes"), firstBytes);
-    query.bindValue(QStringLiteral(":iid"), iid);
+    bindColumns(query, QStringLiteral(":fileMd5"));
     query.bindValue(QStringLiteral(":created"), now);
     query.bindValue(QStringLiteral(":updated"), now);
     if (!query.exec()) {
@@ -139,14 +145,7 @@ bool File::dbUpdate()
                                  "fileExtension = :fileExtension,                    fileMD5 = :fileMD5,           "
                                  "         fileSize = :fileSize,                    firstBytes = :firstBytes,      "
                                  "              updated = :updated,                    iid = :iid WHERE fid = :fid"));
-    query.bindValue(QStringLiteral(":fileName"), fileName);
-    query.bindValue(QStringLiteral(":filePath"), filePath);
-    query.bindValue(QStringLiteral(":fileType"), fileType);
-    query.bindValue(QStringLiteral(":fileExtension"), fileExtension);
-    query.bindValue(QStringLiteral(":fileMD5"), fileMd5);
-    query.bindValue(QStringLiteral(":fileSize"), fileSize);
-    query.bindValue(QStringLiteral(":firstBytes"), firstBytes);
-    query.bindValue(QStringLiteral(":iid"), iid);
+    bindColumns(query, QStringLiteral(":fileMD5"));
     query.bindValue(QStringLiteral(":fid"), fid);
     query.bindValue(QStringLiteral(":updated"), now);
     if (!query.exec()) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVariant>
 
+class QSqlQuery;
+
 // One file of an item, identified by its size, its first bytes and its MD5 digest. The digest reads the
 // whole file, so it is computed only when something asks for it.
 class File
@@ -34,6 +36,7 @@ public:
 
 private:
     void dbRead();
+    void bindColumns(QSqlQuery &query, const QString &md5Placeholder) const;
     bool dbInsert();
     bool dbUpdate();
 

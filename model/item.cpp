@@ -217,6 +217,19 @@ bool Item::dbUpdateCover()
     return storeCoverPath(iid, coverFile);
 }
 
+bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow, const QString &dataDir)
+{
+    bool stored = save();
+    const bool newRow = key < 1;
+    if (newRow)
+        qDebug() << keyName << key;
+    stored = saveRow() && stored;
+    stored = saveFiles() && stored;
+    if (!newRow)
+        qDebug() << keyName << key;
+    return placeCoverIn(dataDir) && stored;
+}
+
 bool Item::placeCoverIn(const QString &dataDir)
 {
     if (iid < 1)

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Authors;
@@ -48,11 +49,16 @@ public:
     bool remove();
 
 protected:
+    // The save of a derived record: the item part, then its own row (saveRow inserts or updates it), the
+    // files and the cover. Every step runs even after a failed one, so as much as possible is stored;
+    // true when all of it was.
+    bool saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow, const QString &dataDir);
+
+private:
     // Puts the cover at its stored name in the data directory. True when it is there, or when there is
     // nothing to move (the built-in image, a missing file); false when a move was needed and failed.
     bool placeCoverIn(const QString &dataDir);
 
-private:
     Q_DISABLE_COPY_MOVE(Item)
 
     void dbRead();

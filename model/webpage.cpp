@@ -100,18 +100,9 @@ ViewItem *WebPage::updateViewItem()
 
 bool WebPage::save()
 {
-    // Every step runs even after a failed one, so as much as possible is stored.
-    bool stored = Item::save();
-    if (wid < 1) {
-        qDebug() << "wid" << wid;
-        stored = insertRow() && stored;
-        stored = saveFiles() && stored;
-    } else {
-        stored = updateRow() && stored;
-        stored = saveFiles() && stored;
-        qDebug() << "wid" << wid;
-    }
-    stored = placeCoverIn(Settings().value(Settings::DataDir).toString()) && stored;
+    const bool stored = saveWithRow(
+        "wid", wid, [this] { return wid < 1 ? insertRow() : updateRow(); },
+        Settings().value(Settings::DataDir).toString());
     updateViewItem();
     return stored;
 }
