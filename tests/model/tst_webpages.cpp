@@ -74,6 +74,9 @@ void TestWebPages::descriptionIsShortenedForTheViews_data()
                                         << "padded text";
     QTest::newRow("empty") << ""
                            << "";
+    const QString emoji = QStringLiteral("\U0001F4DA");
+    QTest::newRow("no half character at the cut")
+        << QString(99, u'a') + emoji + QStringLiteral("tail") << QString(99, u'a') + QStringLiteral("...");
     // 100 characters once trimmed, but longer as stored.
     QTest::newRow("long only with blanks") << hundred + QStringLiteral("   ") << hundred + QStringLiteral("...");
 }
