@@ -1,7 +1,6 @@
 #include "model/books.h"
 
 #include "model/book.h"
-#include "model/recordstore.h"
 #include "model/viewitem.h"
 
 #include <QDebug>
@@ -20,18 +19,11 @@ Books::Books(QObject *parent, const QString &mode, int aid)
 
 Books::~Books() = default;
 
-Book *Books::load(int iid)
-{
-    Book *book = RecordStore::keep(std::make_unique<Book>(this, iid));
-    bookMap.insert(iid, book);
-    return book;
-}
-
 void Books::dbRead()
 {
     const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM books WHERE 1"));
     for (const int iid : ids) {
-        Book *book = load(iid);
+        Book *book = loadKept(bookMap, iid);
         viewItems->append(book->getViewItem());
         books.append(book);
         qDebug() << "Books::dbRead iid " << iid << "book:" << book;
@@ -53,7 +45,7 @@ void Books::dbReadAuthor(int aid)
         return;
     }
     while (query.next()) {
-        Book *book = load(query.value(0).toInt());
+        Book *book = loadKept(bookMap, query.value(0).toInt());
         viewItems->append(book->getViewItem());
         books.append(book);
     }
@@ -96,7 +88,7 @@ void Books::dbSearch(const QString &term)
             qDebug() << "adding item from getViewITem to the search viewITemList";
         } else {
             qDebug() << "new book item added";
-            book = load(iid);
+            book = loadKept(bookMap, iid);
         }
         viewItems->append(book->getViewItem());
     }

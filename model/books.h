@@ -37,7 +37,6 @@ public slots:
 private:
     void dbRead();
     void dbReadAuthor(int aid);
-    Book *load(int iid);
 
     QList<Book *> books;
     std::unique_ptr<QList<ViewItem *>> viewItems;

@@ -1,9 +1,14 @@
 #ifndef ITEMS_H
 #define ITEMS_H
 
+#include "model/recordstore.h"
+
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QString>
+
+#include <memory>
 
 // The common base of the collections that feed the item views.
 class Items : public QObject
@@ -15,6 +20,15 @@ public:
     explicit Items(QObject *parent = nullptr);
 
 protected:
+    // Loads a stored record that outlives the collection and remembers it under its id.
+    template<typename Record>
+    Record *loadKept(QHash<int, Record *> &known, int iid)
+    {
+        Record *record = RecordStore::keep(std::make_unique<Record>(this, iid));
+        known.insert(iid, record);
+        return record;
+    }
+
     // Item ids from a statement whose placeholders :term_title and :term_desc take the search term.
     static QList<int> searchIds(const QString &statement, const QString &term);
     // Item ids from column 0 of a statement without placeholders.

@@ -1,6 +1,5 @@
 #include "model/webpages.h"
 
-#include "model/recordstore.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
 
@@ -15,18 +14,11 @@ WebPages::WebPages(QObject *parent)
 
 WebPages::~WebPages() = default;
 
-WebPage *WebPages::load(int iid)
-{
-    WebPage *page = RecordStore::keep(std::make_unique<WebPage>(this, iid));
-    pageMap.insert(iid, page);
-    return page;
-}
-
 void WebPages::dbRead()
 {
     const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM webpages WHERE 1 ORDER BY created ASC"));
     for (const int iid : ids) {
-        WebPage *page = load(iid);
+        WebPage *page = loadKept(pageMap, iid);
         qDebug() << "append view";
         viewItems->append(page->updateViewItem());
         qDebug() << "insert";
@@ -48,7 +40,7 @@ void WebPages::dbSearch(const QString &term)
     for (const int iid : ids) {
         WebPage *page = pageMap.value(iid);
         if (!page)
-            page = load(iid);
+            page = loadKept(pageMap, iid);
         viewItems->append(page->updateViewItem());
     }
 }

@@ -32,7 +32,6 @@ public slots:
 
 private:
     void dbRead();
-    WebPage *load(int iid);
 
     std::unique_ptr<QList<ViewItem *>> viewItems;
     QHash<int, WebPage *> pageMap;
