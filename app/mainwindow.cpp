@@ -1,10 +1,20 @@
 #include "app/mainwindow.h"
 
 #include "app/librarydatabase.h"
+#include "app/librarytreefilter.h"
 #include "app/logger.h"
 #include "app/serviceaddresses.h"
 #include "app/settings.h"
+#include "model/author.h"
+#include "model/authors.h"
+#include "model/book.h"
+#include "model/itemroles.h"
+#include "model/viewitem.h"
+#include "notes/richtexteditor.h"
 #include "ui_mainwindow.h"
+#include "views/itemviews.h"
+#include "views/searchbox.h"
+#include "views/viewitemtext.h"
 
 #include <QDebug>
 #include <QDir>
@@ -33,6 +43,7 @@ MainWindow::MainWindow(QWidget *parent)
     readCloudToken();
     createConversionWizard();
     buildAddMenu();
+    disableActionsWithoutTool();
     ui->mainToolbox->setCurrentIndex(0);
     logDebug(QStringLiteral("Finished initial loading."));
     createUpdateManager();
@@ -43,6 +54,15 @@ MainWindow::~MainWindow() = default;
 void MainWindow::on_actionQuit_triggered()
 {
     close();
+}
+
+void MainWindow::disableActionsWithoutTool()
+{
+    // These open the reader, the browser, the cloud, the dialogs and the wizard, which are not part of
+    // the program yet; a disabled action says so instead of doing nothing.
+    for (QAction *action : {ui->actionOpen, ui->actionAddEbook, ui->actionAdd_Mutiple, ui->actionWeb, ui->actionCloud,
+                            ui->actionSync, ui->actionConvert, ui->actionConfiguration, ui->actionAbout})
+        action->setEnabled(false);
 }
 
 void MainWindow::setupLogging()
@@ -120,18 +140,200 @@ void MainWindow::arrangeSplitters()
 
 void MainWindow::createNotesEditor()
 {
+    notesEditor = new RichTextEditor(nullptr);
+    ui->stackedWidget->addWidget(notesEditor);
 }
 
 void MainWindow::createSearchBox()
 {
+    searchBox = new searchbox(ui->toolbar);
+    ui->toolbar->addSeparator();
+    ui->toolbar->addWidget(searchBox);
+}
+
+ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon)
+{
+    auto *view = new ItemViews(ui->tabWidget, kind, aid);
+    ui->tabWidget->addTab(view, QIcon(icon), title);
+    view->populate();
+    connect(view, &ItemViews::selectedViewItem, this, &MainWindow::renderInformationPanel);
+    connect(view, &ItemViews::selectedViewItem, notesEditor, &RichTextEditor::loadNoteItem);
+    // Every view deletes, whatever it shows, and every view hides what another one deleted.
+    connect(view, &ItemViews::itemDeleted, this, &MainWindow::itemDeleted);
+    connect(this, &MainWindow::deleteItemFromViews, view, &ItemViews::deleteItemFromView);
+    connect(view, &ItemViews::ratingSet, this,
+            [this, view](int iid, int rating) { showRatingInOtherViews(view, iid, rating); });
+    ui->tabWidget->setIconSize(QSize(20, 20));
+    return view;
 }
 
 void MainWindow::openBooksTab()
 {
+    hideNotes();
+    ItemViews *view
+        = addItemViewsTab(QStringLiteral("Books"), -1, tr("Books"), QStringLiteral(":/icons/icons/32x32/books.png"));
+    connect(this, &MainWindow::bookAdded, view, &ItemViews::addBook);
+    ui->tabWidget->setCurrentWidget(view);
+}
+
+void MainWindow::openWebPagesTab()
+{
+    ItemViews *view = addItemViewsTab(QStringLiteral("WebPages"), -1, tr("Web Pages"),
+                                      QStringLiteral(":/icons/icons/32x32/www_page.png"));
+    view->setWebPageColumns();
+    ui->tabWidget->setCurrentWidget(view);
+}
+
+void MainWindow::openAuthorTab(QTreeWidgetItem *entry)
+{
+    const int aid = entry->data(0, AuthorIdRole).toInt();
+    qDebug() << "iid" << aid;
+    hideNotes();
+    addItemViewsTab(QStringLiteral("BooksAuthor"), aid, entry->text(0),
+                    QStringLiteral(":/icons/icons/32x32/group.png"));
+}
+
+ItemViews *MainWindow::currentItemViews() const
+{
+    return qobject_cast<ItemViews *>(ui->tabWidget->currentWidget());
+}
+
+void MainWindow::showRatingInOtherViews(ItemViews *source, int iid, int rating)
+{
+    for (int index = 0; index < ui->tabWidget->count(); ++index) {
+        auto *view = qobject_cast<ItemViews *>(ui->tabWidget->widget(index));
+        if (view && view != source)
+            view->showRating(iid, rating);
+    }
 }
 
 void MainWindow::loadAuthorsIntoTree()
 {
+    Authors authors;
+    authors.loadAll();
+    QTreeWidgetItem *authorsEntry = ui->libraryList->topLevelItem(1);
+    for (int index = 0; index < authors.count(); ++index) {
+        const Author *author = authors.at(index);
+        auto *entry = new QTreeWidgetItem(authorsEntry);
+        entry->setText(0, author->getLastName() + QStringLiteral(", ") + author->getFirstName());
+        entry->setData(0, AuthorIdRole, author->getAid());
+    }
+}
+
+void MainWindow::renderInformationPanel(ViewItem *item)
+{
+    ui->informationPanel->setHtml(ViewItemText::informationPanel(*item));
+}
+
+void MainWindow::itemDeleted(int iid)
+{
+    emit deleteItemFromViews(iid);
+}
+
+void MainWindow::bookAddedSlot(Book *book)
+{
+    qDebug() << "bookAddedSlot";
+    emit bookAdded(book);
+}
+
+void MainWindow::on_tabWidget_tabCloseRequested(int index)
+{
+    // The first tab holds the whole library and stays.
+    if (index <= 0)
+        return;
+    QWidget *page = ui->tabWidget->widget(index);
+    ui->tabWidget->removeTab(index);
+    page->deleteLater();
+}
+
+void MainWindow::on_tabWidget_currentChanged(int index)
+{
+    if (index < 0)
+        return;
+    QWidget *page = ui->tabWidget->currentWidget();
+    qDebug() << ui->tabWidget->accessibleName() << page->objectName();
+    ItemViews *view = currentItemViews();
+    if (!view) {
+        ui->actionList->setEnabled(false);
+        ui->actionView->setEnabled(false);
+        return;
+    }
+    // The box shows the view's last search while it is disconnected, so showing it searches nothing.
+    disconnect(searchBox, &searchbox::searchText, nullptr, nullptr);
+    searchBox->setText(view->searchTerms());
+    connect(searchBox, &searchbox::searchText, view, &ItemViews::search);
+    const bool list = view->currentPage() == ItemViews::ListPage;
+    ui->actionView->setChecked(list);
+    ui->actionList->setChecked(!list);
+    ui->actionList->setEnabled(true);
+    ui->actionView->setEnabled(true);
+}
+
+void MainWindow::on_actionView_triggered()
+{
+    switchView(ui->actionView, ui->actionList);
+}
+
+void MainWindow::on_actionList_triggered()
+{
+    switchView(ui->actionList, ui->actionView);
+}
+
+void MainWindow::switchView(QAction *chosen, QAction *other)
+{
+    // The two actions act as a pair: the one that is on cannot be switched off by itself.
+    if (!chosen->isChecked()) {
+        chosen->setChecked(true);
+        return;
+    }
+    other->setChecked(false);
+    if (ItemViews *view = currentItemViews())
+        view->toggleView();
+}
+
+void MainWindow::on_actionNotes_toggled(bool checked)
+{
+    if (checked) {
+        ui->stackedWidget->show();
+        ui->mainToolbox->setCurrentIndex(1);
+    } else {
+        ui->mainToolbox->setCurrentIndex(0);
+        ui->stackedWidget->hide();
+    }
+}
+
+void MainWindow::hideNotes()
+{
+    // The action follows the stack, so that the next click on Notes shows it again.
+    ui->actionNotes->setChecked(false);
+    ui->stackedWidget->hide();
+}
+
+void MainWindow::on_lineEdit_textChanged(const QString &text)
+{
+    if (text.isEmpty()) {
+        ui->lineEdit->setStyleSheet(QStringLiteral("QLineEdit{background: none}"));
+        LibraryTreeFilter::clear(ui->libraryList);
+        ui->libraryList->collapseAll();
+        return;
+    }
+    ui->lineEdit->setStyleSheet(QStringLiteral("QLineEdit{background: #D8FCD7}"));
+    ui->libraryList->expandAll();
+    LibraryTreeFilter::apply(ui->libraryList, text);
+}
+
+void MainWindow::on_libraryList_itemDoubleClicked(QTreeWidgetItem *entry, int column)
+{
+    Q_UNUSED(column)
+    const QString text = entry->text(0);
+    if (text == tr("Web Pages"))
+        openWebPagesTab();
+    else if (text == tr("Books"))
+        openBooksTab();
+    else if (text == tr("Authors"))
+        qDebug() << "Authors";
+    if (entry->parent() && entry->parent()->text(0) == QLatin1String("Authors"))
+        openAuthorTab(entry);
 }
 
 void MainWindow::readCloudToken()

@@ -7,9 +7,22 @@
 
 #include <memory>
 
+class Book;
+class ItemViews;
+class QAction;
+class QTreeWidgetItem;
+class RichTextEditor;
+class searchbox;
+struct ViewItem;
+
 namespace Ui {
 class MainWindow;
 }
+
+// The signals and slots carry these types; moc needs them whole.
+Q_MOC_INCLUDE("model/book.h")
+Q_MOC_INCLUDE("model/viewitem.h")
+Q_MOC_INCLUDE(<QTreeWidgetItem>)
 
 class MainWindow : public QMainWindow
 {
@@ -20,8 +33,24 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+signals:
+    void bookAdded(Book *book);
+    void deleteItemFromViews(int iid);
+
+public slots:
+    void renderInformationPanel(ViewItem *item);
+    void itemDeleted(int iid);
+    void bookAddedSlot(Book *book);
+
 private slots:
     void on_actionQuit_triggered();
+    void on_actionView_triggered();
+    void on_actionList_triggered();
+    void on_actionNotes_toggled(bool checked);
+    void on_tabWidget_tabCloseRequested(int index);
+    void on_tabWidget_currentChanged(int index);
+    void on_lineEdit_textChanged(const QString &text);
+    void on_libraryList_itemDoubleClicked(QTreeWidgetItem *entry, int column);
 
 private:
     void setupLogging();
@@ -32,6 +61,14 @@ private:
     void createNotesEditor();
     void createSearchBox();
     void openBooksTab();
+    void openWebPagesTab();
+    void openAuthorTab(QTreeWidgetItem *entry);
+    ItemViews *addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon);
+    ItemViews *currentItemViews() const;
+    void showRatingInOtherViews(ItemViews *source, int iid, int rating);
+    void switchView(QAction *chosen, QAction *other);
+    void hideNotes();
+    void disableActionsWithoutTool();
     void loadAuthorsIntoTree();
     void readCloudToken();
     void createConversionWizard();
@@ -43,6 +80,8 @@ private:
     QString dataDir;
     QString libraryDir;
     QString cloudToken;
+    searchbox *searchBox = nullptr;
+    RichTextEditor *notesEditor = nullptr;
 };
 
 #endif // MAINWINDOW_H

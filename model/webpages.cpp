@@ -30,6 +30,12 @@ WebPage *WebPages::find(int iid) const
     return pageMap.value(iid);
 }
 
+void WebPages::append(WebPage *page)
+{
+    viewItems->append(page->updateViewItem());
+    pageMap.insert(page->getIid(), page);
+}
+
 void WebPages::dbSearch(const QString &term)
 {
     viewItems->clear();

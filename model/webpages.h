@@ -25,6 +25,8 @@ public:
 
     QList<ViewItem *> *getViewItems() const { return viewItems.get(); }
     WebPage *find(int iid) const;
+    // Shows a page captured or stored elsewhere; its creator keeps owning it.
+    void append(WebPage *page);
     void dbSearch(const QString &term);
 
 public slots:

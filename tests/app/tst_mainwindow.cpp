@@ -1,0 +1,548 @@
+#include "app/mainwindow.h"
+#include "editing/rating.h"
+#include "model/book.h"
+#include "model/recordstore.h"
+#include "model/webpage.h"
+#include "tests/support/testlibrary.h"
+#include "tests/support/testmain.h"
+#include "views/itemviews.h"
+#include "views/searchbox.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolBox>
+#include <QToolButton>
+#include <QTreeWidget>
+
+#include <functional>
+#include <memory>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestMainWindow(TestEnvironment &environment)
+        : environment(environment)
+    {
+    }
+
+private slots:
+    void init();
+    void cleanup();
+
+    void startsWithBooksTabAndAuthors();
+    void treeFilterMatchesAnyWord();
+    void doubleClicksOpenTabs();
+    void firstTabCannotBeClosed();
+    void searchBoxFollowsTheCurrentTab();
+    void viewActionsSwitchAndFollowTheTab();
+    void notesToggleShowsTheEditor();
+    void informationPanelShowsTitlesAsTyped();
+    void notesFollowTheSelection();
+    void deletingFromWebPagesTabRemovesThePage();
+    void deletingFromAuthorTabHidesItEverywhere();
+    void ratingInAuthorTabIsStoredAndShownEverywhere();
+    void addedBookAppearsInEveryBooksTab();
+
+private:
+    int storeBook(const QString &title, const QStringList &authors, const QString &description = QString());
+    int storePage(const QString &title, const QString &url);
+    void startWindow();
+
+    template<typename T>
+    T *child(const char *name) const
+    {
+        return window->findChild<T *>(QLatin1String(name));
+    }
+    ItemViews *tab(int index) const;
+    QTreeWidgetItem *treeEntry(const QString &text) const;
+    void doubleClickTreeEntry(const QString &text);
+    static QTableWidget *tableOf(ItemViews *view);
+    static int rowOf(ItemViews *view, const QString &title);
+    static void clickRow(ItemViews *view, const QString &title, Qt::KeyboardModifiers modifiers = {});
+    // Runs the view's context menu and chooses "Delete", answering the confirmation with the button.
+    static void deleteSelection(ItemViews *view, QMessageBox::StandardButton answer);
+
+    TestEnvironment &environment;
+    std::unique_ptr<TestLibrary> library;
+    std::unique_ptr<MainWindow> window;
+    int dune = 0;
+    int emma = 0;
+    int persuasion = 0;
+    int page = 0;
+};
+
+void TestMainWindow::init()
+{
+    library = std::make_unique<TestLibrary>(environment);
+    dune = storeBook(QStringLiteral("Dune"), {QStringLiteral("Frank Herbert")}, QStringLiteral("Spice."));
+    emma = storeBook(QStringLiteral("Emma"), {QStringLiteral("Jane Austen")});
+    persuasion = storeBook(QStringLiteral("Persuasion"), {QStringLiteral("Jane Austen")});
+    storeBook(QStringLiteral("The Hobbit"), {QStringLiteral("J.R.R. Tolkien")});
+    storeBook(QStringLiteral("Narnia"), {QStringLiteral("C.S. Lewis")});
+    page = storePage(QStringLiteral("Example page"), QStringLiteral("https://example.org/"));
+    startWindow();
+}
+
+void TestMainWindow::cleanup()
+{
+    window.reset();
+    library.reset();
+}
+
+int TestMainWindow::storeBook(const QString &title, const QStringList &authors, const QString &description)
+{
+    Book book(nullptr, 0);
+    book.setTitle(title);
+    book.setDescription(description);
+    book.setPageCount(QStringLiteral("12"));
+    for (const QString &author : authors)
+        book.addAuthor(author);
+    book.addFile(library->writeFile(QStringLiteral("books/") + title + QStringLiteral(".pdf"), "%PDF-1.4"));
+    if (!book.save())
+        qFatal("Cannot store %s", qPrintable(title));
+    return book.getIid();
+}
+
+int TestMainWindow::storePage(const QString &title, const QString &url)
+{
+    WebPage webPage(nullptr, -1);
+    webPage.setTitle(title);
+    webPage.setUrl(url);
+    webPage.setDescription(QStringLiteral("An example."));
+    if (!webPage.save())
+        qFatal("Cannot store %s", qPrintable(title));
+    return webPage.getIid();
+}
+
+void TestMainWindow::startWindow()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QCoreApplication::processEvents();
+}
+
+ItemViews *TestMainWindow::tab(int index) const
+{
+    return qobject_cast<ItemViews *>(child<QTabWidget>("tabWidget")->widget(index));
+}
+
+QTreeWidgetItem *TestMainWindow::treeEntry(const QString &text) const
+{
+    const QList<QTreeWidgetItem *> found
+        = child<QTreeWidget>("libraryList")->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    return found.isEmpty() ? nullptr : found.constFirst();
+}
+
+void TestMainWindow::doubleClickTreeEntry(const QString &text)
+{
+    auto *tree = child<QTreeWidget>("libraryList");
+    tree->expandAll();
+    QTreeWidgetItem *entry = treeEntry(text);
+    QVERIFY2(entry, qPrintable(text));
+    const QRect rect = tree->visualItemRect(entry);
+    QVERIFY(rect.isValid());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(tree->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+QTableWidget *TestMainWindow::tableOf(ItemViews *view)
+{
+    return view->findChild<QTableWidget *>(QStringLiteral("viewTable"));
+}
+
+int TestMainWindow::rowOf(ItemViews *view, const QString &title)
+{
+    const QTableWidget *table = tableOf(view);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (table->item(row, 0) && table->item(row, 0)->text() == title)
+            return row;
+    }
+    return -1;
+}
+
+void TestMainWindow::clickRow(ItemViews *view, const QString &title, Qt::KeyboardModifiers modifiers)
+{
+    QTableWidget *table = tableOf(view);
+    const int row = rowOf(view, title);
+    QVERIFY2(row >= 0, qPrintable(title));
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, modifiers,
+                      table->visualItemRect(table->item(row, 0)).center());
+}
+
+void TestMainWindow::deleteSelection(ItemViews *view, QMessageBox::StandardButton answer)
+{
+    bool answered = false;
+    QTimer::singleShot(0, view, [&answered, answer] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *remove = nullptr;
+        const QList<QAction *> actions = menu->actions();
+        for (QAction *action : actions) {
+            if (action->text() == QLatin1String("Delete"))
+                remove = action;
+        }
+        QVERIFY(remove);
+        QTimer::singleShot(0, menu, [&answered, answer] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            box->button(answer)->click();
+            answered = true;
+        });
+        menu->close();
+        remove->trigger();
+    });
+    emit tableOf(view)->customContextMenuRequested(QPoint());
+    QVERIFY(answered);
+}
+
+void TestMainWindow::startsWithBooksTabAndAuthors()
+{
+    auto *tabs = child<QTabWidget>("tabWidget");
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(tabs->tabText(0), QStringLiteral("Books"));
+    QCOMPARE(tabs->iconSize(), QSize(20, 20));
+    QCOMPARE(tableOf(tab(0))->rowCount(), 5);
+    QCOMPARE(tableOf(tab(0))->item(0, 0)->text(), QStringLiteral("Dune"));
+    QVERIFY(!child<QStackedWidget>("stackedWidget")->isVisible());
+
+    QTreeWidgetItem *authors = child<QTreeWidget>("libraryList")->topLevelItem(1);
+    QStringList names;
+    for (int index = 0; index < authors->childCount(); ++index)
+        names.append(authors->child(index)->text(0));
+    QCOMPARE(names, QStringList({"Austen, Jane", "Herbert, Frank", "Lewis, C.S.", "Tolkien, J.R.R."}));
+    const QList<QVariantList> austen
+        = TestLibrary::rows(QStringLiteral("SELECT aid FROM authors WHERE lastName = 'Austen'"));
+    QCOMPARE(authors->child(0)->data(0, 43), austen.value(0).value(0));
+
+    QList<QAction *> toolbarActions = child<QToolBar>("toolbar")->actions();
+    QCOMPARE(child<QToolBar>("toolbar")->widgetForAction(toolbarActions.takeLast())->objectName(),
+             QStringLiteral("searchbox"));
+    QVERIFY(toolbarActions.constLast()->isSeparator());
+}
+
+void TestMainWindow::treeFilterMatchesAnyWord()
+{
+    auto *filter = child<QLineEdit>("lineEdit");
+    auto *tree = child<QTreeWidget>("libraryList");
+    QTest::keyClicks(filter, QStringLiteral(" tolkien LEWIS "));
+    QCOMPARE(filter->styleSheet(), QStringLiteral("QLineEdit{background: #D8FCD7}"));
+    QTreeWidgetItem *authors = tree->topLevelItem(1);
+    QVERIFY(authors->isExpanded());
+    QStringList shown;
+    for (int index = 0; index < authors->childCount(); ++index) {
+        if (!authors->child(index)->isHidden())
+            shown.append(authors->child(index)->text(0));
+    }
+    QCOMPARE(shown, QStringList({"Lewis, C.S.", "Tolkien, J.R.R."}));
+    for (int index = 0; index < tree->topLevelItemCount(); ++index)
+        QVERIFY(!tree->topLevelItem(index)->isHidden());
+
+    // A text that is no valid expression is matched as typed.
+    filter->setText(QStringLiteral("(austen"));
+    QVERIFY(treeEntry(QStringLiteral("Herbert, Frank"))->isHidden());
+    filter->setText(QStringLiteral("Herbert, ("));
+    QVERIFY(!treeEntry(QStringLiteral("Herbert, Frank"))->isHidden());
+
+    filter->clear();
+    QCOMPARE(filter->styleSheet(), QStringLiteral("QLineEdit{background: none}"));
+    QVERIFY(!authors->isExpanded());
+    for (int index = 0; index < authors->childCount(); ++index)
+        QVERIFY(!authors->child(index)->isHidden());
+}
+
+void TestMainWindow::doubleClicksOpenTabs()
+{
+    auto *tabs = child<QTabWidget>("tabWidget");
+    doubleClickTreeEntry(QStringLiteral("Books"));
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QCOMPARE(tab(1)->getKind(), QStringLiteral("Books"));
+
+    doubleClickTreeEntry(QStringLiteral("Web Pages"));
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->currentIndex(), 2);
+    QCOMPARE(tabs->tabText(2), QStringLiteral("Web Pages"));
+    QTableWidget *pages = tableOf(tab(2));
+    QCOMPARE(pages->columnCount(), 4);
+    QCOMPARE(pages->horizontalHeaderItem(1)->text(), QStringLiteral("Url"));
+    QCOMPARE(pages->rowCount(), 1);
+    QCOMPARE(pages->item(0, 1)->text(), QStringLiteral("https://example.org/"));
+
+    doubleClickTreeEntry(QStringLiteral("Austen, Jane"));
+    QCOMPARE(tabs->count(), 4);
+    QCOMPARE(tabs->currentIndex(), 2);
+    QCOMPARE(tabs->tabText(3), QStringLiteral("Austen, Jane"));
+    QCOMPARE(tab(3)->getKind(), QStringLiteral("BooksAuthor"));
+    QCOMPARE(tableOf(tab(3))->rowCount(), 2);
+
+    doubleClickTreeEntry(QStringLiteral("Authors"));
+    QCOMPARE(tabs->count(), 4);
+}
+
+void TestMainWindow::firstTabCannotBeClosed()
+{
+    auto *tabs = child<QTabWidget>("tabWidget");
+    doubleClickTreeEntry(QStringLiteral("Web Pages"));
+    QCOMPARE(tabs->count(), 2);
+    QPointer<QWidget> first = tabs->widget(0);
+    QPointer<QWidget> second = tabs->widget(1);
+
+    emit tabs->tabBar()->tabCloseRequested(0);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(tabs->count(), 2);
+    QVERIFY(first);
+
+    auto *close = qobject_cast<QAbstractButton *>(tabs->tabBar()->tabButton(1, QTabBar::RightSide));
+    QVERIFY(close);
+    close->click();
+    QCOMPARE(tabs->count(), 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!second);
+    QVERIFY(first);
+}
+
+void TestMainWindow::searchBoxFollowsTheCurrentTab()
+{
+    auto *tabs = child<QTabWidget>("tabWidget");
+    auto *box = child<QLineEdit>("searchBox");
+    ItemViews *books = tab(0);
+    QTest::keyClicks(box, QStringLiteral("Dune"));
+    QCOMPARE(books->searchTerms(), QStringLiteral("Dune"));
+    QVERIFY(!tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Dune"))));
+    QVERIFY(tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
+
+    doubleClickTreeEntry(QStringLiteral("Books"));
+    ItemViews *second = tab(1);
+    QCOMPARE(box->text(), QString());
+    QCOMPARE(second->searchTerms(), QString());
+    QTest::keyClicks(box, QStringLiteral("Emma"));
+    QCOMPARE(second->searchTerms(), QStringLiteral("Emma"));
+    QCOMPARE(books->searchTerms(), QStringLiteral("Dune"));
+
+    tabs->setCurrentIndex(0);
+    QCOMPARE(box->text(), QStringLiteral("Dune"));
+    QCOMPARE(second->searchTerms(), QStringLiteral("Emma"));
+    QVERIFY(tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
+
+    // Deleting the last character shows every book again.
+    box->clear();
+    QCOMPARE(books->searchTerms(), QString());
+    QVERIFY(!tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
+    QCOMPARE(second->searchTerms(), QStringLiteral("Emma"));
+}
+
+void TestMainWindow::viewActionsSwitchAndFollowTheTab()
+{
+    auto *iconView = child<QAction>("actionView");
+    auto *list = child<QAction>("actionList");
+    ItemViews *books = tab(0);
+    QVERIFY(list->isChecked());
+    QVERIFY(!iconView->isChecked());
+
+    iconView->trigger();
+    QCOMPARE(books->currentPage(), int(ItemViews::ListPage));
+    QVERIFY(iconView->isChecked());
+    QVERIFY(!list->isChecked());
+    // Triggering the action that is on keeps it on and changes nothing.
+    iconView->trigger();
+    QVERIFY(iconView->isChecked());
+    QCOMPARE(books->currentPage(), int(ItemViews::ListPage));
+
+    auto *tabs = child<QTabWidget>("tabWidget");
+    tabs->addTab(new QWidget, QStringLiteral("Other"));
+    tabs->setCurrentIndex(1);
+    QVERIFY(!iconView->isEnabled());
+    QVERIFY(!list->isEnabled());
+
+    tabs->setCurrentIndex(0);
+    QVERIFY(iconView->isEnabled());
+    QVERIFY(list->isEnabled());
+    QVERIFY(iconView->isChecked());
+    QVERIFY(!list->isChecked());
+
+    list->trigger();
+    QCOMPARE(books->currentPage(), int(ItemViews::TablePage));
+    QVERIFY(list->isChecked());
+    QVERIFY(!iconView->isChecked());
+}
+
+void TestMainWindow::notesToggleShowsTheEditor()
+{
+    auto *notes = child<QAction>("actionNotes");
+    auto *stack = child<QStackedWidget>("stackedWidget");
+    auto *toolbox = child<QToolBox>("mainToolbox");
+    notes->trigger();
+    QVERIFY(stack->isVisible());
+    QCOMPARE(toolbox->currentIndex(), 1);
+    QVERIFY(stack->findChild<QTextEdit *>(QStringLiteral("textEdit")));
+    notes->trigger();
+    QVERIFY(!stack->isVisible());
+    QCOMPARE(toolbox->currentIndex(), 0);
+
+    // Opening a Books tab hides the notes, and the action says so.
+    notes->trigger();
+    doubleClickTreeEntry(QStringLiteral("Books"));
+    QVERIFY(!stack->isVisible());
+    QVERIFY(!notes->isChecked());
+}
+
+void TestMainWindow::informationPanelShowsTitlesAsTyped()
+{
+    window.reset();
+    storeBook(QStringLiteral("C++ <templates> & more"), {QStringLiteral("Ann Other")},
+              QStringLiteral("<b>Generic</b> code"));
+    startWindow();
+    clickRow(tab(0), QStringLiteral("C++ <templates> & more"));
+    auto *panel = child<QTextBrowser>("informationPanel");
+    const QString text = panel->toPlainText();
+    QVERIFY2(text.contains(QStringLiteral("C++ <templates> & more")), qPrintable(text));
+    QVERIFY(text.contains(QStringLiteral("12 Pages")));
+    QVERIFY(text.contains(QStringLiteral("Generic code")));
+    QVERIFY(panel->toHtml().contains(QStringLiteral("font-weight")));
+}
+
+void TestMainWindow::notesFollowTheSelection()
+{
+    child<QAction>("actionNotes")->trigger();
+    auto *editor = child<QTextEdit>("textEdit");
+    ItemViews *books = tab(0);
+
+    clickRow(books, QStringLiteral("Dune"));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT iid FROM notes")), (QList<QVariantList>{{dune}}));
+    QVERIFY(editor->toPlainText().isEmpty());
+    QTest::keyClicks(editor, QStringLiteral("Reread the appendix"));
+
+    clickRow(books, QStringLiteral("Emma"));
+    const QList<QVariantList> duneNote
+        = TestLibrary::rows(QStringLiteral("SELECT note FROM notes WHERE iid = %1").arg(dune));
+    QVERIFY(duneNote.value(0).value(0).toString().contains(QStringLiteral("Reread the appendix")));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM notes")).value(0).value(0).toInt(), 2);
+    QVERIFY(editor->toPlainText().isEmpty());
+
+    clickRow(books, QStringLiteral("Dune"));
+    QCOMPARE(editor->toPlainText(), QStringLiteral("Reread the appendix"));
+
+    // Closing the window stores the last edit.
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClicks(editor, QStringLiteral("!"));
+    window.reset();
+    const QList<QVariantList> stored
+        = TestLibrary::rows(QStringLiteral("SELECT note FROM notes WHERE iid = %1").arg(dune));
+    QVERIFY(stored.value(0).value(0).toString().contains(QStringLiteral("appendix!")));
+}
+
+void TestMainWindow::deletingFromWebPagesTabRemovesThePage()
+{
+    doubleClickTreeEntry(QStringLiteral("Web Pages"));
+    ItemViews *pages = tab(1);
+    clickRow(pages, QStringLiteral("Example page"));
+    QCOMPARE(pages->getSelection().size(), 1);
+
+    deleteSelection(pages, QMessageBox::No);
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT iid FROM webpages")).size(), 1);
+    QCOMPARE(pages->getSelection().size(), 1);
+
+    deleteSelection(pages, QMessageBox::Yes);
+    QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM webpages")).isEmpty());
+    QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM items WHERE iid = %1").arg(page)).isEmpty());
+    QVERIFY(tableOf(pages)->isRowHidden(rowOf(pages, QStringLiteral("Example page"))));
+    QVERIFY(pages->findChild<QListWidget *>(QStringLiteral("viewList"))->item(0)->isHidden());
+    // The books are untouched.
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT iid FROM books")).size(), 5);
+}
+
+void TestMainWindow::deletingFromAuthorTabHidesItEverywhere()
+{
+    doubleClickTreeEntry(QStringLiteral("Books"));
+    doubleClickTreeEntry(QStringLiteral("Austen, Jane"));
+    auto *tabs = child<QTabWidget>("tabWidget");
+    ItemViews *austen = tab(2);
+    tabs->setCurrentWidget(austen);
+    clickRow(austen, QStringLiteral("Emma"));
+    clickRow(austen, QStringLiteral("Persuasion"), Qt::ControlModifier);
+    QCOMPARE(austen->getSelection().size(), 2);
+
+    deleteSelection(austen, QMessageBox::Yes);
+    for (const int iid : {emma, persuasion}) {
+        QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM books WHERE iid = %1").arg(iid)).isEmpty());
+        QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM items WHERE iid = %1").arg(iid)).isEmpty());
+    }
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT iid FROM books")).size(), 3);
+    for (ItemViews *view : {tab(0), tab(1), austen}) {
+        QVERIFY(tableOf(view)->isRowHidden(rowOf(view, QStringLiteral("Emma"))));
+        QVERIFY(tableOf(view)->isRowHidden(rowOf(view, QStringLiteral("Persuasion"))));
+    }
+    QVERIFY(!tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Dune"))));
+
+    // A later search does not bring them back.
+    tabs->setCurrentIndex(0);
+    child<QLineEdit>("searchBox")->setText(QStringLiteral("e"));
+    QVERIFY(tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Emma"))));
+    QVERIFY(!tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Dune"))));
+}
+
+void TestMainWindow::ratingInAuthorTabIsStoredAndShownEverywhere()
+{
+    doubleClickTreeEntry(QStringLiteral("Austen, Jane"));
+    auto *tabs = child<QTabWidget>("tabWidget");
+    ItemViews *austen = tab(1);
+    tabs->setCurrentWidget(austen);
+    QTRY_VERIFY(tableOf(austen)->cellWidget(rowOf(austen, QStringLiteral("Emma")), 4));
+    auto *rating = qobject_cast<Rating *>(tableOf(austen)->cellWidget(rowOf(austen, QStringLiteral("Emma")), 4));
+    QVERIFY(rating);
+    QTest::mouseClick(rating->findChild<QToolButton *>(QStringLiteral("btnRating4")), Qt::LeftButton);
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT rating FROM items WHERE iid = %1").arg(emma))
+                 .value(0)
+                 .value(0)
+                 .toInt(),
+             4);
+
+    tabs->setCurrentIndex(0);
+    QTRY_VERIFY(tableOf(tab(0))->cellWidget(rowOf(tab(0), QStringLiteral("Emma")), 4));
+    auto *shown = qobject_cast<Rating *>(tableOf(tab(0))->cellWidget(rowOf(tab(0), QStringLiteral("Emma")), 4));
+    QCOMPARE(shown->getRating(), 4);
+}
+
+void TestMainWindow::addedBookAppearsInEveryBooksTab()
+{
+    doubleClickTreeEntry(QStringLiteral("Books"));
+    doubleClickTreeEntry(QStringLiteral("Web Pages"));
+    child<QLineEdit>("searchBox")->setText(QStringLiteral("nothing like this"));
+    child<QTabWidget>("tabWidget")->setCurrentIndex(1);
+    child<QLineEdit>("searchBox")->setText(QStringLiteral("Dune"));
+
+    auto *book = RecordStore::keep(std::make_unique<Book>(nullptr, 0));
+    book->setTitle(QStringLiteral("Middlemarch"));
+    book->addAuthor(QStringLiteral("George Eliot"));
+    QVERIFY(book->save());
+    window->bookAddedSlot(book);
+
+    for (ItemViews *view : {tab(0), tab(1)}) {
+        const int row = rowOf(view, QStringLiteral("Middlemarch"));
+        QVERIFY(row >= 0);
+        QVERIFY(!tableOf(view)->isRowHidden(row));
+        QCOMPARE(tableOf(view)->item(row, 1)->text(), QStringLiteral("George Eliot"));
+    }
+    QCOMPARE(rowOf(tab(2), QStringLiteral("Middlemarch")), -1);
+}
+
+SHELVIO_TEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

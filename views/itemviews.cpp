@@ -1,0 +1,595 @@
+#include "views/itemviews.h"
+
+#include "app/logger.h"
+#include "editing/rating.h"
+#include "model/book.h"
+#include "model/books.h"
+#include "model/itemroles.h"
+#include "model/viewitem.h"
+#include "model/webpage.h"
+#include "model/webpages.h"
+#include "ui_itemviews.h"
+#include "views/coverlistentry.h"
+#include "views/viewitemtext.h"
+
+#include <QCursor>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QItemSelection>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMetaMethod>
+#include <QScrollBar>
+#include <QSet>
+#include <QSignalBlocker>
+#include <QUrl>
+
+namespace {
+
+const QString BookType = QStringLiteral("Book");
+const QString WebPageType = QStringLiteral("WebPage");
+constexpr int RatingColumn = 4;
+
+// Title cells and list entries carry the same roles; an empty value clears a role a refresh no longer needs.
+template<typename Entry>
+void setItemRoles(Entry *entry, const ViewItem &item)
+{
+    entry->setData(FilePathRole, item.filePath.isEmpty() ? QVariant() : QVariant(item.filePath));
+    entry->setData(ItemIdRole, item.iid);
+    entry->setData(UrlRole, item.url.isEmpty() ? QVariant() : QVariant(item.url));
+}
+
+bool isDeleted(const QListWidgetItem *entry)
+{
+    return entry->data(DeletedRole).toBool();
+}
+
+bool isDeleted(const QTableWidgetItem *cell)
+{
+    return cell->data(DeletedRole).toBool();
+}
+
+} // namespace
+
+ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::ItemViews>())
+    , kind(kind)
+{
+    ui->setupUi(this);
+    ui->stackedWidget->setCurrentIndex(TablePage);
+    connect(ui->viewTable, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
+    connect(ui->viewList, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
+    connect(ui->viewTable->verticalScrollBar(), &QScrollBar::valueChanged, this, &ItemViews::scheduleRatingWidgets);
+    connect(ui->viewTable->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            &ItemViews::scheduleRatingWidgets);
+
+    if (kind == QLatin1String("WebPages")) {
+        webPages = new WebPages(this);
+        viewItems = webPages->getViewItems();
+    } else {
+        // An author view without an author (aid below 0) simply holds no books.
+        books = kind == QLatin1String("BooksAuthor") ? new Books(this, kind, aid) : new Books(this, QString(), -1);
+        viewItems = books->getViewItems();
+    }
+}
+
+ItemViews::~ItemViews() = default;
+
+void ItemViews::populate()
+{
+    QTableWidget *table = ui->viewTable;
+    // Sorting waits until every row is filled: a sort per row would cost a full sort per item.
+    table->setSortingEnabled(false);
+    table->setRowCount(int(viewItems->size()));
+    int row = 0;
+    for (ViewItem *item : std::as_const(*viewItems)) {
+        if (!listEntryOf.contains(item))
+            addViewItem(item, row++);
+    }
+    table->setRowCount(row);
+    table->sortItems(0, Qt::AscendingOrder);
+    table->resizeColumnToContents(0);
+    table->setSortingEnabled(true);
+    scheduleRatingWidgets();
+}
+
+void ItemViews::setWebPageColumns()
+{
+    ui->viewTable->setColumnCount(4);
+    ui->viewTable->setHorizontalHeaderLabels({tr("Title"), tr("Url"), tr("Created"), tr("Description")});
+}
+
+int ItemViews::currentPage() const
+{
+    return ui->stackedWidget->currentIndex();
+}
+
+void ItemViews::toggleView()
+{
+    if (currentPage() == TablePage) {
+        ui->viewList->clearSelection();
+        for (ViewItem *item : std::as_const(selection)) {
+            if (CoverListEntry *entry = listEntryOf.value(item))
+                entry->setSelected(true);
+        }
+        ui->stackedWidget->setCurrentIndex(ListPage);
+        return;
+    }
+    QTableWidget *table = ui->viewTable;
+    QItemSelection rows;
+    for (ViewItem *item : std::as_const(selection)) {
+        if (QTableWidgetItem *cell = titleCellOf.value(item)) {
+            const int row = cell->row();
+            rows.select(table->model()->index(row, 0), table->model()->index(row, table->columnCount() - 1));
+        }
+    }
+    table->clearSelection();
+    table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    ui->stackedWidget->setCurrentIndex(TablePage);
+    scheduleRatingWidgets();
+}
+
+void ItemViews::addViewItem(ViewItem *item, int row)
+{
+    addListEntry(item);
+    if (item->type == BookType)
+        fillBookRow(item, row);
+    else if (item->type == WebPageType)
+        fillWebRow(item, row);
+}
+
+void ItemViews::addListEntry(ViewItem *item)
+{
+    auto *entry = new CoverListEntry(item->title);
+    renderListEntry(entry, *item);
+    listEntryOf.insert(item, entry);
+    viewItemOfListEntry.insert(entry, item);
+    ui->viewList->addItem(entry);
+}
+
+void ItemViews::fillBookRow(ViewItem *item, int row)
+{
+    BookRow cells;
+    cells.title = new QTableWidgetItem(item->title);
+    cells.authors = new QTableWidgetItem(item->authors);
+    cells.date = new QTableWidgetItem(item->datePublished);
+    cells.size = new QTableWidgetItem(item->fileSize);
+    cells.series = new QTableWidgetItem(QString());
+    cells.publisher = new QTableWidgetItem(item->publisher);
+    cells.published = new QTableWidgetItem(item->datePublished);
+    renderBookRow(cells, *item);
+    titleCellOf.insert(item, cells.title);
+    viewItemOfTitleCell.insert(cells.title, item);
+    bookRowOf.insert(item, cells);
+
+    QTableWidget *table = ui->viewTable;
+    table->setItem(row, 0, cells.title);
+    table->setItem(row, 1, cells.authors);
+    table->setItem(row, 2, cells.date);
+    table->setItem(row, 3, cells.size);
+    table->setItem(row, 6, cells.series);
+    table->setItem(row, 7, cells.publisher);
+    table->setItem(row, 8, cells.published);
+    logDebug(QStringLiteral("Added rendered item to the list"));
+}
+
+void ItemViews::fillWebRow(ViewItem *item, int row)
+{
+    WebRow cells;
+    cells.title = new QTableWidgetItem(item->title);
+    cells.url = new QTableWidgetItem(item->url);
+    cells.description = new QTableWidgetItem(item->description);
+    cells.created = new QTableWidgetItem(item->created);
+    titleCellOf.insert(item, cells.title);
+    viewItemOfTitleCell.insert(cells.title, item);
+    webRowOf.insert(item, cells);
+
+    QTableWidget *table = ui->viewTable;
+    table->setItem(row, 0, cells.title);
+    table->setItem(row, 1, cells.url);
+    table->setItem(row, 3, cells.description);
+    table->setItem(row, 2, cells.created);
+    renderWebRow(cells, *item);
+}
+
+void ItemViews::renderListEntry(CoverListEntry *entry, const ViewItem &item)
+{
+    entry->setCoverFile(item.coverFile);
+    entry->setText(ViewItemText::listTitle(item.title));
+    entry->setToolTip(ViewItemText::bookToolTip(item));
+    setItemRoles(entry, item);
+}
+
+void ItemViews::renderBookRow(const BookRow &cells, const ViewItem &item)
+{
+    cells.title->setText(item.title);
+    cells.authors->setText(item.authors);
+    // The other columns follow too, so an edited book shows its new data everywhere in its row.
+    cells.date->setText(item.datePublished);
+    cells.size->setText(item.fileSize);
+    cells.publisher->setText(item.publisher);
+    cells.published->setText(item.datePublished);
+    cells.title->setToolTip(ViewItemText::bookToolTip(item));
+    setItemRoles(cells.title, item);
+    if (cells.rating) {
+        // Showing the stored rating must not store it again.
+        const QSignalBlocker blocker(cells.rating);
+        cells.rating->setRating(item.rating);
+    }
+}
+
+void ItemViews::renderWebRow(const WebRow &cells, const ViewItem &item)
+{
+    cells.title->setText(item.title);
+    cells.url->setText(item.url);
+    cells.description->setText(item.description);
+    cells.created->setText(item.created);
+    cells.title->setToolTip(ViewItemText::webPageToolTip(item));
+    setItemRoles(cells.title, item);
+}
+
+void ItemViews::refresh(ViewItem *item)
+{
+    if (CoverListEntry *entry = listEntryOf.value(item))
+        renderListEntry(entry, *item);
+    if (auto cells = bookRowOf.constFind(item); cells != bookRowOf.cend())
+        renderBookRow(*cells, *item);
+    else if (auto cells = webRowOf.constFind(item); cells != webRowOf.cend())
+        renderWebRow(*cells, *item);
+}
+
+void ItemViews::on_viewList_itemSelectionChanged()
+{
+    if (currentPage() != ListPage)
+        return;
+    selection.clear();
+    const QList<QListWidgetItem *> entries = ui->viewList->selectedItems();
+    for (QListWidgetItem *entry : entries) {
+        // A selection can span entries a search has hidden; the user acts only on what is shown.
+        if (entry->isHidden())
+            continue;
+        if (ViewItem *item = viewItemOfListEntry.value(entry)) {
+            selection.append(item);
+            emit selectedViewItem(item);
+        }
+    }
+}
+
+void ItemViews::on_viewTable_itemSelectionChanged()
+{
+    if (currentPage() != TablePage)
+        return;
+    selection.clear();
+    QTableWidget *table = ui->viewTable;
+    const QList<QTableWidgetSelectionRange> ranges = table->selectedRanges();
+    for (const QTableWidgetSelectionRange &range : ranges) {
+        for (int row = range.topRow(); row <= range.bottomRow(); ++row) {
+            if (table->isRowHidden(row))
+                continue;
+            if (ViewItem *item = viewItemOfTitleCell.value(table->item(row, 0))) {
+                selection.append(item);
+                emit selectedViewItem(item);
+            }
+        }
+    }
+}
+
+void ItemViews::search(const QString &text)
+{
+    acceptsNewItems = false;
+    lastSearchTerms = text;
+    // An author view searches all books too: only the entries it already shows can appear.
+    if (webPages)
+        webPages->dbSearch(text);
+    else
+        books->dbSearch(text);
+    filterEntries();
+    scheduleRatingWidgets();
+}
+
+void ItemViews::filterEntries()
+{
+    const QSet<ViewItem *> found(viewItems->cbegin(), viewItems->cend());
+    QListWidget *list = ui->viewList;
+    for (int index = 0; index < list->count(); ++index) {
+        QListWidgetItem *entry = list->item(index);
+        if (isDeleted(entry))
+            continue;
+        const bool shown = found.contains(viewItemOfListEntry.value(entry));
+        if (entry->isHidden() == shown)
+            entry->setHidden(!shown);
+    }
+    QTableWidget *table = ui->viewTable;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QTableWidgetItem *cell = table->item(row, 0);
+        if (!cell || isDeleted(cell))
+            continue;
+        const bool shown = found.contains(viewItemOfTitleCell.value(cell));
+        if (table->isRowHidden(row) == shown)
+            table->setRowHidden(row, !shown);
+    }
+}
+
+Item *ItemViews::findRecord(int iid) const
+{
+    if (webPages)
+        return webPages->find(iid);
+    return books->find(iid);
+}
+
+ViewItem *ItemViews::refreshedViewItem(Item *record) const
+{
+    if (!record)
+        return nullptr;
+    if (record->getType() == BookType) {
+        auto *book = static_cast<Book *>(record);
+        book->updateViewItem();
+        return book->getViewItem();
+    }
+    if (record->getType() == WebPageType)
+        return static_cast<WebPage *>(record)->updateViewItem();
+    return nullptr;
+}
+
+void ItemViews::setRating(int iid, int rating)
+{
+    Item *record = findRecord(iid);
+    if (!record)
+        return;
+    const int previous = record->getRating();
+    qDebug() << "rating:" << rating;
+    if (!record->updateRating(rating)) {
+        // Show what is stored rather than a rating that would be gone at the next start.
+        qWarning() << "The rating of item" << iid << "could not be stored";
+        record->setRating(previous);
+        showStoredRating(refreshedViewItem(record));
+        return;
+    }
+    refreshedViewItem(record);
+    emit ratingSet(iid, rating);
+}
+
+void ItemViews::showRating(int iid, int rating)
+{
+    Item *record = findRecord(iid);
+    if (!record)
+        return;
+    record->setRating(rating);
+    showStoredRating(refreshedViewItem(record));
+}
+
+void ItemViews::showStoredRating(ViewItem *item)
+{
+    const auto cells = bookRowOf.constFind(item);
+    if (cells == bookRowOf.cend() || !cells->rating)
+        return;
+    const QSignalBlocker blocker(cells->rating);
+    cells->rating->setRating(item->rating);
+}
+
+void ItemViews::addBook(Book *book)
+{
+    qDebug() << "add book to views";
+    if (!books)
+        return;
+    ViewItem *item = book->getViewItem();
+    if (listEntryOf.contains(item)) {
+        book->updateViewItem();
+        refresh(item);
+        return;
+    }
+    books->append(book);
+    appendRow(item);
+}
+
+void ItemViews::appendRow(ViewItem *item)
+{
+    QTableWidget *table = ui->viewTable;
+    table->setSortingEnabled(false);
+    const int row = table->rowCount();
+    table->insertRow(row);
+    addViewItem(item, row);
+    table->setSortingEnabled(true);
+    scheduleRatingWidgets();
+}
+
+void ItemViews::updateItem(Item *record)
+{
+    ViewItem *item = refreshedViewItem(record);
+    if (!item)
+        return;
+    if (listEntryOf.contains(item)) {
+        refresh(item);
+        return;
+    }
+    if (!acceptsNewItems)
+        return;
+    if (record->getType() == BookType) {
+        addBook(static_cast<Book *>(record));
+    } else if (webPages) {
+        webPages->append(static_cast<WebPage *>(record));
+        appendRow(item);
+    }
+}
+
+void ItemViews::deleteItemFromView(int iid)
+{
+    qDebug() << "delete item from view iid: " << iid;
+    Item *record = findRecord(iid);
+    if (!record)
+        return;
+    ViewItem *item = refreshedViewItem(record);
+    if (QTableWidgetItem *cell = titleCellOf.take(item)) {
+        cell->setData(DeletedRole, true);
+        ui->viewTable->setRowHidden(cell->row(), true);
+    }
+    if (CoverListEntry *entry = listEntryOf.take(item)) {
+        entry->setHidden(true);
+        entry->setData(DeletedRole, true);
+    }
+    bookRowOf.remove(item);
+    webRowOf.remove(item);
+    selection.removeAll(item);
+    if (webPages)
+        webPages->deleteWebPage(iid);
+    else
+        books->deleteBook(iid);
+}
+
+void ItemViews::menu(const QPoint &position)
+{
+    // The menu opens where the mouse is, wherever the request came from.
+    Q_UNUSED(position)
+    if (selection.isEmpty())
+        return;
+    const ViewItem &first = *selection.constFirst();
+    const bool single = selection.size() == 1;
+    auto menu = std::make_unique<QMenu>();
+    if (first.type == BookType)
+        addBookMenu(*menu, first, single);
+    else if (first.type == WebPageType)
+        addWebPageMenu(*menu, first, single);
+    else
+        return;
+    contextMenu = std::move(menu);
+    contextMenu->exec(QCursor::pos());
+}
+
+void ItemViews::addBookMenu(QMenu &menu, const ViewItem &item, bool single)
+{
+    if (single) {
+        QMenu *open = menu.addMenu(tr("Open"));
+        for (const QString &path : item.filePaths) {
+            const QFileInfo file(path);
+            QAction *entry = open->addAction(file.fileName());
+            entry->setData(file.absoluteFilePath());
+            connect(entry, &QAction::triggered, this, [this, entry] { openItemFile(entry); });
+        }
+        // Editing comes with the properties dialogs; until then the entry is shown but unavailable.
+        menu.addAction(tr("Properties"))->setEnabled(false);
+        QAction *convert = menu.addAction(tr("Convert"), this, &ItemViews::actionConvertItems);
+        convert->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&ItemViews::convertItems)));
+    }
+    menu.addAction(tr("Delete"), this, &ItemViews::deleteItem);
+}
+
+void ItemViews::addWebPageMenu(QMenu &menu, const ViewItem &item, bool single)
+{
+    if (single) {
+        if (!item.filePath.isEmpty()) {
+            QAction *pdf = menu.addAction(tr("Open PDF"));
+            pdf->setData(item.filePath);
+            connect(pdf, &QAction::triggered, this, [this, pdf] { openItemFile(pdf); });
+        }
+        menu.addAction(tr("Properties"))->setEnabled(false);
+        QAction *url = menu.addAction(tr("Open URL (External)"));
+        url->setData(item.url);
+        connect(url, &QAction::triggered, this, [this, url] { openItemUrl(url); });
+    }
+    menu.addAction(tr("Delete"), this, &ItemViews::deleteItem);
+}
+
+void ItemViews::openFile(const QString &path)
+{
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return;
+    // The desktop tells the user itself when it has no application for the file.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void ItemViews::openItemFile(QAction *action)
+{
+    openFile(action->data().toString());
+}
+
+void ItemViews::openItemUrl(QAction *action)
+{
+    const QString address = action->data().toString();
+    if (address.isEmpty())
+        return;
+    QDesktopServices::openUrl(QUrl(address, QUrl::TolerantMode));
+}
+
+void ItemViews::on_viewTable_itemDoubleClicked(QTableWidgetItem *cell)
+{
+    openFile(cell->data(FilePathRole).toString());
+}
+
+void ItemViews::on_viewList_itemDoubleClicked(QListWidgetItem *entry)
+{
+    openFile(entry->data(FilePathRole).toString());
+}
+
+void ItemViews::actionConvertItems()
+{
+    QList<Item *> records;
+    for (const ViewItem *item : std::as_const(selection))
+        records.append(item->record());
+    emit convertItems(records);
+}
+
+void ItemViews::deleteItem()
+{
+    QMessageBox box(parentWidget());
+    box.setIcon(QMessageBox::Question);
+    box.setText(tr("You have requested to delete one or more items."));
+    box.setInformativeText(tr("Are you sure you want to delete these items? No files will be deleted!"));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() != QMessageBox::Yes)
+        return;
+    const QList<ViewItem *> chosen = selection;
+    for (const ViewItem *item : chosen)
+        emit itemDeleted(item->iid);
+    selection.clear();
+}
+
+void ItemViews::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    scheduleRatingWidgets();
+}
+
+void ItemViews::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    scheduleRatingWidgets();
+}
+
+void ItemViews::scheduleRatingWidgets()
+{
+    if (ratingWidgetsScheduled || webPages)
+        return;
+    ratingWidgetsScheduled = true;
+    QMetaObject::invokeMethod(this, &ItemViews::createVisibleRatingWidgets, Qt::QueuedConnection);
+}
+
+void ItemViews::createVisibleRatingWidgets()
+{
+    ratingWidgetsScheduled = false;
+    QTableWidget *table = ui->viewTable;
+    if (!table->isVisible())
+        return;
+    const int first = table->rowAt(0);
+    if (first < 0)
+        return;
+    int last = table->rowAt(table->viewport()->height() - 1);
+    if (last < 0)
+        last = table->rowCount() - 1;
+    for (int row = first; row <= last; ++row) {
+        if (table->isRowHidden(row))
+            continue;
+        ViewItem *item = viewItemOfTitleCell.value(table->item(row, 0));
+        const auto cells = bookRowOf.find(item);
+        if (cells == bookRowOf.end() || cells->rating)
+            continue;
+        // The stored rating is shown before the widget is connected, so showing it stores nothing.
+        auto *rating = new Rating(table, item->iid);
+        rating->setRating(item->rating);
+        connect(rating, &Rating::ratingSet, this, &ItemViews::setRating);
+        cells->rating = rating;
+        table->setCellWidget(row, RatingColumn, rating);
+    }
+}

@@ -1,0 +1,152 @@
+#ifndef ITEMVIEWS_H
+#define ITEMVIEWS_H
+
+#include <QHash>
+#include <QList>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class Book;
+class Books;
+class CoverListEntry;
+class Item;
+class QAction;
+class QListWidgetItem;
+class QMenu;
+class QTableWidgetItem;
+class Rating;
+class WebPages;
+struct ViewItem;
+
+namespace Ui {
+class ItemViews;
+}
+
+// The signals and slots carry these types; moc needs them whole.
+Q_MOC_INCLUDE("model/book.h")
+Q_MOC_INCLUDE("model/viewitem.h")
+Q_MOC_INCLUDE(<QAction>)
+Q_MOC_INCLUDE(<QListWidgetItem>)
+Q_MOC_INCLUDE(<QTableWidgetItem>)
+
+// One collection of library items in a tab: a table (page 0) and an icon list (page 1) of the same
+// entries, kept in step. Entries are never removed from the widgets; a deleted item is hidden and marked.
+class ItemViews : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ItemViews)
+
+public:
+    static constexpr int TablePage = 0;
+    static constexpr int ListPage = 1;
+
+    // kind is "Books", "WebPages" or "BooksAuthor"; aid names the author of a "BooksAuthor" view.
+    ItemViews(QWidget *parent, const QString &kind, int aid);
+    ~ItemViews() override;
+
+    QString getKind() const { return kind; }
+    void populate();
+    void setWebPageColumns();
+    void toggleView();
+    int currentPage() const;
+    QString searchTerms() const { return lastSearchTerms; }
+    QList<ViewItem *> getSelection() const { return selection; }
+
+    // Shows a rating that another view stored, without storing it again.
+    void showRating(int iid, int rating);
+
+signals:
+    void itemDeleted(int iid);
+    void selectedViewItem(ViewItem *item);
+    void convertItems(const QList<Item *> &items);
+    void ratingSet(int iid, int rating);
+
+public slots:
+    void menu(const QPoint &position);
+    void updateItem(Item *record);
+    void search(const QString &text);
+    void setRating(int iid, int rating);
+    void addBook(Book *book);
+    void deleteItemFromView(int iid);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private slots:
+    void on_viewList_itemSelectionChanged();
+    void on_viewTable_itemSelectionChanged();
+    void on_viewTable_itemDoubleClicked(QTableWidgetItem *cell);
+    void on_viewList_itemDoubleClicked(QListWidgetItem *entry);
+    void openItemFile(QAction *action);
+    void openItemUrl(QAction *action);
+    void actionConvertItems();
+    void deleteItem();
+
+private:
+    struct BookRow
+    {
+        QTableWidgetItem *title = nullptr;
+        QTableWidgetItem *authors = nullptr;
+        QTableWidgetItem *date = nullptr;
+        QTableWidgetItem *size = nullptr;
+        QTableWidgetItem *series = nullptr;
+        QTableWidgetItem *publisher = nullptr;
+        QTableWidgetItem *published = nullptr;
+        // Made when the row is first on screen.
+        Rating *rating = nullptr;
+    };
+    struct WebRow
+    {
+        QTableWidgetItem *title = nullptr;
+        QTableWidgetItem *url = nullptr;
+        QTableWidgetItem *created = nullptr;
+        QTableWidgetItem *description = nullptr;
+    };
+
+    void addViewItem(ViewItem *item, int row);
+    void appendRow(ViewItem *item);
+    void addListEntry(ViewItem *item);
+    void fillBookRow(ViewItem *item, int row);
+    void fillWebRow(ViewItem *item, int row);
+    void renderListEntry(CoverListEntry *entry, const ViewItem &item);
+    void renderBookRow(const BookRow &cells, const ViewItem &item);
+    void renderWebRow(const WebRow &cells, const ViewItem &item);
+    void refresh(ViewItem *item);
+    void filterEntries();
+
+    Item *findRecord(int iid) const;
+    ViewItem *refreshedViewItem(Item *record) const;
+    void showStoredRating(ViewItem *item);
+
+    void addBookMenu(QMenu &menu, const ViewItem &item, bool single);
+    void addWebPageMenu(QMenu &menu, const ViewItem &item, bool single);
+    static void openFile(const QString &path);
+
+    void scheduleRatingWidgets();
+    void createVisibleRatingWidgets();
+
+    std::unique_ptr<Ui::ItemViews> ui;
+    QString kind;
+    Books *books = nullptr;
+    WebPages *webPages = nullptr;
+    QList<ViewItem *> *viewItems = nullptr;
+
+    QHash<ViewItem *, CoverListEntry *> listEntryOf;
+    QHash<QListWidgetItem *, ViewItem *> viewItemOfListEntry;
+    QHash<ViewItem *, QTableWidgetItem *> titleCellOf;
+    QHash<QTableWidgetItem *, ViewItem *> viewItemOfTitleCell;
+    QHash<ViewItem *, BookRow> bookRowOf;
+    QHash<ViewItem *, WebRow> webRowOf;
+
+    QList<ViewItem *> selection;
+    QString lastSearchTerms;
+    bool acceptsNewItems = true;
+    bool ratingWidgetsScheduled = false;
+    std::unique_ptr<QMenu> contextMenu;
+};
+
+#endif // ITEMVIEWS_H

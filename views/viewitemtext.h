@@ -1,0 +1,22 @@
+#ifndef VIEWITEMTEXT_H
+#define VIEWITEMTEXT_H
+
+#include <QString>
+
+struct ViewItem;
+
+// The texts the views and the information panel show for one view item. Plain fields are escaped
+// for the HTML they go into; descriptions are rich text and go in as stored.
+class ViewItemText
+{
+public:
+    // The title as the icon list shows it: 20 characters, then "..." when it is longer.
+    static QString listTitle(const QString &title);
+    // The summary of a book entry; empty when the item has no description.
+    static QString bookToolTip(const ViewItem &item);
+    // The summary of a web page row, which every web page has.
+    static QString webPageToolTip(const ViewItem &item);
+    static QString informationPanel(const ViewItem &item);
+};
+
+#endif // VIEWITEMTEXT_H
