@@ -117,13 +117,14 @@ void ItemViews::toggleView()
         ui->stackedWidget->setCurrentIndex(ListPage);
         return;
     }
+    // One pass over the rows: looking each selected cell's row up would search the whole table per item.
     QTableWidget *table = ui->viewTable;
+    const QSet<ViewItem *> chosen(selection.cbegin(), selection.cend());
     QItemSelection rows;
-    for (ViewItem *item : std::as_const(selection)) {
-        if (QTableWidgetItem *cell = titleCellOf.value(item)) {
-            const int row = cell->row();
+    for (int row = 0; row < table->rowCount(); ++row) {
+        QTableWidgetItem *cell = table->item(row, 0);
+        if (cell && !isDeleted(cell) && chosen.contains(viewItemOfTitleCell.value(cell)))
             rows.select(table->model()->index(row, 0), table->model()->index(row, table->columnCount() - 1));
-        }
     }
     table->clearSelection();
     table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -310,6 +311,8 @@ void ItemViews::filterEntries()
         if (table->isRowHidden(row) == shown)
             table->setRowHidden(row, !shown);
     }
+    // Hiding keeps the widgets' selection; what the user no longer sees must not be acted on.
+    selection.removeIf([&found](ViewItem *item) { return !found.contains(item); });
 }
 
 Item *ItemViews::findRecord(int iid) const

@@ -1,0 +1,73 @@
+#include "tests/support/testmain.h"
+#include "views/searchbox.h"
+
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QLineEdit *lineEdit(const searchbox &box)
+{
+    return box.findChild<QLineEdit *>(QStringLiteral("searchBox"));
+}
+
+QStringList emitted(const QSignalSpy &spy)
+{
+    QStringList texts;
+    for (const QVariantList &arguments : spy)
+        texts.append(arguments.constFirst().toString());
+    return texts;
+}
+
+} // namespace
+
+class TestSearchbox : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void everyKeystrokeIsForwarded();
+    void textSetFromOutsideIsForwarded();
+};
+
+void TestSearchbox::everyKeystrokeIsForwarded()
+{
+    searchbox box;
+    QLineEdit *edit = lineEdit(box);
+    QVERIFY(edit);
+    QCOMPARE(edit->placeholderText(), QStringLiteral("Search..."));
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QSignalSpy forwarded(&box, &searchbox::searchText);
+
+    QTest::keyClicks(edit, QStringLiteral(" du"));
+    QCOMPARE(emitted(forwarded), QStringList({" ", " d", " du"}));
+    QCOMPARE(box.text(), QStringLiteral(" du"));
+
+    forwarded.clear();
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    // The last deletion reports the empty text, so the view shows everything again.
+    QCOMPARE(emitted(forwarded), QStringList({" d", " ", ""}));
+    QCOMPARE(box.text(), QString());
+}
+
+void TestSearchbox::textSetFromOutsideIsForwarded()
+{
+    searchbox box;
+    QSignalSpy forwarded(&box, &searchbox::searchText);
+
+    box.setText(QStringLiteral("Emma"));
+    QCOMPARE(emitted(forwarded), QStringList({"Emma"}));
+    QCOMPARE(lineEdit(box)->text(), QStringLiteral("Emma"));
+    QCOMPARE(box.text(), QStringLiteral("Emma"));
+
+    box.setText(QString());
+    QCOMPARE(emitted(forwarded), QStringList({"Emma", ""}));
+    QCOMPARE(box.text(), QString());
+}
+
+SHELVIO_TEST_MAIN(TestSearchbox)
+#include "tst_searchbox.moc"
