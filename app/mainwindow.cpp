@@ -21,6 +21,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QTabBar>
 #include <QToolButton>
 #include <QUuid>
 
@@ -39,6 +41,7 @@ MainWindow::MainWindow(QWidget *parent)
     createNotesEditor();
     createSearchBox();
     openBooksTab();
+    removeFirstTabCloseButton();
     loadAuthorsIntoTree();
     readCloudToken();
     createConversionWizard();
@@ -174,6 +177,15 @@ void MainWindow::openBooksTab()
         = addItemViewsTab(QStringLiteral("Books"), -1, tr("Books"), QStringLiteral(":/icons/icons/32x32/books.png"));
     connect(this, &MainWindow::bookAdded, view, &ItemViews::addBook);
     ui->tabWidget->setCurrentWidget(view);
+}
+
+void MainWindow::removeFirstTabCloseButton()
+{
+    // The first tab cannot be closed, so it offers no button that would do nothing.
+    QTabBar *tabs = ui->tabWidget->tabBar();
+    const auto side
+        = QTabBar::ButtonPosition(tabs->style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, tabs));
+    tabs->setTabButton(0, side, nullptr);
 }
 
 void MainWindow::openWebPagesTab()

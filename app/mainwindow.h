@@ -61,6 +61,7 @@ private:
     void createNotesEditor();
     void createSearchBox();
     void openBooksTab();
+    void removeFirstTabCloseButton();
     void openWebPagesTab();
     void openAuthorTab(QTreeWidgetItem *entry);
     ItemViews *addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon);

@@ -304,6 +304,7 @@ void TestMainWindow::firstTabCannotBeClosed()
     QCOMPARE(tabs->count(), 2);
     QPointer<QWidget> first = tabs->widget(0);
     QPointer<QWidget> second = tabs->widget(1);
+    QVERIFY(!tabs->tabBar()->tabButton(0, QTabBar::RightSide));
 
     emit tabs->tabBar()->tabCloseRequested(0);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
