@@ -5,8 +5,6 @@
 
 #include <memory>
 
-class QToolButton;
-
 namespace Ui {
 class Rating;
 }
