@@ -5,10 +5,13 @@
 #include "app/logger.h"
 #include "app/serviceaddresses.h"
 #include "app/settings.h"
+#include "editing/bookproperties.h"
+#include "metadata/multiselect.h"
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/book.h"
 #include "model/itemroles.h"
+#include "model/recordstore.h"
 #include "model/viewitem.h"
 #include "notes/richtexteditor.h"
 #include "ui_mainwindow.h"
@@ -43,6 +46,7 @@ MainWindow::MainWindow(QWidget *parent)
     openBooksTab();
     removeFirstTabCloseButton();
     loadAuthorsIntoTree();
+    connect(this, &MainWindow::bookAdded, this, &MainWindow::loadAuthorsIntoTree);
     readCloudToken();
     createConversionWizard();
     buildAddMenu();
@@ -59,12 +63,29 @@ void MainWindow::on_actionQuit_triggered()
     close();
 }
 
+void MainWindow::on_actionAddEbook_triggered()
+{
+    BookProperties dialog(this, -1);
+    if (dialog.exec() == QDialog::Accepted)
+        emit bookAdded(RecordStore::keep(std::make_unique<Book>(nullptr, dialog.getBook()->getIid())));
+}
+
+void MainWindow::on_actionAdd_Mutiple_triggered()
+{
+    auto *dialog = new MultiSelect(this);
+    connect(dialog, &MultiSelect::newBookItem, this, &MainWindow::bookAddedSlot);
+    if (dialog->scanDirectory())
+        dialog->exec();
+    // Also after a cancelled scan or a closed dialog, which the dialog leaves rejected.
+    dialog->deleteLater();
+}
+
 void MainWindow::disableActionsWithoutTool()
 {
     // These open the reader, the browser, the cloud, the dialogs and the wizard, which are not part of
     // the program yet; a disabled action says so instead of doing nothing.
-    for (QAction *action : {ui->actionOpen, ui->actionAddEbook, ui->actionAdd_Mutiple, ui->actionWeb, ui->actionCloud,
-                            ui->actionSync, ui->actionConvert, ui->actionConfiguration, ui->actionAbout})
+    for (QAction *action : {ui->actionOpen, ui->actionWeb, ui->actionCloud, ui->actionSync, ui->actionConvert,
+                            ui->actionConfiguration, ui->actionAbout})
         action->setEnabled(false);
 }
 
@@ -164,8 +185,13 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     // Every view deletes, whatever it shows, and every view hides what another one deleted.
     connect(view, &ItemViews::itemDeleted, this, &MainWindow::itemDeleted);
     connect(this, &MainWindow::deleteItemFromViews, view, &ItemViews::deleteItemFromView);
-    connect(view, &ItemViews::ratingSet, this,
-            [this, view](int iid, int rating) { showRatingInOtherViews(view, iid, rating); });
+    connect(view, &ItemViews::ratingSet, this, [this, view](int iid, int rating) {
+        forOtherViews(view, [=](ItemViews *other) { other->showRating(iid, rating); });
+    });
+    connect(view, &ItemViews::itemEdited, this, [this, view](int iid) {
+        forOtherViews(view, [iid](ItemViews *other) { other->reloadItem(iid); });
+        loadAuthorsIntoTree();
+    });
     ui->tabWidget->setIconSize(QSize(20, 20));
     return view;
 }
@@ -210,12 +236,12 @@ ItemViews *MainWindow::currentItemViews() const
     return qobject_cast<ItemViews *>(ui->tabWidget->currentWidget());
 }
 
-void MainWindow::showRatingInOtherViews(ItemViews *source, int iid, int rating)
+void MainWindow::forOtherViews(const ItemViews *source, const std::function<void(ItemViews *)> &action)
 {
     for (int index = 0; index < ui->tabWidget->count(); ++index) {
         auto *view = qobject_cast<ItemViews *>(ui->tabWidget->widget(index));
         if (view && view != source)
-            view->showRating(iid, rating);
+            action(view);
     }
 }
 
@@ -224,12 +250,16 @@ void MainWindow::loadAuthorsIntoTree()
     Authors authors;
     authors.loadAll();
     QTreeWidgetItem *authorsEntry = ui->libraryList->topLevelItem(1);
+    // Also called after books were added or edited, which can bring new authors.
+    qDeleteAll(authorsEntry->takeChildren());
     for (int index = 0; index < authors.count(); ++index) {
         const Author *author = authors.at(index);
         auto *entry = new QTreeWidgetItem(authorsEntry);
         entry->setText(0, author->getLastName() + QStringLiteral(", ") + author->getFirstName());
         entry->setData(0, AuthorIdRole, author->getAid());
     }
+    if (!ui->lineEdit->text().isEmpty())
+        LibraryTreeFilter::apply(ui->libraryList, ui->lineEdit->text());
 }
 
 void MainWindow::renderInformationPanel(ViewItem *item)
@@ -245,7 +275,7 @@ void MainWindow::itemDeleted(int iid)
 void MainWindow::bookAddedSlot(Book *book)
 {
     qDebug() << "bookAddedSlot";
-    emit bookAdded(book);
+    emit bookAdded(RecordStore::keep(std::unique_ptr<Book>(book)));
 }
 
 void MainWindow::on_tabWidget_tabCloseRequested(int index)

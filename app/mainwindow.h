@@ -5,6 +5,7 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 class Book;
@@ -40,10 +41,13 @@ signals:
 public slots:
     void renderInformationPanel(ViewItem *item);
     void itemDeleted(int iid);
+    // Takes the book over and shows it in the views.
     void bookAddedSlot(Book *book);
 
 private slots:
     void on_actionQuit_triggered();
+    void on_actionAddEbook_triggered();
+    void on_actionAdd_Mutiple_triggered();
     void on_actionView_triggered();
     void on_actionList_triggered();
     void on_actionNotes_toggled(bool checked);
@@ -66,7 +70,7 @@ private:
     void openAuthorTab(QTreeWidgetItem *entry);
     ItemViews *addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon);
     ItemViews *currentItemViews() const;
-    void showRatingInOtherViews(ItemViews *source, int iid, int rating);
+    void forOtherViews(const ItemViews *source, const std::function<void(ItemViews *)> &action);
     void switchView(QAction *chosen, QAction *other);
     void hideNotes();
     void disableActionsWithoutTool();

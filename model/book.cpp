@@ -19,21 +19,35 @@ Book::Book(QObject *parent, int iid)
 {
     setType(QStringLiteral("Book"));
     if (getIid() > 0) {
-        QSqlQuery query = dbRead();
-        if (query.isValid()) {
-            bid = query.value(0).toInt();
-            title = query.value(1).toString();
-            pageCount = query.value(2).toString();
-            datePublished = query.value(3).toString();
-            description = query.value(4).toString();
-            setIid(query.value(5).toInt());
-            publisher = query.value(6).toString();
-            isbn10 = query.value(7).toString();
-            isbn13 = query.value(8).toString();
-        }
+        readRow();
         updateViewItem();
     }
     viewItem->items.append(this);
+}
+
+void Book::readRow()
+{
+    QSqlQuery query = dbRead();
+    if (!query.isValid())
+        return;
+    bid = query.value(0).toInt();
+    title = query.value(1).toString();
+    pageCount = query.value(2).toString();
+    datePublished = query.value(3).toString();
+    description = query.value(4).toString();
+    setIid(query.value(5).toInt());
+    publisher = query.value(6).toString();
+    isbn10 = query.value(7).toString();
+    isbn13 = query.value(8).toString();
+}
+
+void Book::reload()
+{
+    if (getIid() < 1)
+        return;
+    Item::reload();
+    readRow();
+    updateViewItem();
 }
 
 Book::~Book() = default;
@@ -96,6 +110,25 @@ bool Book::save()
         "bid", bid, [this] { return bid < 1 ? insertRow() : updateRow(); }, dataDir);
     updateViewItem();
     return stored;
+}
+
+bool Book::saveOrUndo()
+{
+    const bool isNew = getIid() < 1;
+    const QString coverBefore = getCoverFile();
+    if (save())
+        return true;
+    if (isNew) {
+        if (getIid() > 0)
+            remove();
+        // The cover may already sit under the id just given up; it goes back where it came from.
+        if (getCoverFile() != coverBefore && QFile::rename(getCoverFile(), coverBefore))
+            setCoverFile(coverBefore);
+        forgetStoredRows();
+        bid = -1;
+        updateViewItem();
+    }
+    return false;
 }
 
 void Book::bindFields(QSqlQuery &query) const

@@ -41,6 +41,11 @@ public:
     QSqlQuery dbRead() const;
     // True when every row and the cover were stored.
     bool save();
+    // As save(), but a new book is stored whole or not at all: after a failed save its rows are taken
+    // out again and the record stays new, so a later save starts afresh.
+    bool saveOrUndo();
+    // Reads the stored book again and refreshes its view item in place.
+    void reload();
     bool remove();
     void updateViewItem();
 
@@ -50,6 +55,7 @@ public:
 private:
     Q_DISABLE_COPY_MOVE(Book)
 
+    void readRow();
     bool insertRow();
     bool updateRow();
     void bindFields(QSqlQuery &query) const;

@@ -83,6 +83,23 @@ bool File::save()
     return fid < 1 ? dbInsert() : dbUpdate();
 }
 
+bool File::dbRemove()
+{
+    QSqlQuery query;
+    query.prepare(QStringLiteral("DELETE FROM files WHERE fid = :fid"));
+    query.bindValue(QStringLiteral(":fid"), fid);
+    if (!query.exec()) {
+        qDebug() << query.lastError();
+        return false;
+    }
+    return true;
+}
+
+void File::forgetRow()
+{
+    fid = -1;
+}
+
 void File::dbRead()
 {
     QSqlQuery query;

@@ -31,6 +31,10 @@ public:
     QString md5();
 
     bool save();
+    // Deletes the stored row; the file on disk is not touched.
+    bool dbRemove();
+    // The record no longer stands for a stored row; the next save inserts it again.
+    void forgetRow();
     bool isDuplicate() const;
     QVariant toVariant();
 

@@ -43,14 +43,37 @@ File *FileList::append(std::unique_ptr<File> file)
     return files.back().get();
 }
 
+void FileList::removeAt(int index)
+{
+    if (index < 0 || index >= count())
+        return;
+    auto file = std::move(files[index]);
+    files.erase(files.begin() + index);
+    if (file->getFid() >= 1)
+        removed.push_back(std::move(file));
+}
+
 bool FileList::saveAll()
 {
     bool allSaved = true;
+    // A row that could not be deleted stays pending, so the next save tries again.
+    std::erase_if(removed, [&allSaved](const std::unique_ptr<File> &file) {
+        const bool deleted = file->dbRemove();
+        allSaved = deleted && allSaved;
+        return deleted;
+    });
     for (const auto &file : files) {
         file->setIid(iid);
         allSaved = file->save() && allSaved;
     }
     return allSaved;
+}
+
+void FileList::forgetRows()
+{
+    for (const auto &file : files)
+        file->forgetRow();
+    removed.clear();
 }
 
 File *FileList::first() const

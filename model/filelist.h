@@ -24,7 +24,11 @@ public:
 
     File *add(const QString &path);
     File *addById(int fid);
+    // Takes the file out of the list; a stored file's row goes at the next saveAll().
+    void removeAt(int index);
     bool saveAll();
+    // After the item's rows were taken out again: every file is new once more.
+    void forgetRows();
 
     File *first() const;
     QString firstPath() const;
@@ -38,6 +42,7 @@ private:
     File *append(std::unique_ptr<File> file);
 
     std::vector<std::unique_ptr<File>> files;
+    std::vector<std::unique_ptr<File>> removed;
     int iid;
 };
 

@@ -51,6 +51,22 @@ Item::Item(QObject *, int iid)
 
 Item::~Item() = default;
 
+void Item::reload()
+{
+    authors = std::make_unique<Authors>();
+    files = std::make_unique<FileList>(iid);
+    coverFile.clear();
+    dbRead();
+    if (coverFile.isEmpty())
+        coverFile = DefaultCover;
+}
+
+void Item::forgetStoredRows()
+{
+    iid = -1;
+    files->forgetRows();
+}
+
 void Item::dbRead()
 {
     QSqlQuery query;
@@ -132,6 +148,9 @@ bool Item::save()
         stored = dbUpdate();
     }
     stored = authors->saveAll() && stored;
+    // Without an id, links would name no item and outlive the failed insert.
+    if (iid < 1)
+        return false;
     return saveAuthorLinks() && stored;
 }
 
@@ -220,6 +239,9 @@ bool Item::dbUpdateCover()
 bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow, const QString &dataDir)
 {
     bool stored = save();
+    // Every other row refers to the item by its id.
+    if (iid < 1)
+        return false;
     const bool newRow = key < 1;
     if (newRow)
         qDebug() << keyName << key;

@@ -49,6 +49,11 @@ public:
     bool remove();
 
 protected:
+    // Reads the stored item part again: rating, cover, authors and files.
+    void reload();
+    // After a failed first save was taken out again: the record is new once more.
+    void forgetStoredRows();
+
     // The save of a derived record: the item part, then its own row (saveRow inserts or updates it), the
     // files and the cover. Every step runs even after a failed one, so as much as possible is stored;
     // true when all of it was.

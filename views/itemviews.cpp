@@ -1,6 +1,7 @@
 #include "views/itemviews.h"
 
 #include "app/logger.h"
+#include "editing/bookproperties.h"
 #include "editing/rating.h"
 #include "model/book.h"
 #include "model/books.h"
@@ -10,6 +11,7 @@
 #include "model/webpages.h"
 #include "ui_itemviews.h"
 #include "views/coverlistentry.h"
+#include "views/deleteconfirmation.h"
 #include "views/viewitemtext.h"
 
 #include <QCursor>
@@ -18,7 +20,6 @@
 #include <QFileInfo>
 #include <QItemSelection>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMetaMethod>
 #include <QScrollBar>
 #include <QSet>
@@ -470,8 +471,7 @@ void ItemViews::addBookMenu(QMenu &menu, const ViewItem &item, bool single)
             entry->setData(file.absoluteFilePath());
             connect(entry, &QAction::triggered, this, [this, entry] { openItemFile(entry); });
         }
-        // Editing comes with the properties dialogs; until then the entry is shown but unavailable.
-        menu.addAction(tr("Properties"))->setEnabled(false);
+        menu.addAction(tr("Properties"), this, &ItemViews::editItem);
         QAction *convert = menu.addAction(tr("Convert"), this, &ItemViews::actionConvertItems);
         convert->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&ItemViews::convertItems)));
     }
@@ -525,6 +525,36 @@ void ItemViews::on_viewList_itemDoubleClicked(QListWidgetItem *entry)
     openFile(entry->data(FilePathRole).toString());
 }
 
+void ItemViews::editItem()
+{
+    if (selection.size() != 1)
+        return;
+    const ViewItem *item = selection.first();
+    const int iid = item->iid;
+    if (item->type != BookType)
+        return;
+    BookProperties dialog(parentWidget(), iid);
+    const int result = dialog.exec();
+    if (result == QDialog::Accepted) {
+        reloadItem(iid);
+        emit itemEdited(iid);
+    } else if (result == BookProperties::Deleted) {
+        emit itemDeleted(iid);
+    }
+}
+
+void ItemViews::reloadItem(int iid)
+{
+    if (!books)
+        return;
+    Book *book = books->find(iid);
+    if (!book)
+        return;
+    book->reload();
+    refresh(book->getViewItem());
+    showStoredRating(book->getViewItem());
+}
+
 void ItemViews::actionConvertItems()
 {
     QList<Item *> records;
@@ -535,13 +565,7 @@ void ItemViews::actionConvertItems()
 
 void ItemViews::deleteItem()
 {
-    QMessageBox box(parentWidget());
-    box.setIcon(QMessageBox::Question);
-    box.setText(tr("You have requested to delete one or more items."));
-    box.setInformativeText(tr("Are you sure you want to delete these items? No files will be deleted!"));
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::No);
-    if (box.exec() != QMessageBox::Yes)
+    if (!DeleteConfirmation::ask(parentWidget()))
         return;
     const QList<ViewItem *> chosen = selection;
     for (const ViewItem *item : chosen)

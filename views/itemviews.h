@@ -63,6 +63,8 @@ signals:
     void selectedViewItem(ViewItem *item);
     void convertItems(const QList<Item *> &items);
     void ratingSet(int iid, int rating);
+    // The item was edited and stored; other views holding it read it again.
+    void itemEdited(int iid);
 
 public slots:
     void menu(const QPoint &position);
@@ -71,6 +73,7 @@ public slots:
     void setRating(int iid, int rating);
     void addBook(Book *book);
     void deleteItemFromView(int iid);
+    void reloadItem(int iid);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -83,6 +86,7 @@ private slots:
     void on_viewList_itemDoubleClicked(QListWidgetItem *entry);
     void openItemFile(QAction *action);
     void openItemUrl(QAction *action);
+    void editItem();
     void actionConvertItems();
     void deleteItem();
 

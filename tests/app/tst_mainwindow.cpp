@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 #include "editing/rating.h"
+#include "metadata/multiselect.h"
 #include "model/book.h"
+#include "model/itemroles.h"
 #include "model/recordstore.h"
 #include "model/webpage.h"
 #include "tests/support/testlibrary.h"
@@ -9,6 +11,9 @@
 #include "views/searchbox.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -59,6 +64,9 @@ private slots:
     void deletingFromAuthorTabHidesItEverywhere();
     void ratingInAuthorTabIsStoredAndShownEverywhere();
     void addedBookAppearsInEveryBooksTab();
+    void singleBookIsAddedThroughTheProperties_data();
+    void singleBookIsAddedThroughTheProperties();
+    void folderOfBooksIsListedAndAdded();
 
 private:
     int storeBook(const QString &title, const QStringList &authors, const QString &description = QString());
@@ -530,11 +538,11 @@ void TestMainWindow::addedBookAppearsInEveryBooksTab()
     child<QTabWidget>("tabWidget")->setCurrentIndex(1);
     child<QLineEdit>("searchBox")->setText(QStringLiteral("Dune"));
 
-    auto *book = RecordStore::keep(std::make_unique<Book>(nullptr, 0));
+    auto book = std::make_unique<Book>(nullptr, 0);
     book->setTitle(QStringLiteral("Middlemarch"));
     book->addAuthor(QStringLiteral("George Eliot"));
     QVERIFY(book->save());
-    window->bookAddedSlot(book);
+    window->bookAddedSlot(book.release());
 
     for (ItemViews *view : {tab(0), tab(1)}) {
         const int row = rowOf(view, QStringLiteral("Middlemarch"));
@@ -543,6 +551,86 @@ void TestMainWindow::addedBookAppearsInEveryBooksTab()
         QCOMPARE(tableOf(view)->item(row, 1)->text(), QStringLiteral("George Eliot"));
     }
     QCOMPARE(rowOf(tab(2), QStringLiteral("Middlemarch")), -1);
+    // A new author enters the library tree at once.
+    QVERIFY(treeEntry(QStringLiteral("Eliot, George")));
+}
+
+void TestMainWindow::singleBookIsAddedThroughTheProperties_data()
+{
+    QTest::addColumn<bool>("save");
+    QTest::newRow("saved") << true;
+    QTest::newRow("cancelled") << false;
+}
+
+void TestMainWindow::singleBookIsAddedThroughTheProperties()
+{
+    QFETCH(bool, save);
+    QVERIFY(window->findChild<QAction *>(QStringLiteral("actionAddEbook"))->isEnabled());
+    bool answered = false;
+    QTimer::singleShot(0, window.get(), [&answered, save] {
+        auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answered = dialog->windowTitle() == QLatin1String("Book Properties");
+        QTest::keyClicks(dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle")), QStringLiteral("Middlemarch"));
+        QTest::mouseClick(
+            dialog->findChild<QPushButton *>(save ? QStringLiteral("btnSave") : QStringLiteral("btnCancel")),
+            Qt::LeftButton);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    window->findChild<QAction *>(QStringLiteral("actionAddEbook"))->trigger();
+    QVERIFY(answered);
+
+    const QList<QVariantList> stored
+        = TestLibrary::rows(QStringLiteral("SELECT iid FROM books WHERE title = 'Middlemarch'"));
+    QCOMPARE(stored.size(), save ? 1 : 0);
+    const int row = rowOf(tab(0), QStringLiteral("Middlemarch"));
+    QCOMPARE(row >= 0, save);
+    if (save)
+        QCOMPARE(tableOf(tab(0))->item(row, 0)->data(ItemIdRole).toInt(), stored.first().first().toInt());
+}
+
+void TestMainWindow::folderOfBooksIsListedAndAdded()
+{
+    QAction *action = window->findChild<QAction *>(QStringLiteral("actionAdd_Mutiple"));
+    QVERIFY(action->isEnabled());
+    const QString folder
+        = QFileInfo(library->writeFile(QStringLiteral("new/Middlemarch.pdf"), "%PDF-1.7 new")).absolutePath();
+
+    // The folder dialog first; the list only when a folder was chosen.
+    QStringList shown;
+    std::function<void()> answer = [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *chooser = qobject_cast<QFileDialog *>(modal)) {
+            shown.append(QStringLiteral("folder"));
+            if (shown.size() == 1) {
+                chooser->reject();
+                return;
+            }
+            chooser->setDirectory(folder);
+            QTimer::singleShot(0, window.get(), answer);
+            QTest::mouseClick(chooser->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open), Qt::LeftButton);
+        } else if (auto *list = qobject_cast<MultiSelect *>(modal)) {
+            auto *table = list->findChild<QTableWidget *>(QStringLiteral("tableWidget"));
+            shown.append(table->item(0, 1) ? table->item(0, 1)->text() : QStringLiteral("empty"));
+            // What the list announces reaches the Books tab.
+            const int iid = storeBook(QStringLiteral("Middlemarch"), {QStringLiteral("George Eliot")});
+            emit list->newBookItem(new Book(nullptr, iid));
+            list->reject();
+        }
+    };
+    QTimer::singleShot(0, window.get(), answer);
+    action->trigger();
+    QCOMPARE(shown, QStringList({"folder"}));
+    QTRY_VERIFY(!window->findChild<MultiSelect *>());
+
+    QTimer::singleShot(0, window.get(), answer);
+    action->trigger();
+    QCOMPARE(shown, QStringList({"folder", "folder", "Middlemarch"}));
+    QVERIFY(rowOf(tab(0), QStringLiteral("Middlemarch")) >= 0);
+    QVERIFY(treeEntry(QStringLiteral("Eliot, George")));
+    QTRY_VERIFY(!window->findChild<MultiSelect *>());
 }
 
 SHELVIO_TEST_MAIN(TestMainWindow)

@@ -6,6 +6,7 @@
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -33,6 +34,9 @@ private slots:
     void builtInCoverIsLeftAlone();
     void newCoverReplacesTheStoredOne();
     void failedRowsAreReported();
+    void failedFirstSaveLeavesNothingBehind();
+    void removedFileRowGoesAtTheNextSave();
+    void reloadReadsEditsInPlace();
     void removalKeepsFilesAndCover();
     void jsonFormCarriesTheCoverBytes();
 
@@ -205,6 +209,96 @@ void TestBook::failedRowsAreReported()
     QVERIFY(book->getBid() >= 1);
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("books")), 1);
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("files")), 1);
+}
+
+void TestBook::failedFirstSaveLeavesNothingBehind()
+{
+    QVERIFY(TestLibrary::exec(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE INSERT ON books BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")));
+    auto book = downloadedBook();
+    const QString cover = book->getCoverFile();
+    QVERIFY(!book->saveOrUndo());
+    QCOMPARE(book->getIid(), -1);
+    QCOMPARE(book->getBid(), -1);
+    // The cover was moved under the id given up again; it is back at the downloaded name.
+    QCOMPARE(book->getCoverFile(), cover);
+    QCOMPARE(QDir(library->dataDir()).entryList(QDir::Files),
+             QStringList({QStringLiteral("coverfile-tmp.jpg"), QStringLiteral("data.db")}));
+    for (const char *table : {"items", "books", "files", "items_authors"})
+        QCOMPARE(TestDatabase::rowCount(QString::fromLatin1(table)), 0);
+    QVERIFY(QFileInfo::exists(book->getMainFilePath()));
+
+    // Once the cause is gone the same record is stored once, whole.
+    QVERIFY(TestLibrary::exec(QStringLiteral("DROP TRIGGER refuse")));
+    QVERIFY(book->saveOrUndo());
+    for (const char *table : {"items", "books", "files"})
+        QCOMPARE(TestDatabase::rowCount(QString::fromLatin1(table)), 1);
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM items_authors WHERE iid = %1").arg(book->getIid())),
+             QList<QVariantList>({{2}}));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT iid FROM files")), QList<QVariantList>({{book->getIid()}}));
+    QCOMPARE(readFile(book->getCoverFile()), QByteArray("\xff\xd8 jpeg"));
+
+    // A stored book keeps what could be stored: it existed before the failed save.
+    QVERIFY(TestLibrary::exec(QStringLiteral(
+        "CREATE TRIGGER refuseUpdate BEFORE UPDATE ON books BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+    book->setTitle(QStringLiteral("Changed"));
+    QVERIFY(!book->saveOrUndo());
+    QVERIFY(book->getIid() >= 1);
+    QCOMPARE(TestDatabase::rowCount(QStringLiteral("items")), 1);
+}
+
+void TestBook::removedFileRowGoesAtTheNextSave()
+{
+    auto book = downloadedBook();
+    const QString second = library->writeFile(QStringLiteral("books/left hand.epub"), "PK epub bytes");
+    book->addFile(second);
+    QVERIFY(book->save());
+    QCOMPARE(TestDatabase::rowCount(QStringLiteral("files")), 2);
+
+    Book stored(nullptr, book->getIid());
+    const QString first = stored.getMainFilePath();
+    stored.getFiles()->removeAt(0);
+    stored.getFiles()->removeAt(5);
+    QCOMPARE(stored.getFiles()->count(), 1);
+    QCOMPARE(stored.getMainFilePath(), second);
+    // Nothing changes in the library until the book is saved.
+    QCOMPARE(TestDatabase::rowCount(QStringLiteral("files")), 2);
+
+    QVERIFY(stored.save());
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT filePath FROM files")), QList<QVariantList>({{second}}));
+    QVERIFY(QFileInfo::exists(first));
+    QCOMPARE(Book(nullptr, book->getIid()).getFiles()->paths(), QStringList({second}));
+
+    // A file added and taken out again before any save leaves no row.
+    stored.addFile(first);
+    stored.getFiles()->removeAt(1);
+    QVERIFY(stored.save());
+    QCOMPARE(TestDatabase::rowCount(QStringLiteral("files")), 1);
+}
+
+void TestBook::reloadReadsEditsInPlace()
+{
+    auto book = downloadedBook();
+    QVERIFY(book->save());
+    const ViewItem *view = book->getViewItem();
+
+    Book editor(nullptr, book->getIid());
+    editor.setTitle(QStringLiteral("Winter"));
+    editor.getAuthors()->clear();
+    editor.addAuthor(QStringLiteral("Genly Ai"));
+    editor.setRating(2);
+    editor.getFiles()->removeAt(0);
+    QVERIFY(editor.save());
+
+    book->reload();
+    QCOMPARE(book->getViewItem(), view);
+    QCOMPARE(view->title, QStringLiteral("Winter"));
+    QCOMPARE(view->authors, QStringLiteral("Genly Ai"));
+    QCOMPARE(view->rating, 2);
+    QCOMPARE(view->filePaths, QStringList());
+    QCOMPARE(book->getAuthors()->count(), 1);
+    QCOMPARE(book->getFiles()->count(), 0);
+    QCOMPARE(book->getIsbn13(), QStringLiteral("9780441478125"));
 }
 
 void TestBook::removalKeepsFilesAndCover()

@@ -1,3 +1,4 @@
+#include "editing/bookproperties.h"
 #include "editing/rating.h"
 #include "model/book.h"
 #include "model/itemroles.h"
@@ -17,6 +18,7 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -435,6 +437,8 @@ private slots:
     void contextMenuOffersWhatTheSelectionAllows_data();
     void contextMenuOffersWhatTheSelectionAllows();
     void convertSendsTheSelectedRecord();
+    void propertiesEditsTheSelectedBook_data();
+    void propertiesEditsTheSelectedBook();
     void choosingAFileOpensThatFileOnce();
     void webPageMenuOpensThePdfOrTheAddress_data();
     void webPageMenuOpensThePdfOrTheAddress();
@@ -1274,6 +1278,84 @@ void TestItemViews::deleteFromOtherViews_data()
                                              << "Dune" << QStringList({"KDE news", "Qt blog"}) << false;
 }
 
+void TestItemViews::propertiesEditsTheSelectedBook_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("hidden");
+
+    QTest::newRow("saved") << "save"
+                           << "Emma (Annotated)" << false;
+    QTest::newRow("cancelled") << "cancel"
+                               << "Emma" << false;
+    QTest::newRow("deleted") << "delete"
+                             << "Emma" << true;
+}
+
+void TestItemViews::propertiesEditsTheSelectedBook()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, title);
+    QFETCH(bool, hidden);
+
+    storeBook(StoredBook(QStringLiteral("Emma")).by(QStringLiteral("Jane Austen")).rated(2));
+    storeBook(QStringLiteral("Dune"));
+    const int emma = iidOf(QStringLiteral("Emma"));
+    auto view = openView(QStringLiteral("Books"));
+    QVERIFY(view);
+    connect(view.get(), &ItemViews::itemDeleted, view.get(), &ItemViews::deleteItemFromView);
+    QSignalSpy edited(view.get(), &ItemViews::itemEdited);
+    QSignalSpy deleted(view.get(), &ItemViews::itemDeleted);
+    clickRow(*view, QStringLiteral("Emma"));
+
+    QString shownTitle;
+    withContextMenu(tableOf(*view)->viewport(), [&](QMenu *menu) {
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<BookProperties *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto *titleField = dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle"));
+            shownTitle = titleField->text();
+            if (answer == QLatin1String("save")) {
+                titleField->clear();
+                QTest::keyClicks(titleField, QStringLiteral("Emma (Annotated)"));
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnRating5")), Qt::LeftButton);
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
+            } else if (answer == QLatin1String("cancel")) {
+                QTest::keyClicks(titleField, QStringLiteral(" changed"));
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
+            } else {
+                answerNextMessageBox(QStringLiteral("yes"));
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnDelete")), Qt::LeftButton);
+            }
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        choose(menu, QStringLiteral("Properties"));
+    });
+
+    QCOMPARE(shownTitle, QStringLiteral("Emma"));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT title FROM books WHERE iid = %1").arg(emma)),
+             hidden ? QList<QVariantList>() : QList<QVariantList>({{title}}));
+    QCOMPARE(edited.size(), answer == QLatin1String("save") ? 1 : 0);
+    QCOMPARE(deleted.size(), hidden ? 1 : 0);
+    if (hidden) {
+        QCOMPARE(shownRows(*view), QStringList({"Dune"}));
+        QCOMPARE(shownEntries(*view), QStringList({"Dune"}));
+        return;
+    }
+    // The row, the icon entry and the stars show what is stored.
+    QCOMPARE(sorted(shownRows(*view)), sorted(QStringList({"Dune", title})));
+    QVERIFY(titleCellOf(*view, title));
+    QCOMPARE(entryOf(*view, emma)->text(), title);
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT rating FROM items WHERE iid = %1").arg(emma)),
+             QList<QVariantList>({{answer == QLatin1String("save") ? 5 : 2}}));
+    const int row = titleCellOf(*view, title)->row();
+    QTRY_VERIFY(tableOf(*view)->cellWidget(row, RatingColumn));
+    QCOMPARE(qobject_cast<Rating *>(tableOf(*view)->cellWidget(row, RatingColumn))->getRating(),
+             answer == QLatin1String("save") ? 5 : 2);
+}
+
 void TestItemViews::deleteFromOtherViews()
 {
     QFETCH(QString, kind);
@@ -1308,11 +1390,11 @@ void TestItemViews::contextMenuOffersWhatTheSelectionAllows_data()
     QTest::addColumn<QStringList>("files");
 
     QTest::newRow("one book") << "Books" << QStringList({"Trilogy"}) << false
-                              << QStringList({"Open", "Properties (disabled)", "Convert (disabled)", "Delete"})
+                              << QStringList({"Open", "Properties", "Convert (disabled)", "Delete"})
                               << QStringList({"part1.pdf", "part2.epub", "part3.mobi"});
     QTest::newRow("one book, conversion available")
-        << "Books" << QStringList({"Dune"}) << true
-        << QStringList({"Open", "Properties (disabled)", "Convert", "Delete"}) << QStringList({"Dune.pdf"});
+        << "Books" << QStringList({"Dune"}) << true << QStringList({"Open", "Properties", "Convert", "Delete"})
+        << QStringList({"Dune.pdf"});
     QTest::newRow("two books") << "Books" << QStringList({"Dune", "Trilogy"}) << true << QStringList({"Delete"})
                                << QStringList();
     QTest::newRow("nothing selected") << "Books" << QStringList() << true << QStringList() << QStringList();

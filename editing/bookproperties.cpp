@@ -1,0 +1,381 @@
+#include "editing/bookproperties.h"
+#include "ui_bookproperties.h"
+
+#include "app/settings.h"
+#include "editing/languagecombobox.h"
+#include "metadata/bookselection.h"
+#include "metadata/datadownloader.h"
+#include "metadata/filenametitle.h"
+#include "model/author.h"
+#include "model/authors.h"
+#include "model/book.h"
+#include "model/file.h"
+#include "model/filelist.h"
+#include "views/deleteconfirmation.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+#include <QImageReader>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QUrl>
+
+#include <array>
+
+namespace {
+
+const QString SetStar = QStringLiteral(":/icons/icons/16x16/001_15.png");
+const QString UnsetStar = QStringLiteral(":/icons/icons/16x16/001_17.png");
+const QString NoCover = QStringLiteral(":/images/images/no_cover.png");
+
+// A chosen cover is copied here first; the save moves it to the book's own cover name.
+QString chosenCoverPath()
+{
+    return Settings().value(Settings::DataDir).toString() + QStringLiteral("coverfile-chosen-tmp.jpg");
+}
+
+} // namespace
+
+BookProperties::BookProperties(QWidget *parent, int iid)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::BookProperties>())
+    , book(std::make_unique<Book>(nullptr, iid))
+{
+    ui->setupUi(this);
+    ui->btnOpenFile->setEnabled(false);
+    if (iid > 0) {
+        ui->btnReset->hide();
+        ui->btnSelectFile->hide();
+        populateForm(book.get());
+        fillFileTable();
+    } else {
+        // Nothing is stored yet that could be deleted.
+        ui->btnDelete->setEnabled(false);
+    }
+
+    ui->languageWidget->addWidget(new LanguageComboBox(ui->languageWidget));
+    downloader = new DataDownloader(this);
+    connect(downloader, &DataDownloader::bookDownloaded, this, [this](Book *record) {
+        const std::unique_ptr<Book> downloaded(record);
+        setLookupRunning(false);
+        populateForm(downloaded.get());
+    });
+    connect(downloader, &DataDownloader::lookupFailed, this, &BookProperties::showLookupFailure);
+
+    lastSelectedLocation = Settings().value(Settings::LastSelectDir).toString();
+    if (lastSelectedLocation.isEmpty())
+        lastSelectedLocation = QDir::homePath();
+}
+
+BookProperties::~BookProperties() = default;
+
+void BookProperties::populateForm(Book *record)
+{
+    qDebug() << "populate function called";
+    ui->bookTitle->setText(record->getTitle());
+    ui->bookISBN13->setText(record->getIsbn13());
+    ui->bookISBN10->setText(record->getIsbn10());
+    // The service sends markup, the library stores plain text; line breaks of plain text must survive.
+    const QString description = record->getDescription();
+    if (Qt::mightBeRichText(description))
+        ui->bookDescription->setHtml(description);
+    else
+        ui->bookDescription->setPlainText(description);
+    ui->bookPages->setText(record->getPageCount());
+    ui->bookPublisher->setText(record->getPublisher());
+    ui->bookPublishedYear->setText(record->getDatePublished());
+
+    showCover(record->getCoverFile());
+    qDebug() << record->getCoverFile();
+    book->setCoverFile(record->getCoverFile());
+
+    ui->bookAuthors->clear();
+    const Authors *authors = record->getAuthors();
+    for (int index = 0; index < authors->count(); ++index) {
+        auto *entry = new QListWidgetItem(authors->at(index)->getName(), ui->bookAuthors);
+        entry->setFlags(entry->flags() | Qt::ItemIsEditable);
+    }
+    setRating(record->getRating());
+}
+
+void BookProperties::showCover(const QString &path)
+{
+    // Read now: the file may be replaced by the next lookup. Not through QPixmap(path), whose cache would
+    // show the previous image when the same temporary name gets a new file of equal size in the same second.
+    ui->btnBookCover->setIcon(QIcon(QPixmap::fromImage(QImage(path))));
+}
+
+void BookProperties::fillFileTable()
+{
+    const FileList *files = book->getFiles();
+    for (int index = 0; index < files->count(); ++index)
+        appendFileRow(files->at(index));
+    if (files->count() > 0)
+        setCurrentFilePath(book->getMainFilePath());
+}
+
+void BookProperties::appendFileRow(File *file)
+{
+    QTableWidget *table = ui->fileTable;
+    const int row = table->rowCount();
+    table->insertRow(row);
+    table->setItem(row, 0, new QTableWidgetItem(file->getFileName()));
+    table->setItem(row, 1, new QTableWidgetItem(QString::number(file->getFileSize())));
+    table->setItem(row, 2, new QTableWidgetItem(file->md5()));
+    table->setItem(row, 3, new QTableWidgetItem(file->getFilePath()));
+}
+
+void BookProperties::setCurrentFilePath(const QString &path)
+{
+    currentFilePath = path;
+    ui->btnOpenFile->setEnabled(!path.isEmpty());
+}
+
+void BookProperties::rememberLocation(const File *file)
+{
+    Settings().setValue(Settings::LastSelectDir, file->getAbsolutePath());
+}
+
+QString BookProperties::askForFile(const QString &filter)
+{
+    return QFileDialog::getOpenFileName(this, tr("Select Book"), lastSelectedLocation, filter);
+}
+
+void BookProperties::on_btnSave_clicked()
+{
+    if (ui->bookTitle->text().isEmpty()) {
+        QMessageBox::warning(nullptr, tr("Error"), tr("You must enter a book title."));
+        return;
+    }
+    copyFormToRecord();
+    if (!book->saveOrUndo()) {
+        QMessageBox::critical(this, tr("Error"),
+                              tr("The book could not be saved in the library.\nNothing was stored; please try again."));
+        return;
+    }
+    accept();
+}
+
+void BookProperties::copyFormToRecord()
+{
+    book->setTitle(ui->bookTitle->text());
+    book->setIsbn13(ui->bookISBN13->text());
+    book->setIsbn10(ui->bookISBN10->text());
+    book->setDescription(ui->bookDescription->toPlainText());
+    book->setPageCount(ui->bookPages->text());
+    book->setPublisher(ui->bookPublisher->text());
+    book->setDatePublished(ui->bookPublishedYear->text());
+
+    book->getAuthors()->clear();
+    for (int row = 0; row < ui->bookAuthors->count(); ++row) {
+        const QString name = ui->bookAuthors->item(row)->text().trimmed();
+        // An entry added and left blank is no author.
+        if (!name.isEmpty())
+            book->addAuthor(name);
+    }
+    qDebug() << "author count" << book->getAuthors()->count();
+}
+
+void BookProperties::on_btnCancel_clicked()
+{
+    reject();
+}
+
+void BookProperties::on_btnDelete_clicked()
+{
+    if (DeleteConfirmation::ask(this))
+        done(Deleted);
+}
+
+void BookProperties::on_btnBookAdd_clicked()
+{
+    auto *entry = new QListWidgetItem(QString(), ui->bookAuthors);
+    entry->setFlags(entry->flags() | Qt::ItemIsEditable);
+    ui->bookAuthors->setCurrentItem(entry);
+    ui->bookAuthors->editItem(entry);
+}
+
+void BookProperties::on_btnBookRemove_clicked()
+{
+    delete ui->bookAuthors->currentItem();
+}
+
+void BookProperties::setRating(int rating)
+{
+    const std::array<QPushButton *, 5> stars{ui->btnRating1, ui->btnRating2, ui->btnRating3, ui->btnRating4,
+                                             ui->btnRating5};
+    for (int star = 1; star <= 5; ++star)
+        stars[star - 1]->setIcon(QIcon(star <= rating ? SetStar : UnsetStar));
+    book->setRating(rating);
+}
+
+void BookProperties::on_btnRating0_clicked()
+{
+    setRating(0);
+}
+
+void BookProperties::on_btnRating1_clicked()
+{
+    setRating(1);
+}
+
+void BookProperties::on_btnRating2_clicked()
+{
+    setRating(2);
+}
+
+void BookProperties::on_btnRating3_clicked()
+{
+    setRating(3);
+}
+
+void BookProperties::on_btnRating4_clicked()
+{
+    setRating(4);
+}
+
+void BookProperties::on_btnRating5_clicked()
+{
+    setRating(5);
+}
+
+void BookProperties::on_btnAddFile_clicked()
+{
+    const QString path = askForFile(tr("Book Files (*.pdf *.chm *.epub *.mobi)"));
+    if (path.isEmpty())
+        return;
+    File *file = book->addFile(path);
+    rememberLocation(file);
+    appendFileRow(file);
+    if (currentFilePath.isEmpty())
+        setCurrentFilePath(book->getMainFilePath());
+}
+
+void BookProperties::on_btnRemoveFile_clicked()
+{
+    const QList<QTableWidgetItem *> selected = ui->fileTable->selectedItems();
+    if (selected.isEmpty())
+        return;
+    const int row = selected.first()->row();
+    ui->fileTable->removeRow(row);
+    book->getFiles()->removeAt(row);
+    setCurrentFilePath(book->getMainFilePath());
+}
+
+void BookProperties::on_btnSelectFile_clicked()
+{
+    const QString path = askForFile(tr("Book Files (*.txt *.epub *.mobi *.pdf *.chm)"));
+    if (path.isEmpty())
+        return;
+    on_btnReset_clicked();
+    File *file = book->addFile(path);
+    rememberLocation(file);
+    if (ui->bookTitle->text().isEmpty())
+        ui->bookTitle->setText(FileNameTitle::derive(file->getFileName(), file->getFileExtension()));
+    fillFileTable();
+    setCurrentFilePath(path);
+}
+
+void BookProperties::on_btnOpenFile_clicked()
+{
+    if (!currentFilePath.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(currentFilePath));
+}
+
+void BookProperties::on_btnReset_clicked()
+{
+    ui->bookAuthors->clear();
+    ui->bookDescription->clear();
+    ui->bookISBN10->clear();
+    ui->bookISBN13->clear();
+    ui->bookPages->clear();
+    ui->bookPublishedYear->clear();
+    ui->bookPublisher->clear();
+    ui->bookTitle->clear();
+    ui->btnBookCover->setIcon(QIcon(NoCover));
+    // The rating buttons keep their look; the new record starts unrated like every new book.
+    book = std::make_unique<Book>(nullptr, -1);
+    ui->fileTable->setRowCount(0);
+    setCurrentFilePath(QString());
+}
+
+void BookProperties::on_btnDlTitle_clicked()
+{
+    const QString title = ui->bookTitle->text();
+    if (title.isEmpty()) {
+        QMessageBox::critical(this, tr("Nothing found"), tr("No books were found.\nPlease try altering the title."));
+        return;
+    }
+    lookUp(title, false);
+}
+
+void BookProperties::on_btnDlISBN_clicked()
+{
+    const QString isbn13 = ui->bookISBN13->text();
+    const QString isbn = isbn13.isEmpty() ? ui->bookISBN10->text() : isbn13;
+    if (isbn.isEmpty()) {
+        QMessageBox::critical(this, tr("Nothing found"),
+                              tr("No books were found.\nPlease enter alter the ISBN or try searching by title."));
+        return;
+    }
+    lookUp(isbn, true);
+}
+
+void BookProperties::lookUp(const QString &terms, bool byIsbn)
+{
+    BookSelection selection(this);
+    selection.setSingleBookMode();
+    selection.setFilePath(currentFilePath);
+    if (byIsbn)
+        selection.setIsbn(terms);
+    else
+        selection.setKeywords(terms);
+    selection.search();
+    if (selection.exec() != QDialog::Accepted)
+        return;
+    setLookupRunning(true);
+    downloader->googleInfoDownload(selection.getSelectedUrl());
+}
+
+void BookProperties::setLookupRunning(bool running)
+{
+    ui->btnDlTitle->setEnabled(!running);
+    ui->btnDlISBN->setEnabled(!running);
+    if (running)
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void BookProperties::showLookupFailure(const QString &reason)
+{
+    setLookupRunning(false);
+    QMessageBox::warning(this, tr("Lookup failed"),
+                         tr("The book's details could not be downloaded from Google Books.\n%1").arg(reason));
+}
+
+void BookProperties::on_btnBookCover_clicked()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Select Book"), lastSelectedLocation,
+                                                      tr("Image Files (*.jpg *.png *.gif)"));
+    if (path.isEmpty())
+        return;
+    if (!QImageReader(path).canRead()) {
+        QMessageBox::warning(this, tr("Cover"), tr("The file %1 is not an image that can be shown.").arg(path));
+        return;
+    }
+    // The user's own file stays where it is; the book gets a copy.
+    const QString copy = chosenCoverPath();
+    QFile::remove(copy);
+    if (!QFile::copy(path, copy)) {
+        QMessageBox::warning(this, tr("Cover"), tr("The image %1 could not be copied into the library.").arg(path));
+        return;
+    }
+    book->setCoverFile(copy);
+    showCover(copy);
+}

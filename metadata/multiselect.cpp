@@ -1,0 +1,237 @@
+#include "metadata/multiselect.h"
+
+#include "ui_multiselect.h"
+
+#include "app/logger.h"
+#include "app/settings.h"
+#include "metadata/bookselection.h"
+#include "metadata/datadownloader.h"
+#include "metadata/filenametitle.h"
+#include "metadata/tablebutton.h"
+#include "model/book.h"
+#include "model/file.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
+
+namespace {
+
+constexpr int ButtonColumn = 0;
+constexpr int TitleColumn = 1;
+
+// Entries walked between two looks at the clock and the event queue.
+constexpr int EntriesPerUpdate = 100;
+
+// Shows how far a long folder walk has got and lets the user stop it.
+class ScanProgress
+{
+public:
+    // A walk that ends within the delay shows no progress at all.
+    ScanProgress(QWidget *parent, const QString &folder, int delayMs)
+        : parent(parent)
+        , folder(QDir::toNativeSeparators(folder))
+        , delayMs(delayMs)
+    {
+        clock.start();
+    }
+
+    // Called once per entry walked, with the number of files listed so far; false once the user stopped.
+    bool advance(int found)
+    {
+        if (++entries % EntriesPerUpdate != 0)
+            return true;
+        if (!dialog && clock.elapsed() >= delayMs)
+            open();
+        if (!dialog)
+            return true;
+        dialog->setLabelText(QCoreApplication::translate(
+                                 "MultiSelect", "Looking for new PDF files in %1\n%n found so far", nullptr, found)
+                                 .arg(folder));
+        // Without this the dialog would neither paint nor see its Cancel button.
+        QCoreApplication::processEvents();
+        return !dialog->wasCanceled();
+    }
+
+private:
+    void open()
+    {
+        dialog = std::make_unique<QProgressDialog>(parent);
+        dialog->setWindowTitle(QCoreApplication::translate("MultiSelect", "Add multiple books"));
+        // How many entries the folder holds is only known at the end.
+        dialog->setRange(0, 0);
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->show();
+    }
+
+    QWidget *parent;
+    QString folder;
+    qint64 delayMs;
+    QElapsedTimer clock;
+    int entries = 0;
+    std::unique_ptr<QProgressDialog> dialog;
+};
+
+} // namespace
+
+MultiSelect::MultiSelect(QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::MultiSelect>())
+{
+    ui->setupUi(this);
+}
+
+MultiSelect::~MultiSelect() = default;
+
+bool MultiSelect::scanDirectory()
+{
+    Settings settings;
+    QString start = settings.value(Settings::LastSelectDir).toString();
+    if (start.isEmpty())
+        start = QDir::homePath();
+    const QString folder
+        = QFileDialog::getExistingDirectory(this, tr("Select Directory"), start, QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) {
+        close();
+        return false;
+    }
+    settings.setValue(Settings::LastSelectDir, folder);
+    scanFolder(folder);
+    return true;
+}
+
+void MultiSelect::scanFolder(const QString &path)
+{
+    ScanProgress progress(this, path, progressDelayMs);
+    // Without FollowSymlinks a link to a folder is not entered: it could lead out of the tree or round in
+    // a circle.
+    QDirIterator entries(path, QDir::Files, QDirIterator::Subdirectories);
+    while (entries.hasNext()) {
+        entries.next();
+        if (entries.fileInfo().suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+            const File file(entries.filePath());
+            if (file.getFileType() == QLatin1String("pdf") && !file.isDuplicate())
+                appendRow(file);
+        }
+        if (!progress.advance(ui->tableWidget->rowCount()))
+            break;
+    }
+    ui->tableWidget->resizeColumnsToContents();
+}
+
+void MultiSelect::appendRow(const File &file)
+{
+    const int row = ui->tableWidget->rowCount();
+    ui->tableWidget->insertRow(row);
+
+    auto *button = new TableButton(ui->tableWidget);
+    button->setFilePath(file.getFilePath());
+    button->setRow(row);
+    connect(button, &TableButton::downloadData, this, &MultiSelect::downloadData);
+    ui->tableWidget->setCellWidget(row, ButtonColumn, button);
+
+    auto *title = new QTableWidgetItem(FileNameTitle::derive(file.getFileName(), file.getFileExtension()));
+    title->setData(PathRole, file.getFilePath());
+    ui->tableWidget->setItem(row, TitleColumn, title);
+}
+
+TableButton *MultiSelect::buttonAt(int row) const
+{
+    return qobject_cast<TableButton *>(ui->tableWidget->cellWidget(row, ButtonColumn));
+}
+
+QString MultiSelect::pathAt(int row) const
+{
+    const QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
+    return title ? title->data(PathRole).toString() : QString();
+}
+
+void MultiSelect::downloadData(int row)
+{
+    const QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
+    if (!title || rowsInLookup.contains(row))
+        return;
+
+    BookSelection selection(this);
+    selection.setFilePath(pathAt(row));
+    selection.setKeywords(title->text());
+    selection.search();
+    if (selection.exec() == QDialog::Accepted)
+        startLookup(row, selection.getSelectedUrl());
+    else
+        skipAll = selection.getSkipAll();
+}
+
+void MultiSelect::startLookup(int row, const QString &volumeUrl)
+{
+    auto *downloader = new DataDownloader(this);
+    connect(downloader, &DataDownloader::bookDownloaded, this, &MultiSelect::downloadFinished);
+    connect(downloader, &DataDownloader::lookupFailed, this,
+            [this, row](const QString &reason) { reportFailedLookup(row, reason); });
+    // Each downloader serves one lookup, which ends with one of the two signals.
+    connect(downloader, &DataDownloader::bookDownloaded, downloader, &QObject::deleteLater);
+    connect(downloader, &DataDownloader::lookupFailed, downloader, &QObject::deleteLater);
+
+    rowsInLookup.insert(row);
+    downloader->googleInfoDownload(volumeUrl);
+    // The reply arrives through the event loop, so the record is complete before it is delivered.
+    downloader->getBook()->addFile(pathAt(row));
+    downloader->getBook()->setTableRow(row);
+}
+
+void MultiSelect::reportFailedLookup(int row, const QString &reason)
+{
+    rowsInLookup.remove(row);
+    QMessageBox::warning(this, tr("Lookup failed"),
+                         tr("The book data for \"%1\" could not be downloaded, so the file stays in the list.\n%2")
+                             .arg(QDir::toNativeSeparators(pathAt(row)), reason));
+}
+
+void MultiSelect::downloadFinished(Book *downloaded)
+{
+    const std::unique_ptr<Book> book(downloaded);
+    const int row = book->getTableRow();
+    rowsInLookup.remove(row);
+    logDebug(QStringLiteral("\"%1\"").arg(book->getMainFilePath()));
+    if (!book->saveOrUndo()) {
+        QMessageBox::warning(
+            this, tr("Book not added"),
+            tr("The book for \"%1\" could not be stored in the library, so the file stays in the list.")
+                .arg(QDir::toNativeSeparators(book->getMainFilePath())));
+        return;
+    }
+    removeRow(row);
+    logDebug(book->getIid(), QStringLiteral("emit signal"));
+    emit newBookItem(new Book(nullptr, book->getIid()));
+}
+
+void MultiSelect::removeRow(int row)
+{
+    if (TableButton *button = buttonAt(row))
+        button->setChecked(false);
+    // Hidden, not deleted: the row numbers held by buttons and pending records stay valid.
+    ui->tableWidget->hideRow(row);
+}
+
+void MultiSelect::on_btnReplaceAll_clicked()
+{
+    const QString find = ui->findSearch->text();
+    const QString replacement = ui->findReplace->text();
+    for (int row = 0; row < ui->tableWidget->rowCount(); ++row) {
+        QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
+        title->setText(title->text().replace(find, replacement).trimmed());
+    }
+}
+
+void MultiSelect::on_pushButton_clicked()
+{
+    skipAll = false;
+    for (int row = 0; row < ui->tableWidget->rowCount() && !skipAll; ++row) {
+        if (buttonAt(row)->isChecked())
+            downloadData(row);
+    }
+}

@@ -1,0 +1,71 @@
+#ifndef MULTISELECT_H
+#define MULTISELECT_H
+
+#include "model/itemroles.h"
+
+#include <QDialog>
+#include <QSet>
+#include <QString>
+
+#include <memory>
+
+class Book;
+class File;
+class TableButton;
+
+Q_MOC_INCLUDE("model/book.h")
+
+namespace Ui {
+class MultiSelect;
+}
+
+// "Add multiple books": lists the PDF files below a folder that the library does not hold yet and adds
+// them one by one, each looked up in Google Books and stored as a new book with its file.
+class MultiSelect : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(MultiSelect)
+
+public:
+    // The file's full path, on the title cell of its row (the role number the item views use for ids).
+    static constexpr int PathRole = ItemIdRole;
+
+    explicit MultiSelect(QWidget *parent = nullptr);
+    ~MultiSelect() override;
+
+    // Asks for a folder and lists its new PDF files; false when the user chose none.
+    bool scanDirectory();
+    // Lists the new PDF files below the folder, without following links to folders. A long walk shows
+    // its progress and can be cancelled; the files found until then stay listed.
+    void scanFolder(const QString &path);
+    // How long a walk runs before it shows its progress.
+    void setProgressDelay(int milliseconds) { progressDelayMs = milliseconds; }
+
+signals:
+    // A book was added; the freshly loaded record belongs to the receiver.
+    void newBookItem(Book *book);
+
+public slots:
+    void downloadData(int row);
+    void downloadFinished(Book *book);
+    void removeRow(int row);
+
+private slots:
+    void on_btnReplaceAll_clicked();
+    void on_pushButton_clicked();
+
+private:
+    void appendRow(const File &file);
+    void startLookup(int row, const QString &volumeUrl);
+    void reportFailedLookup(int row, const QString &reason);
+    TableButton *buttonAt(int row) const;
+    QString pathAt(int row) const;
+
+    std::unique_ptr<Ui::MultiSelect> ui;
+    bool skipAll = false;
+    int progressDelayMs = 500;
+    // Rows whose book is being downloaded: asking again would add the file twice.
+    QSet<int> rowsInLookup;
+};
+
+#endif // MULTISELECT_H

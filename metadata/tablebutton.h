@@ -1,0 +1,43 @@
+#ifndef TABLEBUTTON_H
+#define TABLEBUTTON_H
+
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+namespace Ui {
+class TableButton;
+}
+
+// The buttons of one file's row in the list of books to add: whether "Search Selected" takes the row,
+// a search for this row alone, and opening the file.
+class TableButton : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(TableButton)
+
+public:
+    explicit TableButton(QWidget *parent = nullptr);
+    ~TableButton() override;
+
+    void setFilePath(const QString &path);
+    void setRow(int row);
+    // The check button is the flag: its icon shows it, and the user toggles it.
+    bool isChecked() const;
+    void setChecked(bool checked);
+
+signals:
+    void downloadData(int row);
+
+private slots:
+    void on_toolButton_clicked();
+    void on_bookOpen_clicked();
+
+private:
+    std::unique_ptr<Ui::TableButton> ui;
+    QString filePath;
+    int row = -1;
+};
+
+#endif // TABLEBUTTON_H
