@@ -5,9 +5,11 @@
 #include "model/authors.h"
 #include "model/book.h"
 #include "model/filelist.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/urlrecorder.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -39,18 +41,6 @@
 #include <memory>
 
 Q_DECLARE_METATYPE(HttpTestServer::Reply)
-
-// Stands in for the desktop: keeps every address it is asked to open.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
 
 namespace {
 
@@ -89,11 +79,6 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString fixturePath(const QString &name)
-{
-    return QStringLiteral(FIXTURES_DIR "/") + name;
 }
 
 QString md5Of(const QByteArray &bytes)
@@ -604,7 +589,7 @@ void TestBookProperties::cleanup()
 
 QByteArray TestBookProperties::fixture(const QString &name) const
 {
-    QFile file(fixturePath(name));
+    QFile file(Fixtures::path(name));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("Cannot read fixture %s", qPrintable(name));
     return file.readAll().replace("{{BASE}}", server->url().toString(QUrl::StripTrailingSlash).toUtf8());
@@ -615,7 +600,7 @@ void TestBookProperties::serveGoogleBooks()
     server->setReply(VolumesPath, HttpTestServer::Reply::json(fixture(QStringLiteral("search-several.json"))));
     server->setReply(FullVolumePath, HttpTestServer::Reply::json(fixture(QStringLiteral("volume-full.json"))));
     server->setReply(MinimalVolumePath, HttpTestServer::Reply::json(fixture(QStringLiteral("volume-minimal.json"))));
-    server->setReply(CoverPath, HttpTestServer::Reply::file(fixturePath(QStringLiteral("cover.jpg")), "image/jpeg"));
+    server->setReply(CoverPath, HttpTestServer::Reply::file(Fixtures::path(QStringLiteral("cover.jpg")), "image/jpeg"));
 }
 
 int TestBookProperties::storeBook(const QString &description)
@@ -828,7 +813,7 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     QCOMPARE(text(dialog, "bookPages"), FullPages);
     QCOMPARE(authorEntries(dialog), FullAuthors);
     QCOMPARE(stars(dialog), QStringLiteral("++++-"));
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, fixturePath(QStringLiteral("cover.jpg"))));
+    QCOMPARE(coverShown(dialog), coverFrom(dialog, Fixtures::path(QStringLiteral("cover.jpg"))));
     // The service's markup is rendered, not shown as tags.
     const QString shownDescription = child<QTextEdit>(dialog, "bookDescription")->toPlainText();
     QVERIFY2(shownDescription.startsWith(QStringLiteral("\"Here is the story behind one of the most remarkable")),
@@ -844,7 +829,7 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
     QCOMPARE(textRows(QStringLiteral("SELECT type, coverFile, rating FROM items")),
              QList<QStringList>({{QStringLiteral("Book"), cover, QString::number(FullRating)}}));
-    QCOMPARE(readFile(cover), readFile(fixturePath(QStringLiteral("cover.jpg"))));
+    QCOMPARE(readFile(cover), readFile(Fixtures::path(QStringLiteral("cover.jpg"))));
     QVERIFY(!QFileInfo::exists(library->dataDir() + QStringLiteral("coverfile-tmp.jpg")));
     const QList<QStringList> books = textRows(QStringLiteral(
         "SELECT title, isbn10, isbn13, publisher, datePublished, pageCount, description, iid FROM books"));

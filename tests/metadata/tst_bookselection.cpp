@@ -1,6 +1,8 @@
 #include "metadata/bookselection.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testmain.h"
+#include "tests/support/urlrecorder.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -20,18 +22,6 @@
 
 Q_DECLARE_METATYPE(HttpTestServer::Reply)
 
-// Stands in for the desktop: keeps every address it is asked to open.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
-
 namespace {
 
 constexpr int ReplyTimeout = 10000;
@@ -39,14 +29,6 @@ constexpr int ReplyTimeout = 10000;
 constexpr int SettleTime = 300;
 
 const QString volumesPath = QStringLiteral("/books/v1/volumes");
-
-QByteArray readFixture(const QString &name)
-{
-    QFile file(QStringLiteral(FIXTURES_DIR "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("Cannot read fixture %s", qPrintable(name));
-    return file.readAll();
-}
 
 struct SeenBox
 {
@@ -195,7 +177,7 @@ void TestBookSelection::cleanup()
 
 QByteArray TestBookSelection::fixture(const QString &name) const
 {
-    QByteArray content = readFixture(name);
+    QByteArray content = Fixtures::read(name);
     const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server->port());
     return content.replace("{{BASE}}", base.toUtf8());
 }
@@ -616,7 +598,7 @@ void TestBookSelection::noMatchKeepsTheDialogOpen_data()
 {
     QTest::addColumn<HttpTestServer::Reply>("reply");
 
-    QTest::newRow("no items") << HttpTestServer::Reply::json(readFixture(QStringLiteral("search-none.json")));
+    QTest::newRow("no items") << HttpTestServer::Reply::json(Fixtures::read(QStringLiteral("search-none.json")));
     QTest::newRow("empty items") << HttpTestServer::Reply::json("{\"kind\": \"books#volumes\", \"items\": []}");
     QTest::newRow("not JSON") << HttpTestServer::Reply::text("Sorry, no books today.");
 }
@@ -663,7 +645,7 @@ void TestBookSelection::failedSearchIsReported_data()
     QTest::addColumn<QString>("reasonPart");
 
     // A refused search is a failure even when its body lists volumes.
-    const QByteArray listing = readFixture(QStringLiteral("search-several.json"));
+    const QByteArray listing = Fixtures::read(QStringLiteral("search-several.json"));
     QTest::newRow("server error") << HttpTestServer::Reply::json(listing, 500) << "500";
     QTest::newRow("unavailable") << HttpTestServer::Reply::text("Try later", 503) << "503";
     QTest::newRow("forbidden") << HttpTestServer::Reply::json("{\"error\": {\"code\": 403}}", 403) << "403";

@@ -3,6 +3,7 @@
 #include "model/authors.h"
 #include "model/book.h"
 #include "model/filelist.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
@@ -23,14 +24,6 @@ constexpr int LookupTimeout = 10000;
 constexpr int SettleTime = 300;
 
 const QString coverPath = QStringLiteral("/books/content");
-
-QByteArray readFixture(const QString &name)
-{
-    QFile file(QStringLiteral(FIXTURES_DIR "/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("Cannot read fixture %s", qPrintable(name));
-    return file.readAll();
-}
 
 HttpTestServer::Reply imageReply(const QByteArray &image, int statusCode = 200)
 {
@@ -117,7 +110,7 @@ void TestDataDownloader::init()
     library = std::make_unique<TestLibrary>(environment);
     server = std::make_unique<HttpTestServer>();
     QVERIFY(server->listen());
-    server->setReply(coverPath, HttpTestServer::Reply::file(QStringLiteral(FIXTURES_DIR "/cover.jpg"), "image/jpeg"));
+    server->setReply(coverPath, HttpTestServer::Reply::file(Fixtures::path(QStringLiteral("cover.jpg")), "image/jpeg"));
 }
 
 void TestDataDownloader::cleanup()
@@ -128,7 +121,7 @@ void TestDataDownloader::cleanup()
 
 QByteArray TestDataDownloader::fixture(const QString &name) const
 {
-    QByteArray content = readFixture(name);
+    QByteArray content = Fixtures::read(name);
     const QString base = QStringLiteral("http://127.0.0.1:") + QString::number(server->port());
     return content.replace("{{BASE}}", base.toUtf8());
 }
@@ -250,7 +243,7 @@ void TestDataDownloader::coverBytesAreWrittenUnchanged()
     QCOMPARE(outcome.failures, QStringList());
     QCOMPARE(outcome.delivered.size(), size_t(1));
     QCOMPARE(outcome.delivered.front()->getCoverFile(), coverFile);
-    QCOMPARE(fileContent(coverFile), readFixture(QStringLiteral("cover.jpg")));
+    QCOMPARE(fileContent(coverFile), Fixtures::read(QStringLiteral("cover.jpg")));
 
     // The thumbnail address is requested as sent, not the small or the large one.
     const QList<HttpTestServer::Request> coverRequests = server->requestsTo(coverPath);
@@ -266,7 +259,7 @@ void TestDataDownloader::unusableCoverLeavesTheDefault_data()
     QTest::addColumn<HttpTestServer::Reply>("coverReply");
     QTest::addColumn<bool>("writeStaleCover");
 
-    const QByteArray image = readFixture(QStringLiteral("cover.jpg"));
+    const QByteArray image = Fixtures::read(QStringLiteral("cover.jpg"));
     QTest::newRow("empty reply") << HttpTestServer::Reply::status(200) << false;
     QTest::newRow("empty reply after an earlier cover") << HttpTestServer::Reply::status(200) << true;
     QTest::newRow("not found, with an error page") << HttpTestServer::Reply::text("No such image", 404) << false;
@@ -316,7 +309,7 @@ void TestDataDownloader::failedVolumeRequestIsReported_data()
     QTest::addColumn<QString>("reasonPart");
 
     // A refused request is a failure even when its body looks like a volume.
-    const QByteArray volume = readFixture(QStringLiteral("volume-minimal.json"));
+    const QByteArray volume = Fixtures::read(QStringLiteral("volume-minimal.json"));
     QTest::newRow("server error") << HttpTestServer::Reply::json(volume, 500) << "500";
     QTest::newRow("not found") << HttpTestServer::Reply::json(volume, 404) << "404";
     QTest::newRow("dropped connection") << HttpTestServer::Reply::dropConnection() << "";

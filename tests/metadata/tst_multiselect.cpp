@@ -4,9 +4,11 @@
 #include "metadata/multiselect.h"
 #include "metadata/tablebutton.h"
 #include "model/book.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/urlrecorder.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -31,18 +33,6 @@
 #include <memory>
 #include <vector>
 
-// Stands in for the desktop: keeps every address it is asked to open.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
-
 namespace {
 
 constexpr int TitleColumn = 1;
@@ -51,15 +41,10 @@ const QString StoryVolumePath = QStringLiteral("/books/v1/volumes/zyTCAlFPjgYC")
 const QString UpdatedVolumePath = QStringLiteral("/books/v1/volumes/8U2oAAAAQBAJ");
 const QString CoverPath = QStringLiteral("/books/content");
 
-QString fixturePath(const QString &name)
-{
-    return QStringLiteral(FIXTURES_DIR "/") + name;
-}
-
 // A reply of the fixture set, its links pointing back at the server.
 HttpTestServer::Reply fixture(const QString &name, const HttpTestServer &server)
 {
-    QFile file(fixturePath(name));
+    QFile file(Fixtures::path(name));
     if (!file.open(QIODevice::ReadOnly))
         qFatal("Cannot read fixture %s", qPrintable(name));
     QByteArray body = file.readAll();
@@ -325,7 +310,7 @@ void TestMultiSelect::serveStory()
 {
     server->setReply(SearchPath, fixture(QStringLiteral("search-one.json"), *server));
     server->setReply(StoryVolumePath, fixture(QStringLiteral("volume-full.json"), *server));
-    server->setReply(CoverPath, HttpTestServer::Reply::file(fixturePath(QStringLiteral("cover.jpg")), "image/jpeg"));
+    server->setReply(CoverPath, HttpTestServer::Reply::file(Fixtures::path(QStringLiteral("cover.jpg")), "image/jpeg"));
 }
 
 void TestMultiSelect::scanListsOnlyNewPdfFiles()
@@ -504,7 +489,7 @@ void TestMultiSelect::oneMatchAddsTheBook()
     const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT coverFile FROM items WHERE iid = %1").arg(iid)),
              QList<QVariantList>{{cover}});
-    QCOMPARE(fileContent(cover), fileContent(fixturePath(QStringLiteral("cover.jpg"))));
+    QCOMPARE(fileContent(cover), fileContent(Fixtures::path(QStringLiteral("cover.jpg"))));
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM items")), 1);
 
     QVERIFY(tableOf(*dialog)->isRowHidden(row));

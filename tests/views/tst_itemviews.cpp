@@ -6,6 +6,7 @@
 #include "model/webpage.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/urlrecorder.h"
 #include "views/coverlistentry.h"
 #include "views/itemviews.h"
 
@@ -34,18 +35,6 @@
 
 #include <functional>
 #include <memory>
-
-// Stands in for the desktop: keeps every address it is asked to open.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> opened;
-
-public slots:
-    void open(const QUrl &url) { opened.append(url); }
-};
 
 namespace {
 

@@ -1,0 +1,6 @@
+#include "tests/support/urlrecorder.h"
+
+void UrlRecorder::open(const QUrl &url)
+{
+    opened.append(url);
+}
