@@ -148,6 +148,8 @@ private:
     static QString cellText(const BookSelection &dialog, int row, int column);
     static void typeAndSearch(BookSelection &dialog, const QString &keywords, const QString &isbn = {});
     static bool waitForRows(const BookSelection &dialog, int rows);
+    // Shows the dialog and searches for a title with three matches.
+    static bool showSeveralMatches(BookSelection &dialog);
     static void clickCell(BookSelection &dialog, int row, int column);
     static void doubleClickCell(BookSelection &dialog, int row, int column);
     static void click(BookSelection &dialog, const char *button);
@@ -232,6 +234,15 @@ void TestBookSelection::typeAndSearch(BookSelection &dialog, const QString &keyw
     typeInto(keywordsEdit, keywords);
     typeInto(isbnEdit, isbn);
     click(dialog, "btnUpdate");
+}
+
+bool TestBookSelection::showSeveralMatches(BookSelection &dialog)
+{
+    dialog.show();
+    if (!QTest::qWaitForWindowExposed(&dialog))
+        return false;
+    typeAndSearch(dialog, QStringLiteral("google story"));
+    return waitForRows(dialog, 3);
 }
 
 bool TestBookSelection::waitForRows(const BookSelection &dialog, int rows)
@@ -467,10 +478,7 @@ void TestBookSelection::tabbingIntoTheListChoosesNothing()
 {
     serveSearch(QStringLiteral("search-several.json"));
     BookSelection dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    typeAndSearch(dialog, QStringLiteral("google story"));
-    QVERIFY(waitForRows(dialog, 3));
+    QVERIFY(showSeveralMatches(dialog));
 
     // The list gets a focus frame on its first row, but no row is selected yet.
     QTableWidget *table = tableOf(dialog);
@@ -492,10 +500,7 @@ void TestBookSelection::newSearchForgetsTheChoice()
 {
     serveSearch(QStringLiteral("search-several.json"));
     BookSelection dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    typeAndSearch(dialog, QStringLiteral("google story"));
-    QVERIFY(waitForRows(dialog, 3));
+    QVERIFY(showSeveralMatches(dialog));
     clickCell(dialog, 1, 0);
     QVERIFY(child<QPushButton>(dialog, "btnSave")->isEnabled());
     QCOMPARE(dialog.getSelectedUrl(), volumeUrl(QStringLiteral("8U2oAAAAQBAJ")));
