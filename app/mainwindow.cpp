@@ -5,6 +5,7 @@
 #include "app/logger.h"
 #include "app/serviceaddresses.h"
 #include "app/settings.h"
+#include "app/tabtitle.h"
 #include "editing/bookproperties.h"
 #include "metadata/multiselect.h"
 #include "model/author.h"
@@ -14,6 +15,7 @@
 #include "model/recordstore.h"
 #include "model/viewitem.h"
 #include "notes/richtexteditor.h"
+#include "reader/reader.h"
 #include "ui_mainwindow.h"
 #include "views/itemviews.h"
 #include "views/searchbox.h"
@@ -21,6 +23,8 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -80,12 +84,23 @@ void MainWindow::on_actionAdd_Mutiple_triggered()
     dialog->deleteLater();
 }
 
+void MainWindow::on_actionOpen_triggered()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("Select Book"), QDir::homePath(),
+                                                      tr("Book Files (*.txt *.html *.epub)"));
+    if (path.isEmpty())
+        return;
+    auto *reader = new Reader(this, path);
+    const int index = ui->tabWidget->addTab(reader, TabTitle::forFileName(QFileInfo(path).fileName()));
+    ui->tabWidget->setTabToolTip(index, path);
+}
+
 void MainWindow::disableActionsWithoutTool()
 {
-    // These open the reader, the browser, the cloud, the dialogs and the wizard, which are not part of
-    // the program yet; a disabled action says so instead of doing nothing.
-    for (QAction *action : {ui->actionOpen, ui->actionWeb, ui->actionCloud, ui->actionSync, ui->actionConvert,
-                            ui->actionConfiguration, ui->actionAbout})
+    // These open the browser, the cloud, the dialogs and the wizard, which are not part of the program
+    // yet; a disabled action says so instead of doing nothing.
+    for (QAction *action :
+         {ui->actionWeb, ui->actionCloud, ui->actionSync, ui->actionConvert, ui->actionConfiguration, ui->actionAbout})
         action->setEnabled(false);
 }
 

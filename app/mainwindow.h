@@ -48,6 +48,7 @@ private slots:
     void on_actionQuit_triggered();
     void on_actionAddEbook_triggered();
     void on_actionAdd_Mutiple_triggered();
+    void on_actionOpen_triggered();
     void on_actionView_triggered();
     void on_actionList_triggered();
     void on_actionNotes_toggled(bool checked);

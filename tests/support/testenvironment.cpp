@@ -7,7 +7,12 @@
 
 TestEnvironment::TestEnvironment()
     : originalDirectory(QDir::currentPath())
+    , temporary(std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/shelvio-tmp-XXXXXX")))
 {
+    if (!temporary->isValid())
+        qFatal("Cannot create a temporary directory: %s", qPrintable(temporary->errorString()));
+    // One for the whole run: a test may keep a temporary file across the resets of the tree.
+    qputenv("TMPDIR", QFile::encodeName(temporary->path()));
     QStandardPaths::setTestModeEnabled(true);
     enter();
 }

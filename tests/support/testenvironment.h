@@ -6,8 +6,9 @@
 
 #include <memory>
 
-// Points HOME, the XDG directories and the working directory at a private temporary tree and turns on
-// QStandardPaths' test mode, so a test never reads or writes the user's real library or settings.
+// Points HOME, the XDG directories and the working directory at a private temporary tree, and the
+// temporary directory at a private one, and turns on QStandardPaths' test mode, so a test never reads
+// or writes the user's real library, settings or temporary files.
 // Create it before the application object; reset() gives the next test a fresh, empty tree.
 class TestEnvironment
 {
@@ -26,6 +27,7 @@ private:
     void enter();
 
     QString originalDirectory;
+    std::unique_ptr<QTemporaryDir> temporary;
     std::unique_ptr<QTemporaryDir> directory;
 };
 

@@ -20,6 +20,7 @@ template<typename TestClass>
 int shelvioTestMain(int argc, char **argv)
 {
     TestEnvironment environment;
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     initShelvioResources();
     if constexpr (std::is_constructible_v<TestClass, TestEnvironment &>) {

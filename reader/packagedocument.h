@@ -1,0 +1,23 @@
+#ifndef PACKAGEDOCUMENT_H
+#define PACKAGEDOCUMENT_H
+
+#include <QString>
+#include <QStringList>
+
+class QXmlStreamReader;
+
+// The reading order of an unpacked book: the spine of the package document that
+// META-INF/container.xml names.
+class PackageDocument
+{
+public:
+    // The absolute, cleaned paths of the spine's documents that exist, in reading order, each once;
+    // empty when the book has no readable spine.
+    static QStringList spine(const QString &bookDirectory);
+
+private:
+    static QString packagePath(const QString &bookDirectory);
+    static QStringList readSpine(QXmlStreamReader &xml, const QString &packageDirectory);
+};
+
+#endif // PACKAGEDOCUMENT_H

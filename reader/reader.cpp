@@ -1,0 +1,165 @@
+#include "reader/reader.h"
+
+#include "app/logger.h"
+#include "model/file.h"
+#include "reader/epubarchive.h"
+#include "reader/extractiondirectory.h"
+#include "reader/packagedocument.h"
+#include "reader/tableofcontents.h"
+#include "ui_reader.h"
+
+#include <QCollator>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocale>
+#include <QUrl>
+#include <QWebEngineSettings>
+
+#include <algorithm>
+
+namespace {
+
+// The chapter documents of a book without a spine, in natural order: chapter2 before chapter10.
+QStringList chapterDocumentsByName(const QStringList &paths)
+{
+    static const QStringList suffixes{QStringLiteral("html"), QStringLiteral("xhtml"), QStringLiteral("htm")};
+    QStringList documents;
+    for (const QString &path : paths) {
+        if (suffixes.contains(QFileInfo(path).suffix().toLower()))
+            documents << QDir::cleanPath(path);
+    }
+    // A fixed language, so that the order does not change with the user's; the C locale would ignore
+    // the numeric mode.
+    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
+    collator.setNumericMode(true);
+    std::sort(documents.begin(), documents.end(), collator);
+    return documents;
+}
+
+} // namespace
+
+Reader::Reader(QWidget *parent, const QString &path)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::Reader>())
+    , file(std::make_unique<File>(path))
+{
+    ui->setupUi(this);
+    // A book's pages are documents; a script in one would run with access to the local files.
+    ui->webView->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    openFile();
+    connect(ui->textBrowser, &QTextBrowser::anchorClicked, this, &Reader::tocClicked);
+}
+
+Reader::~Reader() = default;
+
+void Reader::openFile()
+{
+    const QString type = file->getFileType();
+    if (type == u"epub") {
+        openEpub();
+    } else if (type == u"txt" || type == u"html" || type == u"htm") {
+        ui->toolButton_2->hide();
+        ui->textBrowser->hide();
+        load(file->getFilePath());
+    }
+}
+
+void Reader::openEpub()
+{
+    extractionDir = ExtractionDirectory::forDigest(file->md5());
+    if (extractionDir.isEmpty())
+        return;
+    contentBaseDir = extractionDir;
+    logDebug(QStringLiteral("tmp dir: "), extractionDir);
+    logDebug(QStringLiteral("attempt decompress"));
+    const QStringList extracted = EpubArchive::extract(file->getFilePath(), extractionDir);
+    logDebug(extracted.join(u' '));
+
+    QStringList ncxCandidates;
+    for (const QString &path : extracted) {
+        if (path.contains(QStringLiteral("toc.ncx")))
+            ncxCandidates << path;
+    }
+    const QStringList spine = PackageDocument::spine(extractionDir);
+    chapterList = spine.isEmpty() ? chapterDocumentsByName(extracted) : spine;
+    logDebug(chapterList.join(u' '), extractionDir);
+
+    if (ncxCandidates.size() == 1) {
+        logDebug(QStringLiteral("ncx file;"), ncxCandidates.first());
+        if (QFileInfo::exists(ncxCandidates.first()))
+            readTableOfContents(ncxCandidates.first(), spine);
+        return;
+    }
+    showChapter(0);
+}
+
+void Reader::readTableOfContents(const QString &ncxPath, const QStringList &spine)
+{
+    const TableOfContents toc(ncxPath);
+    logDebug(toc.title());
+    contentBaseDir = toc.baseDirectory();
+    tocChapterFiles = toc.chapterFiles();
+    ui->textBrowser->document()->setDefaultStyleSheet(TableOfContents::styleSheet());
+    ui->textBrowser->setHtml(toc.html());
+
+    if (spine.isEmpty()) {
+        chapterList = tocChapterFiles;
+        chapterList.removeDuplicates();
+    }
+    logDebug(chapterList.join(u' '));
+    // The first entry's chapter opens the book; paging goes on from its place in the reading order.
+    if (tocChapterFiles.isEmpty()) {
+        showChapter(0);
+        return;
+    }
+    currentChapter = int(chapterList.indexOf(tocChapterFiles.first()));
+    load(tocChapterFiles.first());
+}
+
+void Reader::tocClicked(const QUrl &link)
+{
+    QUrl url = QUrl::fromLocalFile(QDir::cleanPath(contentBaseDir + u'/' + link.path(QUrl::FullyDecoded)));
+    url.setFragment(link.fragment(QUrl::FullyDecoded), QUrl::DecodedMode);
+    logDebug(url.toString());
+    ui->webView->load(url);
+}
+
+void Reader::on_btnRight_clicked()
+{
+    if (currentChapter >= chapterList.size() - 1)
+        return;
+    showChapter(currentChapter + 1);
+}
+
+void Reader::on_btnLeft_clicked()
+{
+    if (currentChapter < 1)
+        return;
+    logDebug(chapterList.at(currentChapter - 1));
+    showChapter(currentChapter - 1);
+}
+
+void Reader::on_horizontalSlider_valueChanged(int value)
+{
+    const qreal zoom = value / 1000.0;
+    logDebug(zoom);
+    ui->webView->setZoomFactor(zoom);
+}
+
+void Reader::on_toolButton_2_clicked()
+{
+    ui->textBrowser->setHidden(!ui->textBrowser->isHidden());
+}
+
+void Reader::showChapter(int index)
+{
+    if (index < 0 || index >= chapterList.size())
+        return;
+    currentChapter = index;
+    load(chapterList.at(index));
+}
+
+void Reader::load(const QString &path)
+{
+    ui->webView->load(QUrl::fromLocalFile(path));
+}
