@@ -44,6 +44,9 @@ Reader::Reader(QWidget *parent, const QString &path)
     , file(std::make_unique<File>(path))
 {
     ui->setupUi(this);
+    // Extra width goes to the page, not to the contents.
+    ui->splitter->setStretchFactor(0, 0);
+    ui->splitter->setStretchFactor(1, 1);
     // A book's pages are documents; a script in one would run with access to the local files.
     ui->webView->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     openFile();
