@@ -6,6 +6,9 @@
 #include "app/serviceaddresses.h"
 #include "app/settings.h"
 #include "app/tabtitle.h"
+#include "browser/webbrowser.h"
+#include "cloud/filesyncmanager.h"
+#include "cloud/login.h"
 #include "editing/bookproperties.h"
 #include "metadata/multiselect.h"
 #include "model/author.h"
@@ -14,6 +17,7 @@
 #include "model/itemroles.h"
 #include "model/recordstore.h"
 #include "model/viewitem.h"
+#include "model/webpage.h"
 #include "notes/richtexteditor.h"
 #include "reader/reader.h"
 #include "ui_mainwindow.h"
@@ -95,12 +99,57 @@ void MainWindow::on_actionOpen_triggered()
     ui->tabWidget->setTabToolTip(index, path);
 }
 
+void MainWindow::on_actionWeb_triggered()
+{
+    addBrowserTab(QStringLiteral("Browser"));
+}
+
+void MainWindow::on_actionCloud_triggered()
+{
+    WebBrowser *browser = addBrowserTab(QStringLiteral("Cloud"));
+    browser->loadAddress(Settings().value(Settings::BaseUrl).toString());
+    browser->disableAddressBar();
+}
+
+void MainWindow::on_actionSync_triggered()
+{
+    // The token as read at start-up: a login during the run starts its own sync dialog below.
+    if (!cloudToken.isEmpty()) {
+        if (!syncManager)
+            syncManager = new FileSyncManager(this);
+        syncManager->show();
+        return;
+    }
+    Login login(this);
+    if (login.exec() != QDialog::Accepted)
+        return;
+    if (syncManager)
+        syncManager->deleteLater();
+    syncManager = new FileSyncManager(this);
+    syncManager->show();
+}
+
+WebBrowser *MainWindow::addBrowserTab(const QString &title)
+{
+    auto *browser = new WebBrowser(ui->tabWidget);
+    ui->tabWidget->addTab(browser, title);
+    ui->tabWidget->setCurrentWidget(browser);
+    connect(browser, &WebBrowser::newViewItem, this, &MainWindow::showCapturedPage);
+    return browser;
+}
+
+void MainWindow::showCapturedPage(ViewItem *item)
+{
+    // The first record of a page's display item is the page itself.
+    auto *page = static_cast<WebPage *>(item->record());
+    forOtherViews(nullptr, [page](ItemViews *view) { view->addWebPage(page); });
+}
+
 void MainWindow::disableActionsWithoutTool()
 {
-    // These open the browser, the cloud, the dialogs and the wizard, which are not part of the program
-    // yet; a disabled action says so instead of doing nothing.
-    for (QAction *action :
-         {ui->actionWeb, ui->actionCloud, ui->actionSync, ui->actionConvert, ui->actionConfiguration, ui->actionAbout})
+    // These open the dialogs and the wizard, which are not part of the program yet; a disabled action
+    // says so instead of doing nothing.
+    for (QAction *action : {ui->actionConvert, ui->actionConfiguration, ui->actionAbout})
         action->setEnabled(false);
 }
 

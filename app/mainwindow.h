@@ -9,11 +9,13 @@
 #include <memory>
 
 class Book;
+class FileSyncManager;
 class ItemViews;
 class QAction;
 class QTreeWidgetItem;
 class RichTextEditor;
 class searchbox;
+class WebBrowser;
 struct ViewItem;
 
 namespace Ui {
@@ -49,6 +51,9 @@ private slots:
     void on_actionAddEbook_triggered();
     void on_actionAdd_Mutiple_triggered();
     void on_actionOpen_triggered();
+    void on_actionWeb_triggered();
+    void on_actionCloud_triggered();
+    void on_actionSync_triggered();
     void on_actionView_triggered();
     void on_actionList_triggered();
     void on_actionNotes_toggled(bool checked);
@@ -69,6 +74,8 @@ private:
     void removeFirstTabCloseButton();
     void openWebPagesTab();
     void openAuthorTab(QTreeWidgetItem *entry);
+    WebBrowser *addBrowserTab(const QString &title);
+    void showCapturedPage(ViewItem *item);
     ItemViews *addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon);
     ItemViews *currentItemViews() const;
     void forOtherViews(const ItemViews *source, const std::function<void(ItemViews *)> &action);
@@ -88,6 +95,7 @@ private:
     QString cloudToken;
     searchbox *searchBox = nullptr;
     RichTextEditor *notesEditor = nullptr;
+    FileSyncManager *syncManager = nullptr;
 };
 
 #endif // MAINWINDOW_H

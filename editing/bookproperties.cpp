@@ -2,7 +2,9 @@
 #include "ui_bookproperties.h"
 
 #include "app/settings.h"
+#include "editing/itemfiletable.h"
 #include "editing/languagecombobox.h"
+#include "editing/propertiesform.h"
 #include "metadata/bookselection.h"
 #include "metadata/datadownloader.h"
 #include "metadata/filenametitle.h"
@@ -10,12 +12,10 @@
 #include "model/authors.h"
 #include "model/book.h"
 #include "model/file.h"
-#include "model/filelist.h"
 #include "views/deleteconfirmation.h"
 
 #include <QApplication>
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -23,14 +23,9 @@
 #include <QImageReader>
 #include <QMessageBox>
 #include <QPixmap>
-#include <QUrl>
-
-#include <array>
 
 namespace {
 
-const QString SetStar = QStringLiteral(":/icons/icons/16x16/001_15.png");
-const QString UnsetStar = QStringLiteral(":/icons/icons/16x16/001_17.png");
 const QString NoCover = QStringLiteral(":/images/images/no_cover.png");
 
 // A chosen cover is copied here first; the save moves it to the book's own cover name.
@@ -47,12 +42,15 @@ BookProperties::BookProperties(QWidget *parent, int iid)
     , book(std::make_unique<Book>(nullptr, iid))
 {
     ui->setupUi(this);
-    ui->btnOpenFile->setEnabled(false);
+    lastSelectedLocation = Settings().value(Settings::LastSelectDir).toString();
+    if (lastSelectedLocation.isEmpty())
+        lastSelectedLocation = QDir::homePath();
+    files = std::make_unique<ItemFileTable>(ui->fileTable, ui->btnOpenFile, lastSelectedLocation);
     if (iid > 0) {
         ui->btnReset->hide();
         ui->btnSelectFile->hide();
         populateForm(book.get());
-        fillFileTable();
+        files->fill(*book);
     } else {
         // Nothing is stored yet that could be deleted.
         ui->btnDelete->setEnabled(false);
@@ -66,10 +64,6 @@ BookProperties::BookProperties(QWidget *parent, int iid)
         populateForm(downloaded.get());
     });
     connect(downloader, &DataDownloader::lookupFailed, this, &BookProperties::showLookupFailure);
-
-    lastSelectedLocation = Settings().value(Settings::LastSelectDir).toString();
-    if (lastSelectedLocation.isEmpty())
-        lastSelectedLocation = QDir::homePath();
 }
 
 BookProperties::~BookProperties() = default;
@@ -110,48 +104,10 @@ void BookProperties::showCover(const QString &path)
     ui->btnBookCover->setIcon(QIcon(QPixmap::fromImage(QImage(path))));
 }
 
-void BookProperties::fillFileTable()
-{
-    const FileList *files = book->getFiles();
-    for (int index = 0; index < files->count(); ++index)
-        appendFileRow(files->at(index));
-    if (files->count() > 0)
-        setCurrentFilePath(book->getMainFilePath());
-}
-
-void BookProperties::appendFileRow(File *file)
-{
-    QTableWidget *table = ui->fileTable;
-    const int row = table->rowCount();
-    table->insertRow(row);
-    table->setItem(row, 0, new QTableWidgetItem(file->getFileName()));
-    table->setItem(row, 1, new QTableWidgetItem(QString::number(file->getFileSize())));
-    table->setItem(row, 2, new QTableWidgetItem(file->md5()));
-    table->setItem(row, 3, new QTableWidgetItem(file->getFilePath()));
-}
-
-void BookProperties::setCurrentFilePath(const QString &path)
-{
-    currentFilePath = path;
-    ui->btnOpenFile->setEnabled(!path.isEmpty());
-}
-
-void BookProperties::rememberLocation(const File *file)
-{
-    Settings().setValue(Settings::LastSelectDir, file->getAbsolutePath());
-}
-
-QString BookProperties::askForFile(const QString &filter)
-{
-    return QFileDialog::getOpenFileName(this, tr("Select Book"), lastSelectedLocation, filter);
-}
-
 void BookProperties::on_btnSave_clicked()
 {
-    if (ui->bookTitle->text().isEmpty()) {
-        QMessageBox::warning(nullptr, tr("Error"), tr("You must enter a book title."));
+    if (!PropertiesForm::requireTitle(ui->bookTitle->text()))
         return;
-    }
     copyFormToRecord();
     if (!book->saveOrUndo()) {
         QMessageBox::critical(this, tr("Error"),
@@ -207,10 +163,8 @@ void BookProperties::on_btnBookRemove_clicked()
 
 void BookProperties::setRating(int rating)
 {
-    const std::array<QPushButton *, 5> stars{ui->btnRating1, ui->btnRating2, ui->btnRating3, ui->btnRating4,
-                                             ui->btnRating5};
-    for (int star = 1; star <= 5; ++star)
-        stars[star - 1]->setIcon(QIcon(star <= rating ? SetStar : UnsetStar));
+    PropertiesForm::showRating({ui->btnRating1, ui->btnRating2, ui->btnRating3, ui->btnRating4, ui->btnRating5},
+                               rating);
     book->setRating(rating);
 }
 
@@ -246,45 +200,31 @@ void BookProperties::on_btnRating5_clicked()
 
 void BookProperties::on_btnAddFile_clicked()
 {
-    const QString path = askForFile(tr("Book Files (*.pdf *.chm *.epub *.mobi)"));
-    if (path.isEmpty())
-        return;
-    File *file = book->addFile(path);
-    rememberLocation(file);
-    appendFileRow(file);
-    if (currentFilePath.isEmpty())
-        setCurrentFilePath(book->getMainFilePath());
+    files->addFile(*book);
 }
 
 void BookProperties::on_btnRemoveFile_clicked()
 {
-    const QList<QTableWidgetItem *> selected = ui->fileTable->selectedItems();
-    if (selected.isEmpty())
-        return;
-    const int row = selected.first()->row();
-    ui->fileTable->removeRow(row);
-    book->getFiles()->removeAt(row);
-    setCurrentFilePath(book->getMainFilePath());
+    files->removeSelected(*book);
 }
 
 void BookProperties::on_btnSelectFile_clicked()
 {
-    const QString path = askForFile(tr("Book Files (*.txt *.epub *.mobi *.pdf *.chm)"));
+    const QString path = files->askForFile(tr("Book Files (*.txt *.epub *.mobi *.pdf *.chm)"));
     if (path.isEmpty())
         return;
     on_btnReset_clicked();
     File *file = book->addFile(path);
-    rememberLocation(file);
+    ItemFileTable::rememberLocation(*file);
     if (ui->bookTitle->text().isEmpty())
         ui->bookTitle->setText(FileNameTitle::derive(file->getFileName(), file->getFileExtension()));
-    fillFileTable();
-    setCurrentFilePath(path);
+    files->fill(*book);
+    files->setCurrentFilePath(path);
 }
 
 void BookProperties::on_btnOpenFile_clicked()
 {
-    if (!currentFilePath.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(currentFilePath));
+    files->openCurrentFile();
 }
 
 void BookProperties::on_btnReset_clicked()
@@ -300,8 +240,7 @@ void BookProperties::on_btnReset_clicked()
     ui->btnBookCover->setIcon(QIcon(NoCover));
     // The rating buttons keep their look; the new record starts unrated like every new book.
     book = std::make_unique<Book>(nullptr, -1);
-    ui->fileTable->setRowCount(0);
-    setCurrentFilePath(QString());
+    files->clear();
 }
 
 void BookProperties::on_btnDlTitle_clicked()
@@ -330,7 +269,7 @@ void BookProperties::lookUp(const QString &terms, bool byIsbn)
 {
     BookSelection selection(this);
     selection.setSingleBookMode();
-    selection.setFilePath(currentFilePath);
+    selection.setFilePath(files->currentFilePath());
     if (byIsbn)
         selection.setIsbn(terms);
     else

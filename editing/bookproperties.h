@@ -8,7 +8,7 @@
 
 class Book;
 class DataDownloader;
-class File;
+class ItemFileTable;
 
 namespace Ui {
 class BookProperties;
@@ -57,11 +57,6 @@ private slots:
     void on_btnBookCover_clicked();
 
 private:
-    void fillFileTable();
-    void appendFileRow(File *file);
-    void setCurrentFilePath(const QString &path);
-    void rememberLocation(const File *file);
-    QString askForFile(const QString &filter);
     void showCover(const QString &path);
     void setRating(int rating);
     void copyFormToRecord();
@@ -72,7 +67,7 @@ private:
 
     std::unique_ptr<Ui::BookProperties> ui;
     std::unique_ptr<Book> book;
-    QString currentFilePath;
+    std::unique_ptr<ItemFileTable> files;
     DataDownloader *downloader = nullptr;
     QString lastSelectedLocation;
 };

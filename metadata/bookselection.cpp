@@ -2,16 +2,15 @@
 #include "ui_bookselection.h"
 
 #include "app/replystatus.h"
+#include "app/screencentre.h"
 #include "app/serviceaddresses.h"
 
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QScreen>
 #include <QUrl>
 
 namespace {
@@ -65,11 +64,7 @@ void BookSelection::setSingleBookMode()
 void BookSelection::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        QRect frame = frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    ScreenCentre::place(this);
 }
 
 void BookSelection::on_btnUpdate_clicked()

@@ -44,6 +44,15 @@ WebPage::WebPage(QObject *parent, int iid)
 
 WebPage::~WebPage() = default;
 
+void WebPage::reload()
+{
+    if (getIid() < 1)
+        return;
+    Item::reload();
+    dbRead();
+    updateViewItem();
+}
+
 void WebPage::setTitle(const QString &title)
 {
     this->title = title;

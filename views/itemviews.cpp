@@ -3,6 +3,7 @@
 #include "app/logger.h"
 #include "editing/bookproperties.h"
 #include "editing/rating.h"
+#include "editing/webpageproperties.h"
 #include "model/book.h"
 #include "model/books.h"
 #include "model/itemroles.h"
@@ -49,6 +50,19 @@ bool isDeleted(const QListWidgetItem *entry)
 bool isDeleted(const QTableWidgetItem *cell)
 {
     return cell->data(DeletedRole).toBool();
+}
+
+enum class EditResult { Saved, Deleted, Cancelled };
+
+// Runs the properties dialog of one item to its end.
+template<typename Dialog>
+EditResult runProperties(QWidget *parent, int iid)
+{
+    Dialog dialog(parent, iid);
+    const int result = dialog.exec();
+    if (result == QDialog::Accepted)
+        return EditResult::Saved;
+    return result == Dialog::Deleted ? EditResult::Deleted : EditResult::Cancelled;
 }
 
 } // namespace
@@ -388,6 +402,14 @@ void ItemViews::addBook(Book *book)
     appendRow(item);
 }
 
+void ItemViews::addWebPage(WebPage *page)
+{
+    if (!webPages || webPages->find(page->getIid()))
+        return;
+    webPages->append(page);
+    appendRow(page->getViewItem());
+}
+
 void ItemViews::appendRow(ViewItem *item)
 {
     QTableWidget *table = ui->viewTable;
@@ -486,7 +508,7 @@ void ItemViews::addWebPageMenu(QMenu &menu, const ViewItem &item, bool single)
             pdf->setData(item.filePath);
             connect(pdf, &QAction::triggered, this, [this, pdf] { openItemFile(pdf); });
         }
-        menu.addAction(tr("Properties"))->setEnabled(false);
+        menu.addAction(tr("Properties"), this, &ItemViews::editItem);
         QAction *url = menu.addAction(tr("Open URL (External)"));
         url->setData(item.url);
         connect(url, &QAction::triggered, this, [this, url] { openItemUrl(url); });
@@ -531,22 +553,31 @@ void ItemViews::editItem()
         return;
     const ViewItem *item = selection.first();
     const int iid = item->iid;
-    if (item->type != BookType)
+    EditResult result;
+    if (item->type == BookType)
+        result = runProperties<BookProperties>(parentWidget(), iid);
+    else if (item->type == WebPageType)
+        result = runProperties<WebPageProperties>(parentWidget(), iid);
+    else
         return;
-    BookProperties dialog(parentWidget(), iid);
-    const int result = dialog.exec();
-    if (result == QDialog::Accepted) {
+    if (result == EditResult::Saved) {
         reloadItem(iid);
         emit itemEdited(iid);
-    } else if (result == BookProperties::Deleted) {
+    } else if (result == EditResult::Deleted) {
         emit itemDeleted(iid);
     }
 }
 
 void ItemViews::reloadItem(int iid)
 {
-    if (!books)
+    if (webPages) {
+        WebPage *page = webPages->find(iid);
+        if (!page)
+            return;
+        page->reload();
+        refresh(page->getViewItem());
         return;
+    }
     Book *book = books->find(iid);
     if (!book)
         return;

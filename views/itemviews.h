@@ -18,6 +18,7 @@ class QListWidgetItem;
 class QMenu;
 class QTableWidgetItem;
 class Rating;
+class WebPage;
 class WebPages;
 struct ViewItem;
 
@@ -28,6 +29,7 @@ class ItemViews;
 // The signals and slots carry these types; moc needs them whole.
 Q_MOC_INCLUDE("model/book.h")
 Q_MOC_INCLUDE("model/viewitem.h")
+Q_MOC_INCLUDE("model/webpage.h")
 Q_MOC_INCLUDE(<QAction>)
 Q_MOC_INCLUDE(<QListWidgetItem>)
 Q_MOC_INCLUDE(<QTableWidgetItem>)
@@ -72,6 +74,8 @@ public slots:
     void search(const QString &text);
     void setRating(int iid, int rating);
     void addBook(Book *book);
+    // Shows a page captured during this run in a web pages view; other views ignore it.
+    void addWebPage(WebPage *page);
     void deleteItemFromView(int iid);
     void reloadItem(int iid);
 

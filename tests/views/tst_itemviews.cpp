@@ -1,5 +1,6 @@
 #include "editing/bookproperties.h"
 #include "editing/rating.h"
+#include "editing/webpageproperties.h"
 #include "model/book.h"
 #include "model/itemroles.h"
 #include "model/viewitem.h"
@@ -29,6 +30,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -428,6 +430,8 @@ private slots:
     void convertSendsTheSelectedRecord();
     void propertiesEditsTheSelectedBook_data();
     void propertiesEditsTheSelectedBook();
+    void propertiesEditsTheSelectedWebPage_data();
+    void propertiesEditsTheSelectedWebPage();
     void choosingAFileOpensThatFileOnce();
     void webPageMenuOpensThePdfOrTheAddress_data();
     void webPageMenuOpensThePdfOrTheAddress();
@@ -1345,6 +1349,91 @@ void TestItemViews::propertiesEditsTheSelectedBook()
              answer == QLatin1String("save") ? 5 : 2);
 }
 
+void TestItemViews::propertiesEditsTheSelectedWebPage_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("description");
+    QTest::addColumn<bool>("hidden");
+
+    QTest::newRow("saved") << "save"
+                           << "KDE release notes"
+                           << "What is new in Plasma." << false;
+    QTest::newRow("cancelled") << "cancel"
+                               << "KDE news"
+                               << "Release notes." << false;
+    QTest::newRow("deleted") << "delete"
+                             << "KDE news"
+                             << "Release notes." << true;
+}
+
+void TestItemViews::propertiesEditsTheSelectedWebPage()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, title);
+    QFETCH(QString, description);
+    QFETCH(bool, hidden);
+
+    const int page = storePage(QStringLiteral("KDE news"), QStringLiteral("https://kde.org/"),
+                               QStringLiteral("Release notes."), true);
+    storePage(QStringLiteral("Qt blog"), QStringLiteral("https://qt.io/blog"), QString(), false);
+    auto view = openView(QStringLiteral("WebPages"));
+    QVERIFY(view);
+    connect(view.get(), &ItemViews::itemDeleted, view.get(), &ItemViews::deleteItemFromView);
+    QSignalSpy edited(view.get(), &ItemViews::itemEdited);
+    QSignalSpy deleted(view.get(), &ItemViews::itemDeleted);
+    clickRow(*view, QStringLiteral("KDE news"));
+
+    QString shownTitle;
+    QString shownDescription;
+    const bool menuShown = withContextMenu(tableOf(*view)->viewport(), [&](QMenu *menu) {
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<WebPageProperties *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto *titleField = dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle"));
+            auto *descriptionField = dialog->findChild<QTextEdit *>(QStringLiteral("bookDescription"));
+            shownTitle = titleField->text();
+            shownDescription = descriptionField->toPlainText();
+            if (answer == QLatin1String("save")) {
+                titleField->clear();
+                QTest::keyClicks(titleField, QStringLiteral("KDE release notes"));
+                descriptionField->clear();
+                QTest::keyClicks(descriptionField, QStringLiteral("What is new in Plasma."));
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
+            } else if (answer == QLatin1String("cancel")) {
+                QTest::keyClicks(titleField, QStringLiteral(" changed"));
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
+            } else {
+                answerNextMessageBox(QStringLiteral("yes"));
+                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnDelete")), Qt::LeftButton);
+            }
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        choose(menu, QStringLiteral("Properties"));
+    });
+
+    QVERIFY(menuShown);
+    QCOMPARE(shownTitle, QStringLiteral("KDE news"));
+    QCOMPARE(shownDescription, QStringLiteral("Release notes."));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT title, description FROM webpages WHERE iid = %1").arg(page)),
+             hidden ? QList<QVariantList>() : QList<QVariantList>({{title, description}}));
+    QCOMPARE(edited.size(), answer == QLatin1String("save") ? 1 : 0);
+    QCOMPARE(deleted.size(), hidden ? 1 : 0);
+    if (hidden) {
+        QCOMPARE(shownRows(*view), QStringList({"Qt blog"}));
+        QCOMPARE(shownEntries(*view), QStringList({"Qt blog"}));
+        return;
+    }
+    // The row and the icon entry show what is stored.
+    QCOMPARE(sorted(shownRows(*view)), sorted(QStringList({"Qt blog", title})));
+    const QTableWidgetItem *cell = titleCellOf(*view, title);
+    QVERIFY(cell);
+    QCOMPARE(tableOf(*view)->item(cell->row(), 3)->text(), description);
+    QCOMPARE(entryOf(*view, page)->text(), title);
+}
+
 void TestItemViews::deleteFromOtherViews()
 {
     QFETCH(QString, kind);
@@ -1388,12 +1477,11 @@ void TestItemViews::contextMenuOffersWhatTheSelectionAllows_data()
                                << QStringList();
     QTest::newRow("nothing selected") << "Books" << QStringList() << true << QStringList() << QStringList();
     QTest::newRow("web page with a PDF") << "WebPages" << QStringList({"KDE news"}) << false
-                                         << QStringList(
-                                                {"Open PDF", "Properties (disabled)", "Open URL (External)", "Delete"})
+                                         << QStringList({"Open PDF", "Properties", "Open URL (External)", "Delete"})
                                          << QStringList();
     QTest::newRow("web page without a PDF")
         << "WebPages" << QStringList({"Qt blog"}) << false
-        << QStringList({"Properties (disabled)", "Open URL (External)", "Delete"}) << QStringList();
+        << QStringList({"Properties", "Open URL (External)", "Delete"}) << QStringList();
     QTest::newRow("two web pages") << "WebPages" << QStringList({"KDE news", "Qt blog"}) << false
                                    << QStringList({"Delete"}) << QStringList();
 }

@@ -1,0 +1,79 @@
+#include "browser/pagecapture.h"
+
+#include "app/logger.h"
+#include "browser/capturefilename.h"
+#include "browser/pdfthumbnail.h"
+#include "model/recordstore.h"
+#include "model/webpage.h"
+
+#include <QFileInfo>
+#include <QWebEnginePage>
+
+#include <memory>
+
+PageCapture::PageCapture(QObject *parent, QWebEnginePage *page, const QString &address, const QString &libraryDir,
+                         const QString &dataDir)
+    : QObject(parent)
+    , page(page)
+    , address(address)
+    , title(page->title())
+    , dataDir(dataDir)
+{
+    const QString basePath = CaptureFileName::basePath(title, page->url().host(), libraryDir);
+    logDebug(basePath);
+    pdf = CaptureFileName::freePdfPath(basePath);
+}
+
+void PageCapture::start()
+{
+    connect(page, &QWebEnginePage::pdfPrintingFinished, this, &PageCapture::printed);
+    page->printToPdf(pdf);
+}
+
+void PageCapture::printed(const QString &path, bool success)
+{
+    if (path != pdf)
+        return;
+    disconnect(page, &QWebEnginePage::pdfPrintingFinished, this, &PageCapture::printed);
+    // A page item must not point at a file that is not there.
+    const QFileInfo written(pdf);
+    if (!success || !written.isFile() || written.size() == 0) {
+        fail(tr("The page could not be saved as %1.").arg(pdf));
+        return;
+    }
+    // The text is what a select-all of the page would copy.
+    const QPointer<PageCapture> self(this);
+    page->toPlainText([self](const QString &text) {
+        if (self)
+            self->store(text);
+    });
+}
+
+void PageCapture::store(const QString &text)
+{
+    auto record = std::make_unique<WebPage>(nullptr, -1);
+    record->addFile(pdf);
+    record->setUrl(address);
+    record->setTitle(title);
+    record->setDescription(text);
+    // Without a thumbnail the page keeps the built-in cover.
+    const QString thumbnail = dataDir + QStringLiteral("pdf-thumb-tmp.jpg");
+    if (PdfThumbnail::write(pdf, thumbnail))
+        record->setCoverFile(thumbnail);
+    // The save moves the thumbnail to the page's own cover name.
+    record->save();
+    if (record->getIid() < 1) {
+        fail(tr("The page was saved as %1, but it could not be added to the library.").arg(pdf));
+        return;
+    }
+    WebPage *kept = RecordStore::keep(std::move(record));
+    kept->updateViewItem();
+    emit captured(kept);
+    deleteLater();
+}
+
+void PageCapture::fail(const QString &reason)
+{
+    emit failed(reason);
+    deleteLater();
+}

@@ -1,0 +1,26 @@
+#include "editing/propertiesform.h"
+
+#include <QIcon>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+const QString SetStar = QStringLiteral(":/icons/icons/16x16/001_15.png");
+const QString UnsetStar = QStringLiteral(":/icons/icons/16x16/001_17.png");
+
+} // namespace
+
+void PropertiesForm::showRating(const Stars &stars, int rating)
+{
+    for (int star = 1; star <= static_cast<int>(stars.size()); ++star)
+        stars[star - 1]->setIcon(QIcon(star <= rating ? SetStar : UnsetStar));
+}
+
+bool PropertiesForm::requireTitle(const QString &title)
+{
+    if (!title.isEmpty())
+        return true;
+    QMessageBox::warning(nullptr, tr("Error"), tr("You must enter a book title."));
+    return false;
+}

@@ -1,0 +1,207 @@
+#include "app/mainwindow.h"
+#include "browser/webbrowser.h"
+#include "reader/reader.h"
+#include "tests/support/epubbuilder.h"
+#include "tests/support/httptestserver.h"
+#include "tests/support/offlinewebprofile.h"
+#include "tests/support/testlibrary.h"
+#include "tests/support/testmain.h"
+#include "views/itemviews.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+#include <memory>
+
+// The tabs of the main window's tools: a book file chosen with "Open" in a reader, the web in a
+// browser ("Web"), the cloud service's page in a locked one ("Cloud").
+class TestMainWindowTools : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestMainWindowTools(TestEnvironment &environment)
+        : environment(environment)
+    {
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(server.listen());
+        server.setReply(
+            QStringLiteral("/"),
+            HttpTestServer::Reply::text("<html><title>Cloud</title></html>").withHeader("Content-Type", "text/html"));
+        server.setReply(QStringLiteral("/news"),
+                        HttpTestServer::Reply::text("<html><title>Today</title><body>All the news.</body></html>")
+                            .withHeader("Content-Type", "text/html"));
+        qputenv("SHELVIO_CLOUD_URL", server.url().toString().toUtf8());
+    }
+
+    void init()
+    {
+        library = std::make_unique<TestLibrary>(environment);
+        window = std::make_unique<MainWindow>();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void cleanup()
+    {
+        window.reset();
+        library.reset();
+        environment.reset();
+    }
+
+    void openPutsTheBookIntoABackgroundTab_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("long name") << QStringLiteral("averylongname.epub") << QStringLiteral("averylon..epub");
+        QTest::newRow("ten characters") << QStringLiteral("abcdef.txt") << QStringLiteral("abcdef.txt");
+        QTest::newRow("eleven characters") << QStringLiteral("abcdefg.txt") << QStringLiteral("abcdefg..g.txt");
+    }
+
+    void openPutsTheBookIntoABackgroundTab()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, title);
+        const QString path = environment.home() + QStringLiteral("/books/") + name;
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        if (name.endsWith(QStringLiteral(".epub")))
+            QVERIFY(EpubBuilder().add(QStringLiteral("a.html"), EpubBuilder::chapter(QStringLiteral("A"))).write(path));
+        else
+            library->writeFile(QStringLiteral("books/") + name, "Some words.\n");
+
+        auto *open = window->findChild<QAction *>(QStringLiteral("actionOpen"));
+        QVERIFY(open->isEnabled());
+        QString caption;
+        QString startDirectory;
+        QStringList filters;
+        QTimer::singleShot(0, window.get(), [&] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(chooser);
+            caption = chooser->windowTitle();
+            startDirectory = chooser->directory().absolutePath();
+            filters = chooser->nameFilters();
+            chooser->selectFile(path);
+            static_cast<QDialog *>(chooser)->accept();
+        });
+        open->trigger();
+
+        QCOMPARE(caption, QStringLiteral("Select Book"));
+        QCOMPARE(startDirectory, QDir(environment.home()).absolutePath());
+        QCOMPARE(filters, QStringList(QStringLiteral("Book Files (*.txt *.html *.epub)")));
+
+        auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(tabs->tabText(1), title);
+        QCOMPARE(tabs->tabToolTip(1), path);
+        QPointer<Reader> reader = qobject_cast<Reader *>(tabs->widget(1));
+        QVERIFY(reader);
+        auto *view = reader->findChild<QWebEngineView *>(QStringLiteral("webView"));
+        QTRY_VERIFY(view->url().isLocalFile());
+
+        // A reader has no icon or list view to switch to.
+        auto *iconView = window->findChild<QAction *>(QStringLiteral("actionView"));
+        auto *list = window->findChild<QAction *>(QStringLiteral("actionList"));
+        tabs->setCurrentIndex(1);
+        QVERIFY(!iconView->isEnabled());
+        QVERIFY(!list->isEnabled());
+        tabs->setCurrentIndex(0);
+        QVERIFY(iconView->isEnabled());
+
+        emit tabs->tabCloseRequested(1);
+        QCOMPARE(tabs->count(), 1);
+        QTRY_VERIFY(reader.isNull());
+    }
+
+    void cancelledChoiceOpensNothing()
+    {
+        QTimer::singleShot(0, window.get(), [] {
+            auto *chooser = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(chooser);
+            chooser->reject();
+        });
+        window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
+        QCOMPARE(window->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->count(), 1);
+    }
+
+    void webAndCloudOpenBrowserTabs()
+    {
+        auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        window->findChild<QAction *>(QStringLiteral("actionWeb"))->trigger();
+        QCOMPARE(tabs->count(), 2);
+        QCOMPARE(tabs->tabText(1), QStringLiteral("Browser"));
+        QCOMPARE(tabs->currentIndex(), 1);
+        auto *web = qobject_cast<WebBrowser *>(tabs->widget(1));
+        QVERIFY(web);
+        QVERIFY(web->findChild<QLineEdit *>(QStringLiteral("URL"))->isEnabled());
+
+        window->findChild<QAction *>(QStringLiteral("actionCloud"))->trigger();
+        QCOMPARE(tabs->count(), 3);
+        QCOMPARE(tabs->tabText(2), QStringLiteral("Cloud"));
+        QCOMPARE(tabs->currentIndex(), 2);
+        auto *cloud = qobject_cast<WebBrowser *>(tabs->widget(2));
+        QVERIFY(cloud);
+        QVERIFY(!cloud->findChild<QLineEdit *>(QStringLiteral("URL"))->isEnabled());
+        QCOMPARE(cloud->address(), server.url().toString());
+        QTRY_VERIFY(offline.pagesRequested.contains(server.url()));
+        QTRY_COMPARE(cloud->findChild<QWebEngineView *>(QStringLiteral("webView"))->title(), QStringLiteral("Cloud"));
+    }
+
+    void capturedPageAppearsInTheWebPagesTab()
+    {
+        auto *tree = window->findChild<QTreeWidget *>(QStringLiteral("libraryList"));
+        QTreeWidgetItem *pagesEntry = tree->topLevelItem(2);
+        QCOMPARE(pagesEntry->text(0), QStringLiteral("Web Pages"));
+        emit tree->itemDoubleClicked(pagesEntry, 0);
+        auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        auto *pages = qobject_cast<ItemViews *>(tabs->widget(1));
+        QVERIFY(pages);
+        auto *pageTable = pages->findChild<QTableWidget *>(QStringLiteral("viewTable"));
+        QCOMPARE(pageTable->rowCount(), 0);
+
+        window->findChild<QAction *>(QStringLiteral("actionWeb"))->trigger();
+        auto *browser = qobject_cast<WebBrowser *>(tabs->currentWidget());
+        auto *view = browser->findChild<QWebEngineView *>(QStringLiteral("webView"));
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        QVERIFY(loaded.wait(10000)); // the start page, which the test keeps offline
+        browser->loadAddress(server.url(QStringLiteral("/news")).toString());
+        QVERIFY(loaded.wait(10000));
+        QCOMPARE(view->title(), QStringLiteral("Today"));
+
+        QSignalSpy captured(browser, &WebBrowser::newViewItem);
+        QTest::mouseClick(browser->findChild<QToolButton *>(QStringLiteral("btnDownload")), Qt::LeftButton);
+        QVERIFY(captured.wait(30000));
+        QCOMPARE(pageTable->rowCount(), 1);
+        QCOMPARE(pageTable->item(0, 0)->text(), QStringLiteral("Today"));
+        QCOMPARE(pageTable->item(0, 1)->text(), server.url(QStringLiteral("/news")).toString());
+        // Books tabs show books only.
+        QCOMPARE(qobject_cast<ItemViews *>(tabs->widget(0))
+                     ->findChild<QTableWidget *>(QStringLiteral("viewTable"))
+                     ->rowCount(),
+                 0);
+    }
+
+private:
+    TestEnvironment &environment;
+    HttpTestServer server;
+    OfflineWebProfile offline;
+    std::unique_ptr<TestLibrary> library;
+    std::unique_ptr<MainWindow> window;
+};
+
+SHELVIO_TEST_MAIN(TestMainWindowTools)
+#include "tst_mainwindowtools.moc"

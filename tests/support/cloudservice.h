@@ -1,0 +1,62 @@
+#ifndef CLOUDSERVICE_H
+#define CLOUDSERVICE_H
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// The real shelvio-cloud executable, run for a test on 127.0.0.1 with a port the OS picks and a fresh
+// data directory in the current directory (SHELVIO_TEST_MAIN points that into the test's temporary
+// tree). The process is stopped when the object goes.
+//
+//     CloudService service;
+//     QVERIFY(service.addUser(QStringLiteral("reader"), QStringLiteral("secret")));
+//     QVERIFY(service.start());
+//     settings.setValue(QStringLiteral("baseUrl"), service.url());
+class CloudService
+{
+public:
+    struct Options
+    {
+        // --latest-version, when not empty; the service's default is the program's own version.
+        QString latestVersion;
+        // --max-upload in bytes, when not negative; the service's default is 2 GiB.
+        qint64 maxUpload = -1;
+    };
+
+    explicit CloudService(Options options = {});
+    ~CloudService();
+
+    // Starts the service and waits for its "Listening on" line; false, with a warning saying why,
+    // when it did not come up.
+    bool start();
+    // Stores the account (or replaces its password) with `shelvio-cloud --add-user`; works before and
+    // after start(). False, with a warning, when the command failed.
+    bool addUser(const QString &name, const QString &password);
+
+    // The service's root, "http://127.0.0.1:PORT/", the value for the program's "baseUrl"; empty
+    // before start().
+    QString url() const { return m_url; }
+    quint16 port() const { return m_port; }
+    // Holds the service's SQLite database (databasePath()) and its files/<user id>/<md5> tree.
+    QString dataDirectory() const;
+    QString databasePath() const;
+
+    static QString executable();
+
+private:
+    Q_DISABLE_COPY_MOVE(CloudService)
+
+    QStringList serveArguments() const;
+
+    Options m_options;
+    std::unique_ptr<QTemporaryDir> m_directory;
+    QProcess m_process;
+    QString m_url;
+    quint16 m_port = 0;
+};
+
+#endif // CLOUDSERVICE_H
