@@ -5,32 +5,29 @@
 #include "model/authors.h"
 #include "model/book.h"
 #include "model/filelist.h"
+#include "tests/support/dialogtesting.h"
+#include "tests/support/filetesting.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
+#include "tests/support/libraryrows.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
 #include "tests/support/urlrecorder.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QBuffer>
-#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QIcon>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
 #include <QTextEdit>
@@ -55,8 +52,6 @@ const QString FullVolumePath = VolumesPath + QStringLiteral("/zyTCAlFPjgYC");
 const QString MinimalVolumePath = VolumesPath + QStringLiteral("/8U2oAAAAQBAJ");
 const QString CoverPath = QStringLiteral("/books/content");
 
-const QString SetStar = QStringLiteral(":/icons/icons/16x16/001_15.png");
-const QString UnsetStar = QStringLiteral(":/icons/icons/16x16/001_17.png");
 const QString NoCover = QStringLiteral(":/images/images/no_cover.png");
 const QString DefaultCover = QStringLiteral(":/icons/images/book.png");
 
@@ -75,47 +70,6 @@ const QStringList FullAuthors{QStringLiteral("David A. Vise"), QStringLiteral("M
 // The service's averageRating of 3.5, rounded to an integer.
 constexpr int FullRating = 4;
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString md5Of(const QByteArray &bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
-}
-
-QByteArray pngImage(QColor colour)
-{
-    QImage image(40, 60, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QString canonical(const QString &path)
-{
-    return QFileInfo(path).canonicalFilePath();
-}
-
-// Every row of a statement, each value as text.
-QList<QStringList> textRows(const QString &statement)
-{
-    QList<QStringList> result;
-    const QList<QVariantList> rows = TestLibrary::rows(statement);
-    for (const QVariantList &row : rows) {
-        QStringList texts;
-        for (const QVariant &value : row)
-            texts.append(value.toString());
-        result.append(texts);
-    }
-    return result;
-}
-
 int countOf(const QString &table)
 {
     return TestLibrary::rows(QStringLiteral("SELECT count(*) FROM %1").arg(table)).value(0).value(0).toInt();
@@ -125,53 +79,25 @@ int countOf(const QString &table)
 QStringList authorsOf(int iid)
 {
     QStringList names;
-    const QList<QStringList> rows = textRows(QStringLiteral("SELECT a.name FROM items_authors l JOIN authors a ON "
-                                                            "a.aid = l.aid WHERE l.iid = %1 ORDER BY l.rowid")
-                                                 .arg(iid));
+    const QList<QStringList> rows
+        = LibraryRows::asText(QStringLiteral("SELECT a.name FROM items_authors l JOIN authors a ON "
+                                             "a.aid = l.aid WHERE l.iid = %1 ORDER BY l.rowid")
+                                  .arg(iid));
     for (const QStringList &row : rows)
         names.append(row.value(0));
     return names;
 }
 
-template<typename T>
-T *child(const QWidget &parent, const char *name)
-{
-    T *found = parent.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("No %s in %s", name, parent.metaObject()->className());
-    return found;
-}
-
-void click(const QWidget &dialog, const char *button)
-{
-    QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
-}
-
 QString text(const QWidget &dialog, const char *lineEdit)
 {
-    return child<QLineEdit>(dialog, lineEdit)->text();
-}
-
-// Replaces the whole text of a line edit or of the description as a user does: select all, type.
-void retype(QWidget *field, const QString &text)
-{
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(field, Qt::Key_Delete);
-    else
-        QTest::keyClicks(field, text);
-}
-
-void retype(const QWidget &dialog, const char *field, const QString &text)
-{
-    retype(child<QWidget>(dialog, field), text);
+    return DialogTesting::child<QLineEdit>(dialog, lineEdit)->text();
 }
 
 // Types lines into the description, pressing Return between them.
 void typeLines(const QWidget &dialog, const QStringList &lines)
 {
-    auto *description = child<QTextEdit>(dialog, "bookDescription");
-    retype(description, QString());
+    auto *description = DialogTesting::child<QTextEdit>(dialog, "bookDescription");
+    DialogTesting::retype(description, QString());
     for (int index = 0; index < lines.size(); ++index) {
         if (index > 0)
             QTest::keyClick(description, Qt::Key_Return);
@@ -179,15 +105,9 @@ void typeLines(const QWidget &dialog, const QStringList &lines)
     }
 }
 
-void showTab(const QWidget &dialog, int index)
-{
-    QTabBar *bar = child<QTabWidget>(dialog, "tabWidget")->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-}
-
 QStringList authorEntries(const QWidget &dialog)
 {
-    const auto *list = child<QListWidget>(dialog, "bookAuthors");
+    const auto *list = DialogTesting::child<QListWidget>(dialog, "bookAuthors");
     QStringList names;
     for (int row = 0; row < list->count(); ++row)
         names.append(list->item(row)->text());
@@ -197,8 +117,8 @@ QStringList authorEntries(const QWidget &dialog)
 // "Add" under the author list, then the name typed into the entry it opens and confirmed with Return.
 void addAuthor(const QWidget &dialog, const QString &name)
 {
-    click(dialog, "btnBookAdd");
-    auto *list = child<QListWidget>(dialog, "bookAuthors");
+    DialogTesting::click(dialog, "btnBookAdd");
+    auto *list = DialogTesting::child<QListWidget>(dialog, "bookAuthors");
     auto *editor = qobject_cast<QLineEdit *>(list->indexWidget(list->currentIndex()));
     QVERIFY2(editor, "the new author entry is not open for editing");
     QTest::keyClicks(editor, name);
@@ -210,66 +130,16 @@ void addAuthor(const QWidget &dialog, const QString &name)
 
 void removeAuthor(const QWidget &dialog, const QString &name)
 {
-    auto *list = child<QListWidget>(dialog, "bookAuthors");
+    auto *list = DialogTesting::child<QListWidget>(dialog, "bookAuthors");
     const QList<QListWidgetItem *> found = list->findItems(name, Qt::MatchExactly);
     QVERIFY2(!found.isEmpty(), qPrintable(name));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found.first()).center());
-    click(dialog, "btnBookRemove");
+    DialogTesting::click(dialog, "btnBookRemove");
 }
 
 QTableWidget *fileTableOf(const QWidget &dialog)
 {
-    return child<QTableWidget>(dialog, "fileTable");
-}
-
-QList<QStringList> fileRows(const QWidget &dialog)
-{
-    const QTableWidget *table = fileTableOf(dialog);
-    QList<QStringList> rows;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < table->columnCount(); ++column)
-            cells.append(table->item(row, column) ? table->item(row, column)->text() : QString());
-        rows.append(cells);
-    }
-    return rows;
-}
-
-void clickFileRow(const QWidget &dialog, int row)
-{
-    QTableWidget *table = fileTableOf(dialog);
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row, 0)).center());
-}
-
-QImage imageOf(const QIcon &icon, QSize size)
-{
-    return icon.pixmap(size).toImage();
-}
-
-// Which of the five stars show the set icon, as "+" or "-" per star; "?" for any other icon.
-QString stars(const QWidget &dialog)
-{
-    const QImage set = imageOf(QIcon(SetStar), QSize(16, 16));
-    const QImage unset = imageOf(QIcon(UnsetStar), QSize(16, 16));
-    QString shown;
-    for (int number = 1; number <= 5; ++number) {
-        const QImage image = imageOf(
-            child<QPushButton>(dialog, QStringLiteral("btnRating%1").arg(number).toLatin1().constData())->icon(),
-            QSize(16, 16));
-        shown += image == set ? u'+' : image == unset ? u'-' : u'?';
-    }
-    return shown;
-}
-
-QImage coverShown(const QWidget &dialog)
-{
-    const auto *button = child<QPushButton>(dialog, "btnBookCover");
-    return imageOf(button->icon(), button->iconSize());
-}
-
-QImage coverFrom(const QWidget &dialog, const QString &path)
-{
-    return imageOf(QIcon(QPixmap::fromImage(QImage(path))), child<QPushButton>(dialog, "btnBookCover")->iconSize());
+    return DialogTesting::child<QTableWidget>(dialog, "fileTable");
 }
 
 // Everything the user typed or chose, as the form shows it.
@@ -281,9 +151,9 @@ QStringList formTexts(const QWidget &dialog)
             text(dialog, "bookPublisher"),
             text(dialog, "bookPublishedYear"),
             text(dialog, "bookPages"),
-            child<QTextEdit>(dialog, "bookDescription")->toPlainText(),
+            DialogTesting::child<QTextEdit>(dialog, "bookDescription")->toPlainText(),
             authorEntries(dialog).join(u'|'),
-            stars(dialog)};
+            DialogTesting::stars(dialog)};
 }
 
 // Counts the debug lines that carry one text, for as long as it lives.
@@ -361,11 +231,7 @@ public:
 
     void chooseFile(const QString &path)
     {
-        expect<QFileDialog>([path](QFileDialog *dialog) {
-            dialog->selectFile(path);
-            // QFileDialog's own accept() (reached through the public QDialog one) checks the file as OK does.
-            static_cast<QDialog *>(dialog)->accept();
-        });
+        expect<QFileDialog>([path](QFileDialog *dialog) { DialogTesting::chooseFile(dialog, path); });
     }
 
     void cancelFileDialog()
@@ -380,11 +246,7 @@ public:
                           const auto *box = qobject_cast<QMessageBox *>(widget);
                           return box && (box->windowTitle() == titleOrText || box->text() == titleOrText);
                       },
-                      [button](QWidget *widget) {
-                          auto *box = static_cast<QMessageBox *>(widget);
-                          if (QAbstractButton *answer = box->button(button))
-                              answer->click();
-                      }});
+                      [button](QWidget *widget) { DialogTesting::press(static_cast<QMessageBox *>(widget), button); }});
     }
 
     // Waits for the search to list its volumes, clicks the row and then "Save".
@@ -392,15 +254,16 @@ public:
     {
         steps.append({[row](QWidget *widget) {
                           const auto *selection = qobject_cast<BookSelection *>(widget);
-                          return selection && child<QTableWidget>(*selection, "tableWidget")->rowCount() > row;
+                          return selection
+                              && DialogTesting::child<QTableWidget>(*selection, "tableWidget")->rowCount() > row;
                       },
                       [this, row](QWidget *widget) {
                           auto *selection = static_cast<BookSelection *>(widget);
-                          QTableWidget *table = child<QTableWidget>(*selection, "tableWidget");
+                          QTableWidget *table = DialogTesting::child<QTableWidget>(*selection, "tableWidget");
                           noteSearch(*selection).chosenTitle = table->item(row, 0)->text();
                           QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                                             table->visualItemRect(table->item(row, 0)).center());
-                          click(*selection, "btnSave");
+                          DialogTesting::click(*selection, "btnSave");
                       }});
     }
 
@@ -409,7 +272,7 @@ public:
     {
         expect<BookSelection>([this](BookSelection *selection) {
             noteSearch(*selection);
-            click(*selection, "btnSkip");
+            DialogTesting::click(*selection, "btnSkip");
         });
     }
 
@@ -449,8 +312,8 @@ private:
     SeenSearch &noteSearch(const BookSelection &selection)
     {
         searches.append({text(selection, "keywords"), text(selection, "isbn"), text(selection, "filePath"),
-                         child<QPushButton>(selection, "btnSkip")->text(),
-                         !child<QPushButton>(selection, "btnSkipAll")->isHidden(), QString()});
+                         DialogTesting::child<QPushButton>(selection, "btnSkip")->text(),
+                         !DialogTesting::child<QPushButton>(selection, "btnSkipAll")->isHidden(), QString()});
         return searches.last();
     }
 
@@ -499,7 +362,7 @@ private:
 int closeWith(BookProperties &dialog, const char *button)
 {
     dialog.hide();
-    QTimer::singleShot(0, &dialog, [&dialog, button] { click(dialog, button); });
+    QTimer::singleShot(0, &dialog, [&dialog, button] { DialogTesting::click(dialog, button); });
     QTimer safety;
     safety.setSingleShot(true);
     QObject::connect(&safety, &QTimer::timeout, &dialog, [&dialog] { dialog.done(TimedOut); });
@@ -577,9 +440,7 @@ void TestBookProperties::init()
 
 void TestBookProperties::cleanup()
 {
-    // A failed check may leave a window open over the dialog.
-    while (QWidget *modal = QApplication::activeModalWidget())
-        modal->close();
+    DialogTesting::closeModalWindows();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     recorder.reset();
     qunsetenv("SHELVIO_BOOKS_API");
@@ -617,7 +478,8 @@ int TestBookProperties::storeBook(const QString &description)
     book.addAuthor(QStringLiteral("Ursula K. Le Guin"));
     book.addAuthor(QStringLiteral("Harold Bloom"));
     book.addFile(library->writeFile(QStringLiteral("books/stored.pdf"), "%PDF-1.4 the stored book"));
-    book.setCoverFile(library->writeFile(QStringLiteral(".local/share/Shelvio/incoming.jpg"), pngImage(Qt::red)));
+    book.setCoverFile(
+        library->writeFile(QStringLiteral(".local/share/Shelvio/incoming.jpg"), FileTesting::pngImage(Qt::red)));
     if (!book.save())
         qFatal("The stored book could not be saved");
     return book.getIid();
@@ -628,14 +490,14 @@ void TestBookProperties::startBook(BookProperties &dialog, ModalDriver &driver, 
 {
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookTitle"), title);
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookTitle"), title);
     if (file.isEmpty())
         return;
-    showTab(dialog, 1);
+    DialogTesting::showTab(dialog, 1);
     driver.chooseFile(file);
-    click(dialog, "btnAddFile");
+    DialogTesting::click(dialog, "btnAddFile");
     QVERIFY(driver.waitUntilDone());
-    showTab(dialog, 0);
+    DialogTesting::showTab(dialog, 0);
 }
 
 int TestBookProperties::storedIid()
@@ -671,53 +533,55 @@ void TestBookProperties::selectFileStartsABook()
         BookProperties dialog(nullptr, -1);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QVERIFY(!child<QPushButton>(dialog, "btnSelectFile")->isHidden());
-        QVERIFY(!child<QPushButton>(dialog, "btnReset")->isHidden());
-        QVERIFY(!child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+        QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnSelectFile")->isHidden());
+        QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnReset")->isHidden());
+        QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
         // Typed before the file was chosen: the new book starts from the file alone.
-        QTest::keyClicks(child<QLineEdit>(dialog, "bookTitle"), QStringLiteral("Typed Title"));
-        QTest::keyClicks(child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("Typed Publisher"));
+        QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookTitle"), QStringLiteral("Typed Title"));
+        QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("Typed Publisher"));
         addAuthor(dialog, QStringLiteral("Typed Author"));
 
         driver.chooseFile(path);
-        click(dialog, "btnSelectFile");
+        DialogTesting::click(dialog, "btnSelectFile");
         QVERIFY(driver.waitUntilDone());
         QCOMPARE(driver.fileDialogs.size(), 1);
         QCOMPARE(driver.fileDialogs.first().title, QStringLiteral("Select Book"));
         QCOMPARE(driver.fileDialogs.first().filters, QStringList{BookFilter});
-        QCOMPARE(canonical(driver.fileDialogs.first().directory), canonical(QDir::homePath()));
+        QCOMPARE(FileTesting::canonical(driver.fileDialogs.first().directory),
+                 FileTesting::canonical(QDir::homePath()));
 
         QCOMPARE(text(dialog, "bookTitle"), title);
         QCOMPARE(text(dialog, "bookPublisher"), QString());
         QCOMPARE(authorEntries(dialog), QStringList());
-        QCOMPARE(fileRows(dialog),
-                 QList<QStringList>({{fileName, QString::number(content.size()), md5Of(content), path}}));
-        QVERIFY(child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
-        click(dialog, "btnOpenFile");
+        QCOMPARE(DialogTesting::fileRows(dialog),
+                 QList<QStringList>({{fileName, QString::number(content.size()), FileTesting::md5Of(content), path}}));
+        QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+        DialogTesting::click(dialog, "btnOpenFile");
         QCOMPARE(recorder->opened, QList<QUrl>{QUrl::fromLocalFile(path)});
 
         // A second chooser in the same dialog still starts where the dialog started.
-        showTab(dialog, 1);
+        DialogTesting::showTab(dialog, 1);
         driver.cancelFileDialog();
-        click(dialog, "btnAddFile");
+        DialogTesting::click(dialog, "btnAddFile");
         QVERIFY(driver.waitUntilDone());
-        QCOMPARE(canonical(driver.fileDialogs.last().directory), canonical(QDir::homePath()));
+        QCOMPARE(FileTesting::canonical(driver.fileDialogs.last().directory), FileTesting::canonical(QDir::homePath()));
         QCOMPARE(driver.fileDialogs.last().filters, QStringList{AddFileFilter});
         QCOMPARE(fileTableOf(dialog)->rowCount(), 1);
 
         QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
         const int iid = dialog.getBook()->getIid();
         QCOMPARE(storedIid(), iid);
-        QCOMPARE(textRows(QStringLiteral("SELECT type, rating FROM items")),
+        QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT type, rating FROM items")),
                  QList<QStringList>({{QStringLiteral("Book"), QStringLiteral("0")}}));
-        QCOMPARE(textRows(QStringLiteral("SELECT title, publisher, iid FROM books")),
+        QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title, publisher, iid FROM books")),
                  QList<QStringList>({{title, QString(), QString::number(iid)}}));
-        QCOMPARE(textRows(QStringLiteral("SELECT fileName, filePath, fileSize, fileMd5, fileExtension, iid FROM "
-                                         "files")),
-                 QList<QStringList>({{fileName, path, QString::number(content.size()), md5Of(content),
-                                      QFileInfo(fileName).suffix(), QString::number(iid)}}));
+        QCOMPARE(
+            LibraryRows::asText(QStringLiteral("SELECT fileName, filePath, fileSize, fileMd5, fileExtension, iid FROM "
+                                               "files")),
+            QList<QStringList>({{fileName, path, QString::number(content.size()), FileTesting::md5Of(content),
+                                 QFileInfo(fileName).suffix(), QString::number(iid)}}));
         QCOMPARE(countOf(QStringLiteral("items_authors")), 0);
-        QCOMPARE(readFile(path), content);
+        QCOMPARE(FileTesting::readFile(path), content);
     }
     QCOMPARE(driver.unexpected, QStringList());
 
@@ -726,9 +590,10 @@ void TestBookProperties::selectFileStartsABook()
     next.show();
     QVERIFY(QTest::qWaitForWindowExposed(&next));
     driver.cancelFileDialog();
-    click(next, "btnSelectFile");
+    DialogTesting::click(next, "btnSelectFile");
     QVERIFY(driver.waitUntilDone());
-    QCOMPARE(canonical(driver.fileDialogs.last().directory), canonical(QFileInfo(path).absolutePath()));
+    QCOMPARE(FileTesting::canonical(driver.fileDialogs.last().directory),
+             FileTesting::canonical(QFileInfo(path).absolutePath()));
     QCOMPARE(text(next, "bookTitle"), QString());
     QCOMPARE(fileTableOf(next)->rowCount(), 0);
     QCOMPARE(driver.unexpected, QStringList());
@@ -737,40 +602,40 @@ void TestBookProperties::selectFileStartsABook()
 void TestBookProperties::resetStartsAgain()
 {
     const QString path = library->writeFile(QStringLiteral("books/reset.pdf"), "%PDF-1.4 reset");
-    const QString picture = library->writeFile(QStringLiteral("pictures/front.png"), pngImage(Qt::blue));
+    const QString picture = library->writeFile(QStringLiteral("pictures/front.png"), FileTesting::pngImage(Qt::blue));
     ModalDriver driver;
     BookProperties dialog(nullptr, -1);
     startBook(dialog, driver, QStringLiteral("Before Reset"), path);
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookISBN10"), QStringLiteral("0000000001"));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookISBN13"), QStringLiteral("9780000000002"));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("Publisher"));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookPublishedYear"), QStringLiteral("2001"));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookPages"), QStringLiteral("12"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookISBN10"), QStringLiteral("0000000001"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookISBN13"), QStringLiteral("9780000000002"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("Publisher"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookPublishedYear"), QStringLiteral("2001"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookPages"), QStringLiteral("12"));
     typeLines(dialog, {QStringLiteral("Some words.")});
     addAuthor(dialog, QStringLiteral("Someone Else"));
-    click(dialog, "btnRating3");
+    DialogTesting::click(dialog, "btnRating3");
     driver.chooseFile(picture);
-    click(dialog, "btnBookCover");
+    DialogTesting::click(dialog, "btnBookCover");
     QVERIFY(driver.waitUntilDone());
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, picture));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, picture));
 
-    click(dialog, "btnReset");
+    DialogTesting::click(dialog, "btnReset");
     QCOMPARE(formTexts(dialog),
              QStringList({QString(), QString(), QString(), QString(), QString(), QString(), QString(), QString(),
                           QStringLiteral("+++--")}));
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, NoCover));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, NoCover));
     QCOMPARE(fileTableOf(dialog)->rowCount(), 0);
-    QVERIFY(!child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+    QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
 
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookTitle"), QStringLiteral("After Reset"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookTitle"), QStringLiteral("After Reset"));
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     const int iid = storedIid();
     QVERIFY(iid > 0);
-    QCOMPARE(textRows(QStringLiteral("SELECT title, isbn10, isbn13, publisher, pageCount FROM books")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title, isbn10, isbn13, publisher, pageCount FROM books")),
              QList<QStringList>({{QStringLiteral("After Reset"), QString(), QString(), QString(), QString()}}));
     QCOMPARE(countOf(QStringLiteral("files")), 0);
     QCOMPARE(countOf(QStringLiteral("items_authors")), 0);
-    QCOMPARE(textRows(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{QString()}}));
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{QString()}}));
     QVERIFY(!QFileInfo::exists(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg")));
     QCOMPARE(driver.unexpected, QStringList());
 }
@@ -784,12 +649,12 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     driver.chooseFile(path);
-    click(dialog, "btnSelectFile");
+    DialogTesting::click(dialog, "btnSelectFile");
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(text(dialog, "bookTitle"), QStringLiteral("The Google Story"));
 
     driver.pickSearchRow(0);
-    click(dialog, "btnDlTitle");
+    DialogTesting::click(dialog, "btnDlTitle");
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(driver.searches.size(), 1);
     const SeenSearch &search = driver.searches.first();
@@ -812,10 +677,11 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     QCOMPARE(text(dialog, "bookPublishedYear"), FullDate);
     QCOMPARE(text(dialog, "bookPages"), FullPages);
     QCOMPARE(authorEntries(dialog), FullAuthors);
-    QCOMPARE(stars(dialog), QStringLiteral("++++-"));
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, Fixtures::path(QStringLiteral("cover.jpg"))));
+    QCOMPARE(DialogTesting::stars(dialog), QStringLiteral("++++-"));
+    QCOMPARE(DialogTesting::coverShown(dialog),
+             DialogTesting::coverFrom(dialog, Fixtures::path(QStringLiteral("cover.jpg"))));
     // The service's markup is rendered, not shown as tags.
-    const QString shownDescription = child<QTextEdit>(dialog, "bookDescription")->toPlainText();
+    const QString shownDescription = DialogTesting::child<QTextEdit>(dialog, "bookDescription")->toPlainText();
     QVERIFY2(shownDescription.startsWith(QStringLiteral("\"Here is the story behind one of the most remarkable")),
              qPrintable(shownDescription));
     QVERIFY2(!shownDescription.contains(u'<'), qPrintable(shownDescription));
@@ -827,11 +693,11 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     QVERIFY(iid > 0);
     QCOMPARE(dialog.getBook()->getIid(), iid);
     const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
-    QCOMPARE(textRows(QStringLiteral("SELECT type, coverFile, rating FROM items")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT type, coverFile, rating FROM items")),
              QList<QStringList>({{QStringLiteral("Book"), cover, QString::number(FullRating)}}));
-    QCOMPARE(readFile(cover), readFile(Fixtures::path(QStringLiteral("cover.jpg"))));
+    QCOMPARE(FileTesting::readFile(cover), FileTesting::readFile(Fixtures::path(QStringLiteral("cover.jpg"))));
     QVERIFY(!QFileInfo::exists(library->dataDir() + QStringLiteral("coverfile-tmp.jpg")));
-    const QList<QStringList> books = textRows(QStringLiteral(
+    const QList<QStringList> books = LibraryRows::asText(QStringLiteral(
         "SELECT title, isbn10, isbn13, publisher, datePublished, pageCount, description, iid FROM books"));
     QCOMPARE(books.size(), 1);
     QCOMPARE(books.first().mid(0, 6),
@@ -842,7 +708,7 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     QVERIFY(storedDescription.contains(QStringLiteral("two graduate students become the masters")));
     QCOMPARE(authorsOf(iid), FullAuthors);
     QCOMPARE(countOf(QStringLiteral("authors")), 2);
-    QCOMPARE(textRows(QStringLiteral("SELECT filePath, iid FROM files")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT filePath, iid FROM files")),
              QList<QStringList>({{path, QString::number(iid)}}));
     QCOMPARE(driver.unexpected, QStringList());
 }
@@ -872,10 +738,10 @@ void TestBookProperties::isbnLookupTakesTheOnlyMatch()
     BookProperties dialog(nullptr, -1);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookISBN10"), isbn10);
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookISBN13"), isbn13);
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookISBN10"), isbn10);
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookISBN13"), isbn13);
 
-    click(dialog, "btnDlISBN");
+    DialogTesting::click(dialog, "btnDlISBN");
     QTRY_COMPARE_WITH_TIMEOUT(text(dialog, "bookPublisher"), FullPublisher, ReplyTimeout);
     const QList<HttpTestServer::Request> searches = server->requestsTo(VolumesPath);
     QCOMPARE(searches.size(), 1);
@@ -887,7 +753,7 @@ void TestBookProperties::isbnLookupTakesTheOnlyMatch()
     QCOMPARE(authorEntries(dialog), FullAuthors);
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
-    QCOMPARE(textRows(QStringLiteral("SELECT title, isbn10, isbn13 FROM books")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title, isbn10, isbn13 FROM books")),
              QList<QStringList>({{FullTitle, FullIsbn10, FullIsbn13}}));
     QCOMPARE(driver.unexpected, QStringList());
     QCOMPARE(driver.boxes.size(), 0);
@@ -900,15 +766,15 @@ void TestBookProperties::searchWithoutMatchLeavesTheForm()
     ModalDriver driver;
     BookProperties dialog(nullptr, -1);
     startBook(dialog, driver, QStringLiteral("No Such Book"));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookISBN10"), QStringLiteral("0000000001"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookISBN10"), QStringLiteral("0000000001"));
     addAuthor(dialog, QStringLiteral("Nobody Known"));
-    click(dialog, "btnRating2");
+    DialogTesting::click(dialog, "btnRating2");
     const QStringList before = formTexts(dialog);
 
     for (const char *button : {"btnDlTitle", "btnDlISBN"}) {
         driver.answerBox(QStringLiteral("Not found online"));
         driver.cancelSearch();
-        click(dialog, button);
+        DialogTesting::click(dialog, button);
         QVERIFY(driver.waitUntilDone());
     }
     QTest::qWait(SettleTime);
@@ -930,13 +796,13 @@ void TestBookProperties::lookupNeedsATitleOrAnIsbn()
     BookProperties dialog(nullptr, -1);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("Only A Publisher"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("Only A Publisher"));
 
     driver.answerBox(QStringLiteral("Nothing found"));
-    click(dialog, "btnDlTitle");
+    DialogTesting::click(dialog, "btnDlTitle");
     QVERIFY(driver.waitUntilDone());
     driver.answerBox(QStringLiteral("Nothing found"));
-    click(dialog, "btnDlISBN");
+    DialogTesting::click(dialog, "btnDlISBN");
     QVERIFY(driver.waitUntilDone());
 
     QCOMPARE(driver.boxes.size(), 2);
@@ -962,14 +828,14 @@ void TestBookProperties::secondLookupFillsTheFormOnce()
     QCOMPARE(fills.count, 0);
 
     driver.pickSearchRow(0);
-    click(dialog, "btnDlTitle");
+    DialogTesting::click(dialog, "btnDlTitle");
     QTRY_COMPARE_WITH_TIMEOUT(text(dialog, "bookPublisher"), FullPublisher, ReplyTimeout);
     QTest::qWait(SettleTime);
     QCOMPARE(fills.count, 1);
 
     // The second volume has no ISBN, publisher, authors, rating or cover: the form takes those as they are.
     driver.pickSearchRow(1);
-    click(dialog, "btnDlTitle");
+    DialogTesting::click(dialog, "btnDlTitle");
     QTRY_COMPARE_WITH_TIMEOUT(text(dialog, "bookTitle"), QStringLiteral("The Google Story (Updated Edition)"),
                               ReplyTimeout);
     QTest::qWait(SettleTime);
@@ -979,16 +845,16 @@ void TestBookProperties::secondLookupFillsTheFormOnce()
     QCOMPARE(formTexts(dialog),
              QStringList({QStringLiteral("The Google Story (Updated Edition)"), QString(), QString(), QString(),
                           QString(), QString(), QString(), QString(), QStringLiteral("-----")}));
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, DefaultCover));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, DefaultCover));
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     const int iid = storedIid();
     QVERIFY(iid > 0);
     QCOMPARE(fills.count, 2);
-    QCOMPARE(textRows(QStringLiteral("SELECT title, isbn13, publisher FROM books")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title, isbn13, publisher FROM books")),
              QList<QStringList>({{QStringLiteral("The Google Story (Updated Edition)"), QString(), QString()}}));
     // The first volume's cover and authors went with it.
-    QCOMPARE(textRows(QStringLiteral("SELECT coverFile, rating FROM items")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile, rating FROM items")),
              QList<QStringList>({{QString(), QStringLiteral("0")}}));
     QVERIFY(!QFileInfo::exists(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg")));
     QCOMPARE(countOf(QStringLiteral("items_authors")), 0);
@@ -1015,17 +881,17 @@ void TestBookProperties::failedLookupLeavesTheForm()
     ModalDriver driver;
     BookProperties dialog(nullptr, -1);
     startBook(dialog, driver, QStringLiteral("My Own Title"));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookISBN13"), QStringLiteral("9780000000002"));
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("My Own Publisher"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookISBN13"), QStringLiteral("9780000000002"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("My Own Publisher"));
     typeLines(dialog, {QStringLiteral("My own words.")});
     addAuthor(dialog, QStringLiteral("My Own Author"));
-    click(dialog, "btnRating2");
+    DialogTesting::click(dialog, "btnRating2");
     const QStringList before = formTexts(dialog);
-    const QImage coverBefore = coverShown(dialog);
+    const QImage coverBefore = DialogTesting::coverShown(dialog);
 
     driver.pickSearchRow(0);
     driver.answerBox(QStringLiteral("Lookup failed"));
-    click(dialog, "btnDlTitle");
+    DialogTesting::click(dialog, "btnDlTitle");
     QVERIFY(driver.waitUntilDone());
     QTest::qWait(SettleTime);
     QCOMPARE(driver.boxTitles(), QStringList{QStringLiteral("Lookup failed")});
@@ -1033,15 +899,15 @@ void TestBookProperties::failedLookupLeavesTheForm()
     QVERIFY(server->requestCount(FullVolumePath) >= 1);
     QCOMPARE(server->requestCount(CoverPath), 0);
     QCOMPARE(formTexts(dialog), before);
-    QCOMPARE(coverShown(dialog), coverBefore);
+    QCOMPARE(DialogTesting::coverShown(dialog), coverBefore);
     QCOMPARE(QApplication::overrideCursor(), nullptr);
-    QVERIFY(child<QPushButton>(dialog, "btnDlTitle")->isEnabled());
-    QVERIFY(child<QPushButton>(dialog, "btnDlISBN")->isEnabled());
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnDlTitle")->isEnabled());
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnDlISBN")->isEnabled());
 
     // Once the service answers again, the same dialog looks the book up.
     server->setReply(FullVolumePath, HttpTestServer::Reply::json(fixture(QStringLiteral("volume-full.json"))));
     driver.pickSearchRow(0);
-    click(dialog, "btnDlTitle");
+    DialogTesting::click(dialog, "btnDlTitle");
     QTRY_COMPARE_WITH_TIMEOUT(text(dialog, "bookPublisher"), FullPublisher, ReplyTimeout);
     QCOMPARE(authorEntries(dialog), FullAuthors);
     QCOMPARE(driver.unexpected, QStringList());
@@ -1069,7 +935,7 @@ void TestBookProperties::failedSearchIsReported()
 
     driver.answerBox(QStringLiteral("Search failed"));
     driver.cancelSearch();
-    click(dialog, "btnDlTitle");
+    DialogTesting::click(dialog, "btnDlTitle");
     QVERIFY(driver.waitUntilDone());
     QTest::qWait(SettleTime);
     QCOMPARE(driver.boxTitles(), QStringList{QStringLiteral("Search failed")});
@@ -1085,12 +951,12 @@ void TestBookProperties::saveNeedsATitle()
     ModalDriver driver;
     BookProperties dialog(nullptr, -1);
     startBook(dialog, driver, QString(), path);
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("A Publisher"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookPublisher"), QStringLiteral("A Publisher"));
     addAuthor(dialog, QStringLiteral("An Author"));
-    click(dialog, "btnRating4");
+    DialogTesting::click(dialog, "btnRating4");
 
     driver.answerBox(QStringLiteral("Error"));
-    click(dialog, "btnSave");
+    DialogTesting::click(dialog, "btnSave");
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(driver.boxes.size(), 1);
     QCOMPARE(driver.boxes.first().text, QStringLiteral("You must enter a book title."));
@@ -1117,7 +983,7 @@ void TestBookProperties::failedSaveKeepsTheDialogOpen()
     QFETCH(QString, refusedTable);
 
     const QString path = library->writeFile(QStringLiteral("books/refused.pdf"), "%PDF-1.4 refused");
-    const QByteArray image = pngImage(Qt::darkGreen);
+    const QByteArray image = FileTesting::pngImage(Qt::darkGreen);
     const QString picture = library->writeFile(QStringLiteral("pictures/refused.png"), image);
     ModalDriver driver;
     BookProperties dialog(nullptr, -1);
@@ -1125,38 +991,38 @@ void TestBookProperties::failedSaveKeepsTheDialogOpen()
     addAuthor(dialog, QStringLiteral("First Author"));
     addAuthor(dialog, QStringLiteral("Second Author"));
     driver.chooseFile(picture);
-    click(dialog, "btnBookCover");
+    DialogTesting::click(dialog, "btnBookCover");
     QVERIFY(driver.waitUntilDone());
 
     QVERIFY(TestLibrary::exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 BEGIN SELECT RAISE(ABORT, "
                                              "'refused by the test'); END")
                                   .arg(refusedTable)));
     driver.answerBox(QStringLiteral("Error"));
-    click(dialog, "btnSave");
+    DialogTesting::click(dialog, "btnSave");
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(driver.boxes.size(), 1);
     QVERIFY(driver.boxes.first().text != QStringLiteral("You must enter a book title."));
     QVERIFY(dialog.isVisible());
     for (const char *table : {"items", "books", "files", "items_authors"})
         QCOMPARE(countOf(QString::fromLatin1(table)), 0);
-    QCOMPARE(readFile(picture), image);
+    QCOMPARE(FileTesting::readFile(picture), image);
 
     QVERIFY(TestLibrary::exec(QStringLiteral("DROP TRIGGER refuse")));
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     const int iid = storedIid();
     QVERIFY(iid > 0);
     QCOMPARE(dialog.getBook()->getIid(), iid);
-    QCOMPARE(textRows(QStringLiteral("SELECT title, iid FROM books")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title, iid FROM books")),
              QList<QStringList>({{QStringLiteral("Refused At First"), QString::number(iid)}}));
-    QCOMPARE(textRows(QStringLiteral("SELECT filePath, iid FROM files")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT filePath, iid FROM files")),
              QList<QStringList>({{path, QString::number(iid)}}));
     QCOMPARE(authorsOf(iid), QStringList({QStringLiteral("First Author"), QStringLiteral("Second Author")}));
     QCOMPARE(countOf(QStringLiteral("items_authors")), 2);
     QCOMPARE(countOf(QStringLiteral("authors")), 2);
     const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
-    QCOMPARE(textRows(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{cover}}));
-    QCOMPARE(readFile(cover), image);
-    QCOMPARE(readFile(picture), image);
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{cover}}));
+    QCOMPARE(FileTesting::readFile(cover), image);
+    QCOMPARE(FileTesting::readFile(picture), image);
     QCOMPARE(driver.unexpected, QStringList());
 }
 
@@ -1164,17 +1030,18 @@ void TestBookProperties::cancelStoresNothing()
 {
     serveGoogleBooks();
     const QString path = library->writeFile(QStringLiteral("books/cancelled.pdf"), "%PDF-1.4 cancelled");
-    const QString picture = library->writeFile(QStringLiteral("pictures/cancelled.png"), pngImage(Qt::yellow));
+    const QString picture
+        = library->writeFile(QStringLiteral("pictures/cancelled.png"), FileTesting::pngImage(Qt::yellow));
     ModalDriver driver;
     {
         BookProperties dialog(nullptr, -1);
         startBook(dialog, driver, QStringLiteral("Google Story"), path);
         driver.pickSearchRow(0);
-        click(dialog, "btnDlTitle");
+        DialogTesting::click(dialog, "btnDlTitle");
         QTRY_COMPARE_WITH_TIMEOUT(text(dialog, "bookPublisher"), FullPublisher, ReplyTimeout);
         addAuthor(dialog, QStringLiteral("Extra Author"));
         driver.chooseFile(picture);
-        click(dialog, "btnBookCover");
+        DialogTesting::click(dialog, "btnBookCover");
         QVERIFY(driver.waitUntilDone());
         QCOMPARE(closeWith(dialog, "btnCancel"), int(QDialog::Rejected));
     }
@@ -1182,30 +1049,32 @@ void TestBookProperties::cancelStoresNothing()
         QCOMPARE(countOf(QString::fromLatin1(table)), 0);
 
     const int iid = storeBook();
-    const QList<QStringList> stored
-        = textRows(QStringLiteral("SELECT b.title, b.publisher, i.rating, i.coverFile FROM books b JOIN items i ON "
-                                  "i.iid = b.iid"));
-    const QByteArray storedCover = readFile(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg"));
+    const QList<QStringList> stored = LibraryRows::asText(
+        QStringLiteral("SELECT b.title, b.publisher, i.rating, i.coverFile FROM books b JOIN items i ON "
+                       "i.iid = b.iid"));
+    const QByteArray storedCover
+        = FileTesting::readFile(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg"));
     {
         BookProperties dialog(nullptr, iid);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        retype(dialog, "bookTitle", QStringLiteral("Changed Title"));
-        retype(dialog, "bookPublisher", QStringLiteral("Changed Publisher"));
-        click(dialog, "btnRating5");
+        DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Changed Title"));
+        DialogTesting::retype(dialog, "bookPublisher", QStringLiteral("Changed Publisher"));
+        DialogTesting::click(dialog, "btnRating5");
         removeAuthor(dialog, QStringLiteral("Harold Bloom"));
         driver.chooseFile(picture);
-        click(dialog, "btnBookCover");
+        DialogTesting::click(dialog, "btnBookCover");
         QVERIFY(driver.waitUntilDone());
-        showTab(dialog, 1);
-        clickFileRow(dialog, 0);
-        click(dialog, "btnRemoveFile");
+        DialogTesting::showTab(dialog, 1);
+        DialogTesting::clickFileRow(dialog, 0);
+        DialogTesting::click(dialog, "btnRemoveFile");
         QCOMPARE(closeWith(dialog, "btnCancel"), int(QDialog::Rejected));
     }
-    QCOMPARE(textRows(QStringLiteral("SELECT b.title, b.publisher, i.rating, i.coverFile FROM books b JOIN items i ON "
-                                     "i.iid = b.iid")),
+    QCOMPARE(LibraryRows::asText(
+                 QStringLiteral("SELECT b.title, b.publisher, i.rating, i.coverFile FROM books b JOIN items i ON "
+                                "i.iid = b.iid")),
              stored);
-    QCOMPARE(readFile(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg")), storedCover);
+    QCOMPARE(FileTesting::readFile(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg")), storedCover);
     QCOMPARE(authorsOf(iid), QStringList({QStringLiteral("Ursula K. Le Guin"), QStringLiteral("Harold Bloom")}));
     QCOMPARE(countOf(QStringLiteral("files")), 1);
     QCOMPARE(driver.unexpected, QStringList());
@@ -1221,40 +1090,40 @@ void TestBookProperties::storedBookIsLoadedAndEdited()
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-    QVERIFY(child<QPushButton>(dialog, "btnReset")->isHidden());
-    QVERIFY(child<QPushButton>(dialog, "btnSelectFile")->isHidden());
-    QVERIFY(child<QPushButton>(dialog, "btnDelete")->isEnabled());
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnReset")->isHidden());
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnSelectFile")->isHidden());
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnDelete")->isEnabled());
     QCOMPARE(formTexts(dialog),
              QStringList({QStringLiteral("Stored Title"), QStringLiteral("0000000001"), QStringLiteral("9780000000002"),
                           QStringLiteral("Stored Publisher"), QStringLiteral("1999-09-09"), QStringLiteral("99"),
                           QStringLiteral("A story about a search engine."),
                           QStringLiteral("Ursula K. Le Guin|Harold Bloom"), QStringLiteral("++---")}));
     const QString storedCover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, storedCover));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, storedCover));
     const QByteArray storedBytes = "%PDF-1.4 the stored book";
-    QCOMPARE(fileRows(dialog),
-             QList<QStringList>({{QStringLiteral("stored.pdf"), QString::number(storedBytes.size()), md5Of(storedBytes),
-                                  storedFile}}));
-    QVERIFY(child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
-    click(dialog, "btnOpenFile");
+    QCOMPARE(DialogTesting::fileRows(dialog),
+             QList<QStringList>({{QStringLiteral("stored.pdf"), QString::number(storedBytes.size()),
+                                  FileTesting::md5Of(storedBytes), storedFile}}));
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+    DialogTesting::click(dialog, "btnOpenFile");
     QCOMPARE(recorder->opened, QList<QUrl>{QUrl::fromLocalFile(storedFile)});
 
-    retype(dialog, "bookTitle", QStringLiteral("Edited Title"));
-    retype(dialog, "bookISBN10", QStringLiteral("1111111111"));
-    retype(dialog, "bookISBN13", QStringLiteral("9781111111113"));
-    retype(dialog, "bookPublisher", QStringLiteral("Edited Publisher"));
-    retype(dialog, "bookPublishedYear", QStringLiteral("2024-02-29"));
-    retype(dialog, "bookPages", QStringLiteral("321"));
+    DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Edited Title"));
+    DialogTesting::retype(dialog, "bookISBN10", QStringLiteral("1111111111"));
+    DialogTesting::retype(dialog, "bookISBN13", QStringLiteral("9781111111113"));
+    DialogTesting::retype(dialog, "bookPublisher", QStringLiteral("Edited Publisher"));
+    DialogTesting::retype(dialog, "bookPublishedYear", QStringLiteral("2024-02-29"));
+    DialogTesting::retype(dialog, "bookPages", QStringLiteral("321"));
     typeLines(dialog, {QStringLiteral("Edited first line."), QStringLiteral("Edited second line.")});
     removeAuthor(dialog, QStringLiteral("Ursula K. Le Guin"));
     addAuthor(dialog, QStringLiteral("Octavia E. Butler"));
-    click(dialog, "btnRating5");
-    showTab(dialog, 1);
+    DialogTesting::click(dialog, "btnRating5");
+    DialogTesting::showTab(dialog, 1);
     driver.chooseFile(addedFile);
-    click(dialog, "btnAddFile");
+    DialogTesting::click(dialog, "btnAddFile");
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(fileTableOf(dialog)->rowCount(), 2);
-    QCOMPARE(fileRows(dialog).last().value(3), addedFile);
+    QCOMPARE(DialogTesting::fileRows(dialog).last().value(3), addedFile);
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     QCOMPARE(countOf(QStringLiteral("items")), 1);
@@ -1285,11 +1154,11 @@ void TestBookProperties::plainDescriptionSurvivesAnEdit()
     BookProperties dialog(nullptr, iid);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(child<QTextEdit>(dialog, "bookDescription")->toPlainText(), description);
+    QCOMPARE(DialogTesting::child<QTextEdit>(dialog, "bookDescription")->toPlainText(), description);
 
-    retype(dialog, "bookTitle", QStringLiteral("Another Title"));
+    DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Another Title"));
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
-    QCOMPARE(textRows(QStringLiteral("SELECT title, description FROM books")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title, description FROM books")),
              QList<QStringList>({{QStringLiteral("Another Title"), description}}));
     QCOMPARE(driver.unexpected, QStringList());
 }
@@ -1314,7 +1183,7 @@ void TestBookProperties::authorsAreStoredOnceAndNeverBlank()
     const int iid = storedIid();
     QVERIFY(iid > 0);
     QCOMPARE(authorsOf(iid), QStringList({QStringLiteral("Terry Pratchett"), QStringLiteral("Neil Gaiman")}));
-    QCOMPARE(textRows(QStringLiteral("SELECT name FROM authors ORDER BY aid")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT name FROM authors ORDER BY aid")),
              QList<QStringList>({{QStringLiteral("Terry Pratchett")}, {QStringLiteral("Neil Gaiman")}}));
     QCOMPARE(driver.unexpected, QStringList());
 }
@@ -1348,15 +1217,16 @@ void TestBookProperties::ratingButtonsShowAndStoreTheRating()
     ModalDriver driver;
     BookProperties dialog(nullptr, -1);
     startBook(dialog, driver, QStringLiteral("Rated"));
-    QCOMPARE(stars(dialog), QStringLiteral("-----"));
+    QCOMPARE(DialogTesting::stars(dialog), QStringLiteral("-----"));
     // From another rating, so every button has something to change.
-    click(dialog, stored == 3 ? "btnRating1" : "btnRating3");
-    click(dialog, button.toLatin1().constData());
-    QCOMPARE(stars(dialog), shown);
-    QCOMPARE(child<QPushButton>(dialog, "btnRating0")->text(), QStringLiteral("..."));
+    DialogTesting::click(dialog, stored == 3 ? "btnRating1" : "btnRating3");
+    DialogTesting::click(dialog, button.toLatin1().constData());
+    QCOMPARE(DialogTesting::stars(dialog), shown);
+    QCOMPARE(DialogTesting::child<QPushButton>(dialog, "btnRating0")->text(), QStringLiteral("..."));
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
-    QCOMPARE(textRows(QStringLiteral("SELECT rating FROM items")), QList<QStringList>({{QString::number(stored)}}));
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT rating FROM items")),
+             QList<QStringList>({{QString::number(stored)}}));
     Book reloaded(nullptr, storedIid());
     QCOMPARE(reloaded.getRating(), stored);
     QCOMPARE(driver.unexpected, QStringList());
@@ -1364,56 +1234,56 @@ void TestBookProperties::ratingButtonsShowAndStoreTheRating()
 
 void TestBookProperties::coverButtonTakesACopyOfTheImage()
 {
-    const QByteArray image = pngImage(Qt::magenta);
+    const QByteArray image = FileTesting::pngImage(Qt::magenta);
     const QString picture = library->writeFile(QStringLiteral("pictures/front.png"), image);
     const QString chosenCopy = library->dataDir() + QStringLiteral("coverfile-chosen-tmp.jpg");
     ModalDriver driver;
     {
         BookProperties dialog(nullptr, -1);
         startBook(dialog, driver, QStringLiteral("With Cover"));
-        QCOMPARE(coverShown(dialog), coverFrom(dialog, NoCover));
+        QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, NoCover));
         driver.cancelFileDialog();
-        click(dialog, "btnBookCover");
+        DialogTesting::click(dialog, "btnBookCover");
         QVERIFY(driver.waitUntilDone());
-        QCOMPARE(coverShown(dialog), coverFrom(dialog, NoCover));
+        QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, NoCover));
         QVERIFY(!QFileInfo::exists(chosenCopy));
 
         driver.chooseFile(picture);
-        click(dialog, "btnBookCover");
+        DialogTesting::click(dialog, "btnBookCover");
         QVERIFY(driver.waitUntilDone());
         QCOMPARE(driver.fileDialogs.last().title, QStringLiteral("Select Book"));
         QCOMPARE(driver.fileDialogs.last().filters, QStringList{ImageFilter});
-        QCOMPARE(coverShown(dialog), coverFrom(dialog, picture));
-        QCOMPARE(readFile(chosenCopy), image);
+        QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, picture));
+        QCOMPARE(FileTesting::readFile(chosenCopy), image);
 
         QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
         const int iid = storedIid();
         QVERIFY(iid > 0);
         const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
-        QCOMPARE(textRows(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{cover}}));
-        QCOMPARE(readFile(cover), image);
+        QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{cover}}));
+        QCOMPARE(FileTesting::readFile(cover), image);
         QVERIFY(!QFileInfo::exists(chosenCopy));
-        QCOMPARE(readFile(picture), image);
+        QCOMPARE(FileTesting::readFile(picture), image);
     }
 
     // A stored book's cover is replaced by the new choice.
     const int iid = storeBook();
     const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
-    const QByteArray replacement = pngImage(Qt::cyan);
+    const QByteArray replacement = FileTesting::pngImage(Qt::cyan);
     const QString newPicture = library->writeFile(QStringLiteral("pictures/better front.png"), replacement);
     BookProperties dialog(nullptr, iid);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, cover));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, cover));
     driver.chooseFile(newPicture);
-    click(dialog, "btnBookCover");
+    DialogTesting::click(dialog, "btnBookCover");
     QVERIFY(driver.waitUntilDone());
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, newPicture));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, newPicture));
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
-    QCOMPARE(textRows(QStringLiteral("SELECT coverFile FROM items WHERE iid = %1").arg(iid)),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile FROM items WHERE iid = %1").arg(iid)),
              QList<QStringList>({{cover}}));
-    QCOMPARE(readFile(cover), replacement);
-    QCOMPARE(readFile(newPicture), replacement);
+    QCOMPARE(FileTesting::readFile(cover), replacement);
+    QCOMPARE(FileTesting::readFile(newPicture), replacement);
     QVERIFY(!QFileInfo::exists(chosenCopy));
     QCOMPARE(driver.unexpected, QStringList());
 }
@@ -1426,20 +1296,20 @@ void TestBookProperties::coverButtonRefusesWhatIsNoImage()
     startBook(dialog, driver, QStringLiteral("Without Cover"));
     driver.chooseFile(notAnImage);
     driver.answerBox(QStringLiteral("Cover"));
-    click(dialog, "btnBookCover");
+    DialogTesting::click(dialog, "btnBookCover");
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(driver.boxes.size(), 1);
     QCOMPARE(driver.boxes.first().icon, QMessageBox::Warning);
     QVERIFY2(driver.boxes.first().text.contains(notAnImage), qPrintable(driver.boxes.first().text));
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, NoCover));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, NoCover));
     QVERIFY(!QFileInfo::exists(library->dataDir() + QStringLiteral("coverfile-chosen-tmp.jpg")));
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     const int iid = storedIid();
     QVERIFY(iid > 0);
-    QCOMPARE(textRows(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{QString()}}));
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{QString()}}));
     QVERIFY(!QFileInfo::exists(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg")));
-    QCOMPARE(readFile(notAnImage), QByteArray("just some notes, no picture"));
+    QCOMPARE(FileTesting::readFile(notAnImage), QByteArray("just some notes, no picture"));
     QCOMPARE(driver.unexpected, QStringList());
 }
 
@@ -1451,27 +1321,27 @@ void TestBookProperties::removedFileLeavesTheBookOnSave()
     {
         BookProperties dialog(nullptr, -1);
         startBook(dialog, driver, QStringLiteral("Two Files"), first);
-        showTab(dialog, 1);
+        DialogTesting::showTab(dialog, 1);
         driver.chooseFile(second);
-        click(dialog, "btnAddFile");
+        DialogTesting::click(dialog, "btnAddFile");
         QVERIFY(driver.waitUntilDone());
         QCOMPARE(fileTableOf(dialog)->rowCount(), 2);
 
         // Without a selected cell nothing goes.
         fileTableOf(dialog)->clearSelection();
-        click(dialog, "btnRemoveFile");
+        DialogTesting::click(dialog, "btnRemoveFile");
         QCOMPARE(fileTableOf(dialog)->rowCount(), 2);
 
-        clickFileRow(dialog, 0);
-        click(dialog, "btnRemoveFile");
-        QCOMPARE(fileRows(dialog).size(), 1);
-        QCOMPARE(fileRows(dialog).first().value(3), second);
+        DialogTesting::clickFileRow(dialog, 0);
+        DialogTesting::click(dialog, "btnRemoveFile");
+        QCOMPARE(DialogTesting::fileRows(dialog).size(), 1);
+        QCOMPARE(DialogTesting::fileRows(dialog).first().value(3), second);
         // View opens what is left.
-        click(dialog, "btnOpenFile");
+        DialogTesting::click(dialog, "btnOpenFile");
         QCOMPARE(recorder->opened, QList<QUrl>{QUrl::fromLocalFile(second)});
 
         QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
-        QCOMPARE(textRows(QStringLiteral("SELECT filePath FROM files")), QList<QStringList>({{second}}));
+        QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT filePath FROM files")), QList<QStringList>({{second}}));
     }
     for (const char *table : {"files", "books", "items"})
         QVERIFY(TestLibrary::exec(QStringLiteral("DELETE FROM %1").arg(QLatin1String(table))));
@@ -1488,27 +1358,27 @@ void TestBookProperties::removedFileLeavesTheBookOnSave()
         BookProperties dialog(nullptr, iid);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        showTab(dialog, 1);
+        DialogTesting::showTab(dialog, 1);
         QCOMPARE(fileTableOf(dialog)->rowCount(), 2);
-        clickFileRow(dialog, 1);
-        click(dialog, "btnRemoveFile");
-        QCOMPARE(fileRows(dialog).size(), 1);
-        QCOMPARE(fileRows(dialog).first().value(3), first);
+        DialogTesting::clickFileRow(dialog, 1);
+        DialogTesting::click(dialog, "btnRemoveFile");
+        QCOMPARE(DialogTesting::fileRows(dialog).size(), 1);
+        QCOMPARE(DialogTesting::fileRows(dialog).first().value(3), first);
         // Until the save the row stays.
         QCOMPARE(countOf(QStringLiteral("files")), 2);
-        clickFileRow(dialog, 0);
-        click(dialog, "btnRemoveFile");
+        DialogTesting::clickFileRow(dialog, 0);
+        DialogTesting::click(dialog, "btnRemoveFile");
         QCOMPARE(fileTableOf(dialog)->rowCount(), 0);
-        QVERIFY(!child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+        QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
         QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     }
     QCOMPARE(countOf(QStringLiteral("files")), 0);
-    QCOMPARE(textRows(QStringLiteral("SELECT title FROM books WHERE iid = %1").arg(iid)),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title FROM books WHERE iid = %1").arg(iid)),
              QList<QStringList>({{QStringLiteral("Stored Two Files")}}));
     Book reloaded(nullptr, iid);
     QCOMPARE(reloaded.getFiles()->count(), 0);
-    QCOMPARE(readFile(first), QByteArray("%PDF-1.4 first"));
-    QCOMPARE(readFile(second), QByteArray("%PDF-1.4 second"));
+    QCOMPARE(FileTesting::readFile(first), QByteArray("%PDF-1.4 first"));
+    QCOMPARE(FileTesting::readFile(second), QByteArray("%PDF-1.4 second"));
     QCOMPARE(driver.unexpected, QStringList());
 }
 
@@ -1518,8 +1388,8 @@ void TestBookProperties::deleteAsksAndEndsTheDialog()
     {
         BookProperties dialog(nullptr, -1);
         startBook(dialog, driver, QStringLiteral("Not Stored Yet"));
-        QVERIFY(!child<QPushButton>(dialog, "btnDelete")->isEnabled());
-        click(dialog, "btnDelete");
+        QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnDelete")->isEnabled());
+        DialogTesting::click(dialog, "btnDelete");
         QTest::qWait(SettleTime);
         QVERIFY(dialog.isVisible());
         QCOMPARE(driver.boxes.size(), 0);
@@ -1530,9 +1400,9 @@ void TestBookProperties::deleteAsksAndEndsTheDialog()
     BookProperties dialog(nullptr, iid);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    retype(dialog, "bookTitle", QStringLiteral("Edited Before Delete"));
+    DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Edited Before Delete"));
     driver.answerBox(question, QMessageBox::No);
-    click(dialog, "btnDelete");
+    DialogTesting::click(dialog, "btnDelete");
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(driver.boxes.size(), 1);
     QCOMPARE(driver.boxes.first().icon, QMessageBox::Question);
@@ -1543,7 +1413,7 @@ void TestBookProperties::deleteAsksAndEndsTheDialog()
     QCOMPARE(closeWith(dialog, "btnDelete"), int(BookProperties::Deleted));
     QCOMPARE(driver.boxes.size(), 2);
     // The caller deletes; the dialog neither deletes nor saves.
-    QCOMPARE(textRows(QStringLiteral("SELECT title FROM books WHERE iid = %1").arg(iid)),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title FROM books WHERE iid = %1").arg(iid)),
              QList<QStringList>({{QStringLiteral("Stored Title")}}));
     QCOMPARE(countOf(QStringLiteral("items")), 1);
     QCOMPARE(countOf(QStringLiteral("files")), 1);

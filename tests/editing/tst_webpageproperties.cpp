@@ -2,31 +2,26 @@
 #include "editing/webpageproperties.h"
 #include "model/filelist.h"
 #include "model/webpage.h"
+#include "tests/support/dialogtesting.h"
+#include "tests/support/filetesting.h"
+#include "tests/support/libraryrows.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
 #include "tests/support/urlrecorder.h"
 
-#include <QAbstractButton>
 #include <QApplication>
-#include <QBuffer>
-#include <QCryptographicHash>
 #include <QDateEdit>
 #include <QDateTimeEdit>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QIcon>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPixmap>
 #include <QPushButton>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -39,8 +34,6 @@
 
 namespace {
 
-const QString SetStar = QStringLiteral(":/icons/icons/16x16/001_15.png");
-const QString UnsetStar = QStringLiteral(":/icons/icons/16x16/001_17.png");
 const QString DefaultCover = QStringLiteral(":/icons/images/book.png");
 const QString AddFileFilter = QStringLiteral("Book Files (*.pdf *.chm *.epub *.mobi)");
 const QString MissingTitle = QStringLiteral("You must enter a book title.");
@@ -50,166 +43,44 @@ constexpr int NotEnded = -100;
 // Event loop rounds an answer waits for its window; a window that never comes fails the test instead of hanging it.
 constexpr int AnswerRounds = 200;
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QString md5Of(const QByteArray &bytes)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex());
-}
-
-QByteArray pngImage(QColor colour)
-{
-    QImage image(40, 60, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-QString canonical(const QString &path)
-{
-    return QFileInfo(path).canonicalFilePath();
-}
-
-// Every row of a statement, each value as text.
-QList<QStringList> textRows(const QString &statement)
-{
-    QList<QStringList> result;
-    const QList<QVariantList> rows = TestLibrary::rows(statement);
-    for (const QVariantList &row : rows) {
-        QStringList texts;
-        for (const QVariant &value : row)
-            texts.append(value.toString());
-        result.append(texts);
-    }
-    return result;
-}
-
 QList<QStringList> pageRow(int iid)
 {
-    return textRows(QStringLiteral("SELECT w.title, w.description, i.rating FROM webpages w JOIN items i ON "
-                                   "i.iid = w.iid WHERE w.iid = %1")
-                        .arg(iid));
+    return LibraryRows::asText(QStringLiteral("SELECT w.title, w.description, i.rating FROM webpages w JOIN items i ON "
+                                              "i.iid = w.iid WHERE w.iid = %1")
+                                   .arg(iid));
 }
 
 QStringList storedFilePaths(int iid)
 {
     QStringList paths;
     const QList<QStringList> rows
-        = textRows(QStringLiteral("SELECT filePath FROM files WHERE iid = %1 ORDER BY fid").arg(iid));
+        = LibraryRows::asText(QStringLiteral("SELECT filePath FROM files WHERE iid = %1 ORDER BY fid").arg(iid));
     for (const QStringList &row : rows)
         paths.append(row.value(0));
     return paths;
 }
 
-template<typename T>
-T *child(const QWidget &parent, const char *name)
-{
-    T *found = parent.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("No %s in %s", name, parent.metaObject()->className());
-    return found;
-}
-
-void click(const QWidget &dialog, const char *button)
-{
-    QTest::mouseClick(child<QPushButton>(dialog, button), Qt::LeftButton);
-}
-
 QString titleShown(const QWidget &dialog)
 {
-    return child<QLineEdit>(dialog, "bookTitle")->text();
+    return DialogTesting::child<QLineEdit>(dialog, "bookTitle")->text();
 }
 
 QString descriptionShown(const QWidget &dialog)
 {
-    return child<QTextEdit>(dialog, "bookDescription")->toPlainText();
-}
-
-// Replaces the whole text of a field as a user does: select all, then type.
-void retype(const QWidget &dialog, const char *field, const QString &text)
-{
-    QWidget *widget = child<QWidget>(dialog, field);
-    QTest::keyClick(widget, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty())
-        QTest::keyClick(widget, Qt::Key_Delete);
-    else
-        QTest::keyClicks(widget, text);
-}
-
-void showTab(const QWidget &dialog, int index)
-{
-    QTabBar *bar = child<QTabWidget>(dialog, "tabWidget")->tabBar();
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-}
-
-QList<QStringList> fileRows(const QWidget &dialog)
-{
-    const auto *table = child<QTableWidget>(dialog, "fileTable");
-    QList<QStringList> rows;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QStringList cells;
-        for (int column = 0; column < table->columnCount(); ++column)
-            cells.append(table->item(row, column) ? table->item(row, column)->text() : QString());
-        rows.append(cells);
-    }
-    return rows;
+    return DialogTesting::child<QTextEdit>(dialog, "bookDescription")->toPlainText();
 }
 
 QStringList fileRow(const QString &path)
 {
-    const QByteArray content = readFile(path);
-    return {QFileInfo(path).fileName(), QString::number(content.size()), md5Of(content), path};
-}
-
-void clickFileRow(const QWidget &dialog, int row)
-{
-    auto *table = child<QTableWidget>(dialog, "fileTable");
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualItemRect(table->item(row, 0)).center());
-}
-
-QImage imageOf(const QIcon &icon, QSize size)
-{
-    return icon.pixmap(size).toImage();
-}
-
-// Which of the five stars show the set icon, as "+" or "-" per star; "?" for any other icon.
-QString stars(const QWidget &dialog)
-{
-    const QImage set = imageOf(QIcon(SetStar), QSize(16, 16));
-    const QImage unset = imageOf(QIcon(UnsetStar), QSize(16, 16));
-    QString shown;
-    for (int number = 1; number <= 5; ++number) {
-        const QImage image = imageOf(
-            child<QPushButton>(dialog, QStringLiteral("btnRating%1").arg(number).toLatin1().constData())->icon(),
-            QSize(16, 16));
-        shown += image == set ? u'+' : image == unset ? u'-' : u'?';
-    }
-    return shown;
-}
-
-QImage coverShown(const QWidget &dialog)
-{
-    const auto *button = child<QPushButton>(dialog, "btnBookCover");
-    return imageOf(button->icon(), button->iconSize());
-}
-
-QImage coverFrom(const QWidget &dialog, const QString &path)
-{
-    return imageOf(QIcon(QPixmap::fromImage(QImage(path))), child<QPushButton>(dialog, "btnBookCover")->iconSize());
+    const QByteArray content = FileTesting::readFile(path);
+    return {QFileInfo(path).fileName(), QString::number(content.size()), FileTesting::md5Of(content), path};
 }
 
 QString labelOf(const QWidget &dialog, const char *field)
 {
     const QList<QLabel *> labels = dialog.findChildren<QLabel *>();
     for (const QLabel *label : labels) {
-        if (label->buddy() == child<QWidget>(dialog, field))
+        if (label->buddy() == DialogTesting::child<QWidget>(dialog, field))
             return label->text();
     }
     return QString();
@@ -265,19 +136,12 @@ std::shared_ptr<SeenWindow> answerNext(QObject *context, const std::function<voi
 
 std::shared_ptr<SeenWindow> answerBox(QObject *context, QMessageBox::StandardButton button)
 {
-    return answerNext<QMessageBox>(context, [button](QMessageBox *box) {
-        if (QAbstractButton *answer = box->button(button))
-            answer->click();
-    });
+    return answerNext<QMessageBox>(context, [button](QMessageBox *box) { DialogTesting::press(box, button); });
 }
 
 std::shared_ptr<SeenWindow> chooseFile(QObject *context, const QString &path)
 {
-    return answerNext<QFileDialog>(context, [path](QFileDialog *dialog) {
-        dialog->selectFile(path);
-        // QFileDialog's own accept() (reached through the public QDialog one) checks the file as OK does.
-        static_cast<QDialog *>(dialog)->accept();
-    });
+    return answerNext<QFileDialog>(context, [path](QFileDialog *dialog) { DialogTesting::chooseFile(dialog, path); });
 }
 
 std::shared_ptr<SeenWindow> cancelFileDialog(QObject *context)
@@ -290,7 +154,7 @@ int closeWith(WebPageProperties &dialog, const char *button)
 {
     dialog.hide();
     QTimer::singleShot(0, &dialog, [&dialog, button] {
-        click(dialog, button);
+        DialogTesting::click(dialog, button);
         if (dialog.isVisible())
             dialog.done(NotEnded);
     });
@@ -347,9 +211,7 @@ void TestWebPageProperties::init()
 void TestWebPageProperties::cleanup()
 {
     answers.reset();
-    // A failed check may leave a window open over the dialog.
-    while (QWidget *modal = QApplication::activeModalWidget())
-        modal->close();
+    DialogTesting::closeModalWindows();
     QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     recorder.reset();
     library.reset();
@@ -365,7 +227,8 @@ int TestWebPageProperties::storePage(const QString &description, const QStringLi
     for (const QString &name : files)
         page.addFile(library->writeFile(QStringLiteral("pages/") + name, "%PDF-1.4 " + name.toUtf8()));
     if (withCover)
-        page.setCoverFile(library->writeFile(QStringLiteral("captures/thumbnail.png"), pngImage(Qt::darkCyan)));
+        page.setCoverFile(
+            library->writeFile(QStringLiteral("captures/thumbnail.png"), FileTesting::pngImage(Qt::darkCyan)));
     if (!page.save())
         qFatal("The stored page could not be saved");
     return page.getIid();
@@ -387,7 +250,7 @@ void TestWebPageProperties::storedPageIsLoaded()
     open(dialog);
 
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Properties"));
-    const QTabWidget *tabs = child<QTabWidget>(dialog, "tabWidget");
+    const QTabWidget *tabs = DialogTesting::child<QTabWidget>(dialog, "tabWidget");
     QCOMPARE(tabs->count(), 2);
     QCOMPARE(tabs->tabText(0), QStringLiteral("General"));
     QCOMPARE(tabs->tabText(1), QStringLiteral("Files"));
@@ -396,22 +259,23 @@ void TestWebPageProperties::storedPageIsLoaded()
     QCOMPARE(labelOf(dialog, "dateTimeEdit"), QStringLiteral("Date"));
     QCOMPARE(labelOf(dialog, "bookPages"), QStringLiteral("&Pages"));
     QCOMPARE(labelOf(dialog, "btnBookCover"), QStringLiteral("Preview"));
-    QVERIFY(child<QDateTimeEdit>(dialog, "dateTimeEdit"));
-    const auto *read = child<QGroupBox>(dialog, "groupBox_3");
+    QVERIFY(DialogTesting::child<QDateTimeEdit>(dialog, "dateTimeEdit"));
+    const auto *read = DialogTesting::child<QGroupBox>(dialog, "groupBox_3");
     QCOMPARE(read->title(), QStringLiteral("&Read it?"));
     QVERIFY(read->isCheckable());
-    QCOMPARE(child<QDateEdit>(dialog, "field_book_read_2")->displayFormat(), QStringLiteral("yyyy-MM-dd"));
-    QCOMPARE(child<QPushButton>(dialog, "btnOpenFile")->text(), QStringLiteral("View"));
-    QCOMPARE(child<QPushButton>(dialog, "btnAddFile")->text(), QStringLiteral("Add File"));
-    QCOMPARE(child<QPushButton>(dialog, "btnRemoveFile")->text(), QStringLiteral("Remove"));
-    QCOMPARE(child<QPushButton>(dialog, "btnCancel")->text(), QStringLiteral("&Cancel"));
-    QCOMPARE(child<QPushButton>(dialog, "btnSave")->text(), QStringLiteral("&Save"));
-    const auto *remove = child<QPushButton>(dialog, "btnDelete");
+    QCOMPARE(DialogTesting::child<QDateEdit>(dialog, "field_book_read_2")->displayFormat(),
+             QStringLiteral("yyyy-MM-dd"));
+    QCOMPARE(DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->text(), QStringLiteral("View"));
+    QCOMPARE(DialogTesting::child<QPushButton>(dialog, "btnAddFile")->text(), QStringLiteral("Add File"));
+    QCOMPARE(DialogTesting::child<QPushButton>(dialog, "btnRemoveFile")->text(), QStringLiteral("Remove"));
+    QCOMPARE(DialogTesting::child<QPushButton>(dialog, "btnCancel")->text(), QStringLiteral("&Cancel"));
+    QCOMPARE(DialogTesting::child<QPushButton>(dialog, "btnSave")->text(), QStringLiteral("&Save"));
+    const auto *remove = DialogTesting::child<QPushButton>(dialog, "btnDelete");
     QCOMPARE(remove->text(), QStringLiteral("&Delete"));
     QCOMPARE(remove->toolTip(), QStringLiteral("Delete this book from the library."));
     QVERIFY(remove->isEnabled());
-    QVERIFY(child<QPushButton>(dialog, "btnRating0"));
-    const auto *table = child<QTableWidget>(dialog, "fileTable");
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnRating0"));
+    const auto *table = DialogTesting::child<QTableWidget>(dialog, "fileTable");
     QStringList headers;
     for (int column = 0; column < table->columnCount(); ++column)
         headers.append(table->horizontalHeaderItem(column)->text());
@@ -420,27 +284,27 @@ void TestWebPageProperties::storedPageIsLoaded()
     QCOMPARE(titleShown(dialog), QStringLiteral("Stored Page"));
     QCOMPARE(descriptionShown(dialog), QStringLiteral("Notes on the page.\nSecond line."));
     // The address, date and pages are neither loaded nor stored.
-    QCOMPARE(child<QLineEdit>(dialog, "bookPublisher")->text(), QString());
-    QCOMPARE(child<QLineEdit>(dialog, "bookPages")->text(), QString());
-    QCOMPARE(stars(dialog), QStringLiteral("-----"));
+    QCOMPARE(DialogTesting::child<QLineEdit>(dialog, "bookPublisher")->text(), QString());
+    QCOMPARE(DialogTesting::child<QLineEdit>(dialog, "bookPages")->text(), QString());
+    QCOMPARE(DialogTesting::stars(dialog), QStringLiteral("-----"));
     const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
     QVERIFY(QFileInfo::exists(cover));
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, cover));
-    QVERIFY(coverShown(dialog) != coverFrom(dialog, DefaultCover));
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, cover));
+    QVERIFY(DialogTesting::coverShown(dialog) != DialogTesting::coverFrom(dialog, DefaultCover));
     QCOMPARE(dialog.getWebPage()->getCoverFile(), cover);
 
-    showTab(dialog, 1);
-    QCOMPARE(fileRows(dialog), QList<QStringList>({fileRow(capture), fileRow(extra)}));
-    QVERIFY(child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
-    click(dialog, "btnOpenFile");
+    DialogTesting::showTab(dialog, 1);
+    QCOMPARE(DialogTesting::fileRows(dialog), QList<QStringList>({fileRow(capture), fileRow(extra)}));
+    QVERIFY(DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+    DialogTesting::click(dialog, "btnOpenFile");
     QCOMPARE(recorder->opened, QList<QUrl>{QUrl::fromLocalFile(capture)});
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     QCOMPARE(pageRow(iid), QList<QStringList>({{"Stored Page", "Notes on the page.\nSecond line.", "0"}}));
     QCOMPARE(storedFilePaths(iid), QStringList({capture, extra}));
-    QCOMPARE(textRows(QStringLiteral("SELECT url FROM webpages")),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT url FROM webpages")),
              QList<QStringList>({{QStringLiteral("https://example.org/stored")}}));
-    QCOMPARE(textRows(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{cover}}));
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{cover}}));
 }
 
 void TestWebPageProperties::pageWithoutFilesOrCover()
@@ -448,10 +312,10 @@ void TestWebPageProperties::pageWithoutFilesOrCover()
     const int iid = storePage(QString(), {});
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
-    QCOMPARE(coverShown(dialog), coverFrom(dialog, DefaultCover));
-    QCOMPARE(fileRows(dialog), QList<QStringList>());
-    QVERIFY(!child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
-    click(dialog, "btnOpenFile");
+    QCOMPARE(DialogTesting::coverShown(dialog), DialogTesting::coverFrom(dialog, DefaultCover));
+    QCOMPARE(DialogTesting::fileRows(dialog), QList<QStringList>());
+    QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+    DialogTesting::click(dialog, "btnOpenFile");
     QCOMPARE(recorder->opened, QList<QUrl>());
 }
 
@@ -463,7 +327,7 @@ void TestWebPageProperties::markupInTheDescriptionIsText()
     open(dialog);
     QCOMPARE(descriptionShown(dialog), stored);
 
-    auto *description = child<QTextEdit>(dialog, "bookDescription");
+    auto *description = DialogTesting::child<QTextEdit>(dialog, "bookDescription");
     description->moveCursor(QTextCursor::End);
     QTest::keyClick(description, Qt::Key_Return);
     QTest::keyClicks(description, QStringLiteral("<h1>typed</h1>"));
@@ -481,12 +345,12 @@ void TestWebPageProperties::saveNeedsATitle()
     const int iid = storePage(QStringLiteral("Kept."), {"page.pdf"}, 2);
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
-    retype(dialog, "bookTitle", QString());
-    retype(dialog, "bookDescription", QStringLiteral("Not stored."));
-    click(dialog, "btnRating5");
+    DialogTesting::retype(dialog, "bookTitle", QString());
+    DialogTesting::retype(dialog, "bookDescription", QStringLiteral("Not stored."));
+    DialogTesting::click(dialog, "btnRating5");
 
     const auto warning = answerBox(answers.get(), QMessageBox::Ok);
-    click(dialog, "btnSave");
+    DialogTesting::click(dialog, "btnSave");
     QVERIFY(warning->shown);
     QCOMPARE(warning->title, QStringLiteral("Error"));
     QCOMPARE(warning->text, MissingTitle);
@@ -496,7 +360,7 @@ void TestWebPageProperties::saveNeedsATitle()
     QCOMPARE(pageRow(iid), QList<QStringList>({{"Stored Page", "Kept.", "2"}}));
 
     // A title typed after the warning is saved with everything else.
-    QTest::keyClicks(child<QLineEdit>(dialog, "bookTitle"), QStringLiteral("Given Later"));
+    QTest::keyClicks(DialogTesting::child<QLineEdit>(dialog, "bookTitle"), QStringLiteral("Given Later"));
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     QCOMPARE(pageRow(iid), QList<QStringList>({{"Given Later", "Not stored.", "5"}}));
 }
@@ -531,10 +395,10 @@ void TestWebPageProperties::ratingButtonsShowAndStoreTheRating()
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
     if (!button.isEmpty())
-        click(dialog, qPrintable(button));
-    QCOMPARE(stars(dialog), shown);
+        DialogTesting::click(dialog, qPrintable(button));
+    QCOMPARE(DialogTesting::stars(dialog), shown);
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
-    QCOMPARE(textRows(QStringLiteral("SELECT rating FROM items WHERE iid = %1").arg(iid)),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT rating FROM items WHERE iid = %1").arg(iid)),
              QList<QStringList>({{QString::number(saved)}}));
 }
 
@@ -550,43 +414,44 @@ void TestWebPageProperties::addFileAddsARowAndAFileAtSave()
 
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
-    showTab(dialog, 1);
+    DialogTesting::showTab(dialog, 1);
     const auto cancelled = cancelFileDialog(answers.get());
-    click(dialog, "btnAddFile");
+    DialogTesting::click(dialog, "btnAddFile");
     QVERIFY(cancelled->shown);
     QCOMPARE(cancelled->title, QStringLiteral("Select Book"));
     QCOMPARE(cancelled->filters, QStringList{AddFileFilter});
-    QVERIFY(canonical(cancelled->directory) != canonical(lastFolder));
-    QCOMPARE(fileRows(dialog).size(), 1);
+    QVERIFY(FileTesting::canonical(cancelled->directory) != FileTesting::canonical(lastFolder));
+    QCOMPARE(DialogTesting::fileRows(dialog).size(), 1);
     QCOMPARE(Settings().value(Settings::LastSelectDir).toString(), lastFolder);
 
     const auto chosen = chooseFile(answers.get(), added);
-    click(dialog, "btnAddFile");
+    DialogTesting::click(dialog, "btnAddFile");
     QVERIFY(chosen->shown);
-    QCOMPARE(fileRows(dialog), QList<QStringList>({fileRow(capture), fileRow(added)}));
+    QCOMPARE(DialogTesting::fileRows(dialog), QList<QStringList>({fileRow(capture), fileRow(added)}));
     // The chosen file itself: the book dialogs open their chooser in its folder.
     QCOMPARE(Settings().value(Settings::LastSelectDir).toString(), QFileInfo(added).absoluteFilePath());
     // View still opens the main file.
-    click(dialog, "btnOpenFile");
+    DialogTesting::click(dialog, "btnOpenFile");
     QCOMPARE(recorder->opened, QList<QUrl>{QUrl::fromLocalFile(capture)});
     QCOMPARE(storedFilePaths(iid), QStringList{capture});
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     QCOMPARE(storedFilePaths(iid), QStringList({capture, added}));
-    QCOMPARE(textRows(QStringLiteral("SELECT fileName, fileSize, fileMd5 FROM files WHERE filePath = '%1'").arg(added)),
+    QCOMPARE(LibraryRows::asText(
+                 QStringLiteral("SELECT fileName, fileSize, fileMd5 FROM files WHERE filePath = '%1'").arg(added)),
              QList<QStringList>({fileRow(added).mid(0, 3)}));
 
     // A page without files can open the first one added.
     const int empty = storePage(QString(), {});
     WebPageProperties next(nullptr, empty);
     open(next);
-    QVERIFY(!child<QPushButton>(next, "btnOpenFile")->isEnabled());
-    showTab(next, 1);
+    QVERIFY(!DialogTesting::child<QPushButton>(next, "btnOpenFile")->isEnabled());
+    DialogTesting::showTab(next, 1);
     const auto first = chooseFile(answers.get(), added);
-    click(next, "btnAddFile");
+    DialogTesting::click(next, "btnAddFile");
     QVERIFY(first->shown);
-    QVERIFY(child<QPushButton>(next, "btnOpenFile")->isEnabled());
-    click(next, "btnOpenFile");
+    QVERIFY(DialogTesting::child<QPushButton>(next, "btnOpenFile")->isEnabled());
+    DialogTesting::click(next, "btnOpenFile");
     QCOMPARE(recorder->opened.last(), QUrl::fromLocalFile(added));
 }
 
@@ -597,31 +462,31 @@ void TestWebPageProperties::removedFileLeavesThePageOnSave()
     const QString extra = environment.home() + QStringLiteral("/pages/extra.epub");
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
-    showTab(dialog, 1);
+    DialogTesting::showTab(dialog, 1);
 
     // Nothing selected, nothing removed.
-    click(dialog, "btnRemoveFile");
-    QCOMPARE(fileRows(dialog).size(), 2);
+    DialogTesting::click(dialog, "btnRemoveFile");
+    QCOMPARE(DialogTesting::fileRows(dialog).size(), 2);
 
-    clickFileRow(dialog, 0);
-    click(dialog, "btnRemoveFile");
-    QCOMPARE(fileRows(dialog), QList<QStringList>{fileRow(extra)});
+    DialogTesting::clickFileRow(dialog, 0);
+    DialogTesting::click(dialog, "btnRemoveFile");
+    QCOMPARE(DialogTesting::fileRows(dialog), QList<QStringList>{fileRow(extra)});
     // Until the save the row stays.
     QCOMPARE(storedFilePaths(iid), QStringList({capture, extra}));
-    click(dialog, "btnOpenFile");
+    DialogTesting::click(dialog, "btnOpenFile");
     QCOMPARE(recorder->opened, QList<QUrl>{QUrl::fromLocalFile(extra)});
 
-    clickFileRow(dialog, 0);
-    click(dialog, "btnRemoveFile");
-    QCOMPARE(fileRows(dialog), QList<QStringList>());
-    QVERIFY(!child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
+    DialogTesting::clickFileRow(dialog, 0);
+    DialogTesting::click(dialog, "btnRemoveFile");
+    QCOMPARE(DialogTesting::fileRows(dialog), QList<QStringList>());
+    QVERIFY(!DialogTesting::child<QPushButton>(dialog, "btnOpenFile")->isEnabled());
 
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     QCOMPARE(storedFilePaths(iid), QStringList());
     QCOMPARE(pageRow(iid).size(), 1);
     // The files themselves stay on disk.
-    QCOMPARE(readFile(capture), QByteArray("%PDF-1.4 capture.pdf"));
-    QCOMPARE(readFile(extra), QByteArray("%PDF-1.4 extra.epub"));
+    QCOMPARE(FileTesting::readFile(capture), QByteArray("%PDF-1.4 capture.pdf"));
+    QCOMPARE(FileTesting::readFile(extra), QByteArray("%PDF-1.4 extra.epub"));
 }
 
 void TestWebPageProperties::deleteAsksAndEndsTheDialog()
@@ -630,10 +495,10 @@ void TestWebPageProperties::deleteAsksAndEndsTheDialog()
     const QString question = QStringLiteral("You have requested to delete one or more items.");
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
-    retype(dialog, "bookTitle", QStringLiteral("Edited Before Delete"));
+    DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Edited Before Delete"));
 
     const auto refused = answerBox(answers.get(), QMessageBox::No);
-    click(dialog, "btnDelete");
+    DialogTesting::click(dialog, "btnDelete");
     QVERIFY(refused->shown);
     QCOMPARE(refused->text, question);
     QCOMPARE(refused->icon, QMessageBox::Question);
@@ -656,16 +521,16 @@ void TestWebPageProperties::cancelStoresNothing()
     const QString added = library->writeFile(QStringLiteral("downloads/more.pdf"), "%PDF-1.4 more");
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
-    retype(dialog, "bookTitle", QStringLiteral("Changed Title"));
-    retype(dialog, "bookDescription", QStringLiteral("Changed description."));
-    click(dialog, "btnRating4");
-    showTab(dialog, 1);
-    clickFileRow(dialog, 0);
-    click(dialog, "btnRemoveFile");
+    DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Changed Title"));
+    DialogTesting::retype(dialog, "bookDescription", QStringLiteral("Changed description."));
+    DialogTesting::click(dialog, "btnRating4");
+    DialogTesting::showTab(dialog, 1);
+    DialogTesting::clickFileRow(dialog, 0);
+    DialogTesting::click(dialog, "btnRemoveFile");
     const auto chosen = chooseFile(answers.get(), added);
-    click(dialog, "btnAddFile");
+    DialogTesting::click(dialog, "btnAddFile");
     QVERIFY(chosen->shown);
-    QCOMPARE(fileRows(dialog).size(), 2);
+    QCOMPARE(DialogTesting::fileRows(dialog).size(), 2);
 
     QCOMPARE(closeWith(dialog, "btnCancel"), int(QDialog::Rejected));
     QCOMPARE(pageRow(iid), before);
@@ -678,22 +543,22 @@ void TestWebPageProperties::failedSaveKeepsTheDialogOpen()
     const int iid = storePage(QStringLiteral("Before."), {"page.pdf"});
     WebPageProperties dialog(nullptr, iid);
     open(dialog);
-    retype(dialog, "bookTitle", QStringLiteral("Refused At First"));
+    DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Refused At First"));
 
     QVERIFY(TestLibrary::exec(QStringLiteral("CREATE TRIGGER refuse BEFORE UPDATE ON webpages BEGIN SELECT "
                                              "RAISE(ABORT, 'refused by the test'); END")));
     const auto error = answerBox(answers.get(), QMessageBox::Ok);
-    click(dialog, "btnSave");
+    DialogTesting::click(dialog, "btnSave");
     QVERIFY(error->shown);
     QCOMPARE(error->icon, QMessageBox::Critical);
     QVERIFY(error->text != MissingTitle);
     QVERIFY(dialog.isVisible());
-    QCOMPARE(textRows(QStringLiteral("SELECT title FROM webpages WHERE iid = %1").arg(iid)),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title FROM webpages WHERE iid = %1").arg(iid)),
              QList<QStringList>({{QStringLiteral("Stored Page")}}));
 
     QVERIFY(TestLibrary::exec(QStringLiteral("DROP TRIGGER refuse")));
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
-    QCOMPARE(textRows(QStringLiteral("SELECT title FROM webpages WHERE iid = %1").arg(iid)),
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT title FROM webpages WHERE iid = %1").arg(iid)),
              QList<QStringList>({{QStringLiteral("Refused At First")}}));
 }
 

@@ -369,6 +369,16 @@ QString plainText(const QString &html)
     return document.toPlainText();
 }
 
+// What a properties dialog opened from a view showed, and what the view reported while it was open.
+struct PropertiesOutcome
+{
+    bool menuShown = false;
+    QString title;
+    QString description;
+    qsizetype edited = 0;
+    qsizetype deleted = 0;
+};
+
 // The image an entry shows, at the size it was made for.
 QImage coverOf(const QListWidgetItem *entry)
 {
@@ -447,6 +457,12 @@ private:
     static std::unique_ptr<ItemViews> makeView(const QString &kind, int aid = -1);
     static bool showView(ItemViews &view);
     static std::unique_ptr<ItemViews> openView(const QString &kind, int aid = -1);
+    // Selects the row of `title` and answers the properties dialog its context menu opens: "save" saves
+    // after `edit` has changed the form, "cancel" cancels after typing into the title, and anything else
+    // deletes the item and confirms. The view drops a deleted item, as the main window connects it to do.
+    template<typename Dialog>
+    static PropertiesOutcome answerProperties(ItemViews &view, const QString &title, const QString &answer,
+                                              const std::function<void(Dialog *)> &edit);
 
     TestEnvironment &environment;
     std::unique_ptr<TestLibrary> library;
@@ -544,6 +560,49 @@ std::unique_ptr<ItemViews> TestItemViews::openView(const QString &kind, int aid)
 {
     std::unique_ptr<ItemViews> view = makeView(kind, aid);
     return showView(*view) ? std::move(view) : nullptr;
+}
+
+template<typename Dialog>
+PropertiesOutcome TestItemViews::answerProperties(ItemViews &view, const QString &title, const QString &answer,
+                                                  const std::function<void(Dialog *)> &edit)
+{
+    connect(&view, &ItemViews::itemDeleted, &view, &ItemViews::deleteItemFromView);
+    QSignalSpy edited(&view, &ItemViews::itemEdited);
+    QSignalSpy deleted(&view, &ItemViews::itemDeleted);
+    clickRow(view, title);
+
+    PropertiesOutcome outcome;
+    // An answer still waiting when no dialog came ends with this call.
+    QObject answering;
+    outcome.menuShown = withContextMenu(tableOf(view)->viewport(), [&](QMenu *menu) {
+        QTimer::singleShot(0, &answering, [&] {
+            auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto *titleField = dialog->template findChild<QLineEdit *>(QStringLiteral("bookTitle"));
+            outcome.title = titleField->text();
+            outcome.description
+                = dialog->template findChild<QTextEdit *>(QStringLiteral("bookDescription"))->toPlainText();
+            if (answer == QLatin1String("save")) {
+                edit(dialog);
+                QTest::mouseClick(dialog->template findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
+            } else if (answer == QLatin1String("cancel")) {
+                QTest::keyClicks(titleField, QStringLiteral(" changed"));
+                QTest::mouseClick(dialog->template findChild<QPushButton *>(QStringLiteral("btnCancel")),
+                                  Qt::LeftButton);
+            } else {
+                answerNextMessageBox(QStringLiteral("yes"));
+                QTest::mouseClick(dialog->template findChild<QPushButton *>(QStringLiteral("btnDelete")),
+                                  Qt::LeftButton);
+            }
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        choose(menu, QStringLiteral("Properties"));
+    });
+    outcome.edited = edited.size();
+    outcome.deleted = deleted.size();
+    return outcome;
 }
 
 void TestItemViews::populateFillsTableAndList()
@@ -1296,42 +1355,19 @@ void TestItemViews::propertiesEditsTheSelectedBook()
     const int emma = iidOf(QStringLiteral("Emma"));
     auto view = openView(QStringLiteral("Books"));
     QVERIFY(view);
-    connect(view.get(), &ItemViews::itemDeleted, view.get(), &ItemViews::deleteItemFromView);
-    QSignalSpy edited(view.get(), &ItemViews::itemEdited);
-    QSignalSpy deleted(view.get(), &ItemViews::itemDeleted);
-    clickRow(*view, QStringLiteral("Emma"));
+    const PropertiesOutcome outcome
+        = answerProperties<BookProperties>(*view, QStringLiteral("Emma"), answer, [](BookProperties *dialog) {
+              auto *titleField = dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle"));
+              titleField->clear();
+              QTest::keyClicks(titleField, QStringLiteral("Emma (Annotated)"));
+              QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnRating5")), Qt::LeftButton);
+          });
 
-    QString shownTitle;
-    withContextMenu(tableOf(*view)->viewport(), [&](QMenu *menu) {
-        QTimer::singleShot(0, [&] {
-            auto *dialog = qobject_cast<BookProperties *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            auto *titleField = dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle"));
-            shownTitle = titleField->text();
-            if (answer == QLatin1String("save")) {
-                titleField->clear();
-                QTest::keyClicks(titleField, QStringLiteral("Emma (Annotated)"));
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnRating5")), Qt::LeftButton);
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
-            } else if (answer == QLatin1String("cancel")) {
-                QTest::keyClicks(titleField, QStringLiteral(" changed"));
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
-            } else {
-                answerNextMessageBox(QStringLiteral("yes"));
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnDelete")), Qt::LeftButton);
-            }
-            if (dialog->isVisible())
-                dialog->reject();
-        });
-        choose(menu, QStringLiteral("Properties"));
-    });
-
-    QCOMPARE(shownTitle, QStringLiteral("Emma"));
+    QCOMPARE(outcome.title, QStringLiteral("Emma"));
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT title FROM books WHERE iid = %1").arg(emma)),
              hidden ? QList<QVariantList>() : QList<QVariantList>({{title}}));
-    QCOMPARE(edited.size(), answer == QLatin1String("save") ? 1 : 0);
-    QCOMPARE(deleted.size(), hidden ? 1 : 0);
+    QCOMPARE(outcome.edited, answer == QLatin1String("save") ? 1 : 0);
+    QCOMPARE(outcome.deleted, hidden ? 1 : 0);
     if (hidden) {
         QCOMPARE(shownRows(*view), QStringList({"Dune"}));
         QCOMPARE(shownEntries(*view), QStringList({"Dune"}));
@@ -1379,48 +1415,23 @@ void TestItemViews::propertiesEditsTheSelectedWebPage()
     storePage(QStringLiteral("Qt blog"), QStringLiteral("https://qt.io/blog"), QString(), false);
     auto view = openView(QStringLiteral("WebPages"));
     QVERIFY(view);
-    connect(view.get(), &ItemViews::itemDeleted, view.get(), &ItemViews::deleteItemFromView);
-    QSignalSpy edited(view.get(), &ItemViews::itemEdited);
-    QSignalSpy deleted(view.get(), &ItemViews::itemDeleted);
-    clickRow(*view, QStringLiteral("KDE news"));
+    const PropertiesOutcome outcome
+        = answerProperties<WebPageProperties>(*view, QStringLiteral("KDE news"), answer, [](WebPageProperties *dialog) {
+              auto *titleField = dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle"));
+              auto *descriptionField = dialog->findChild<QTextEdit *>(QStringLiteral("bookDescription"));
+              titleField->clear();
+              QTest::keyClicks(titleField, QStringLiteral("KDE release notes"));
+              descriptionField->clear();
+              QTest::keyClicks(descriptionField, QStringLiteral("What is new in Plasma."));
+          });
 
-    QString shownTitle;
-    QString shownDescription;
-    const bool menuShown = withContextMenu(tableOf(*view)->viewport(), [&](QMenu *menu) {
-        QTimer::singleShot(0, [&] {
-            auto *dialog = qobject_cast<WebPageProperties *>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            auto *titleField = dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle"));
-            auto *descriptionField = dialog->findChild<QTextEdit *>(QStringLiteral("bookDescription"));
-            shownTitle = titleField->text();
-            shownDescription = descriptionField->toPlainText();
-            if (answer == QLatin1String("save")) {
-                titleField->clear();
-                QTest::keyClicks(titleField, QStringLiteral("KDE release notes"));
-                descriptionField->clear();
-                QTest::keyClicks(descriptionField, QStringLiteral("What is new in Plasma."));
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
-            } else if (answer == QLatin1String("cancel")) {
-                QTest::keyClicks(titleField, QStringLiteral(" changed"));
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnCancel")), Qt::LeftButton);
-            } else {
-                answerNextMessageBox(QStringLiteral("yes"));
-                QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnDelete")), Qt::LeftButton);
-            }
-            if (dialog->isVisible())
-                dialog->reject();
-        });
-        choose(menu, QStringLiteral("Properties"));
-    });
-
-    QVERIFY(menuShown);
-    QCOMPARE(shownTitle, QStringLiteral("KDE news"));
-    QCOMPARE(shownDescription, QStringLiteral("Release notes."));
+    QVERIFY(outcome.menuShown);
+    QCOMPARE(outcome.title, QStringLiteral("KDE news"));
+    QCOMPARE(outcome.description, QStringLiteral("Release notes."));
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT title, description FROM webpages WHERE iid = %1").arg(page)),
              hidden ? QList<QVariantList>() : QList<QVariantList>({{title, description}}));
-    QCOMPARE(edited.size(), answer == QLatin1String("save") ? 1 : 0);
-    QCOMPARE(deleted.size(), hidden ? 1 : 0);
+    QCOMPARE(outcome.edited, answer == QLatin1String("save") ? 1 : 0);
+    QCOMPARE(outcome.deleted, hidden ? 1 : 0);
     if (hidden) {
         QCOMPARE(shownRows(*view), QStringList({"Qt blog"}));
         QCOMPARE(shownEntries(*view), QStringList({"Qt blog"}));
