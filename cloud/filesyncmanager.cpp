@@ -80,6 +80,7 @@ void FileSyncManager::takeIntoSync(Book *book)
         File *file = files->at(index);
         checkQueue.append(file);
         digestMap.insert(file->md5(), file);
+        ownerOf.insert(file, book->getIid());
     }
 }
 
@@ -101,6 +102,7 @@ void FileSyncManager::syncItem(Item *item)
     for (int index = 0; index < files->count(); ++index) {
         File *file = files->at(index);
         digestMap.insert(file->md5(), file);
+        ownerOf.insert(file, item->getIid());
         checkFile(file);
     }
 }
@@ -135,7 +137,9 @@ void FileSyncManager::uploadFileCheckFinished(QNetworkReply *reply)
     const QString exists = answer.value(QStringLiteral("exists")).toString();
     if (exists == u"false") {
         logDebug(QStringLiteral("File does not exist, looking to upload it."));
-        if (File *file = digestMap.value(answer.value(QStringLiteral("md5")).toString()))
+        // Files of equal content share a digest: the service needs the bytes once.
+        File *file = digestMap.value(answer.value(QStringLiteral("md5")).toString());
+        if (file && !uploadQueue.contains(file))
             uploadQueue.append(file);
     } else if (exists == u"true") {
         logDebug(QStringLiteral("File exists remotely, got md5."));
@@ -166,7 +170,7 @@ bool FileSyncManager::uploadFile(File *file)
     logDebug(QStringLiteral("Starting upload file process for ") + file->getFilePath());
     auto body = std::make_unique<MultipartFileBody>(file->getFilePath(), nullptr);
     if (!body->open()) {
-        markFailed(file->getIid(), tr("The file %1 could not be read.").arg(file->getFilePath()));
+        markFailed(ownerOf.value(file), tr("The file %1 could not be read.").arg(file->getFilePath()));
         return false;
     }
     QNetworkRequest request(CloudRequest::url(baseUrl, QStringLiteral("upload/file/?"), fileQuery(file, token, true)));
@@ -174,7 +178,7 @@ bool FileSyncManager::uploadFile(File *file)
     request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
     // Sent as it is read: a large file must not be held in memory.
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-    request.setAttribute(QNetworkRequest::User, file->getIid());
+    request.setAttribute(QNetworkRequest::User, ownerOf.value(file));
     connect(network, &QNetworkAccessManager::finished, this, &FileSyncManager::fileUploadFinished);
     logDebug(QStringLiteral("Making post request with the file for upload."));
     QNetworkReply *reply = network->post(request, body.get());

@@ -69,7 +69,9 @@ private:
     std::unique_ptr<Books> books;
     QNetworkAccessManager *network;
     qint64 uploadStart = 0;
+    // The list entry of each book, and the item each file belongs to, for marking failures.
     QHash<int, QListWidgetItem *> entryOf;
+    QHash<File *, int> ownerOf;
 };
 
 #endif // FILESYNCMANAGER_H

@@ -41,7 +41,7 @@ Q_DECLARE_METATYPE(HttpTestServer::Reply)
 
 namespace {
 
-constexpr int ReplyTimeout = 10000;
+constexpr int ReplyTimeout = 30000;
 // Long enough for an unwanted box or a late form fill to follow a reply from the local server.
 constexpr int SettleTime = 300;
 // exec() never returns this by itself.

@@ -17,6 +17,11 @@ constexpr int stopTimeout = 10000;
 
 } // namespace
 
+CloudService::CloudService()
+    : CloudService(Options())
+{
+}
+
 CloudService::CloudService(Options options)
     : m_options(std::move(options))
     , m_directory(std::make_unique<QTemporaryDir>(QDir::current().filePath(QStringLiteral("cloud-XXXXXX"))))
@@ -55,7 +60,7 @@ QString CloudService::databasePath() const
 
 QStringList CloudService::serveArguments() const
 {
-    QStringList arguments{QStringLiteral("--data"), dataDirectory(), QStringLiteral("--listen"),
+    QStringList arguments{QStringLiteral("--data"),    dataDirectory(),          QStringLiteral("--listen"),
                           QStringLiteral("127.0.0.1"), QStringLiteral("--port"), QStringLiteral("0")};
     if (!m_options.latestVersion.isEmpty())
         arguments << QStringLiteral("--latest-version") << m_options.latestVersion;

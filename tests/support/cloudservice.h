@@ -27,7 +27,8 @@ public:
         qint64 maxUpload = -1;
     };
 
-    explicit CloudService(Options options = {});
+    CloudService();
+    explicit CloudService(Options options);
     ~CloudService();
 
     // Starts the service and waits for its "Listening on" line; false, with a warning saying why,

@@ -1,0 +1,237 @@
+#include "app/mainwindow.h"
+#include "app/settings.h"
+#include "cloud/filesyncmanager.h"
+#include "cloud/login.h"
+#include "model/book.h"
+#include "tests/support/cloudservice.h"
+#include "tests/support/filetesting.h"
+#include "tests/support/testlibrary.h"
+#include "tests/support/testmain.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+const QString Reader = QStringLiteral("reader");
+// Every character that a query would take for something else.
+const QString Password = QStringLiteral("p&ss +w#rd=1");
+
+QString storedToken()
+{
+    return Settings().value(Settings::CloudToken).toString();
+}
+
+} // namespace
+
+// Login and sync end to end, against the real cloud service on this machine.
+class TestCloudLogin : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestCloudLogin(TestEnvironment &environment)
+        : environment(environment)
+    {
+    }
+
+private slots:
+    void init()
+    {
+        library = std::make_unique<TestLibrary>(environment);
+        service = std::make_unique<CloudService>(CloudService::Options{QString(), 4096});
+        QVERIFY(service->addUser(Reader, Password));
+        QVERIFY(service->start());
+        Settings settings;
+        settings.setValue(Settings::BaseUrl, service->url());
+        settings.setValue(Settings::Guid, QStringLiteral("{2f1e0d3c-0000-4000-8000-000000000001}"));
+    }
+
+    void cleanup()
+    {
+        service.reset();
+        library.reset();
+        environment.reset();
+    }
+
+    void loginIsAcceptedOrRefused()
+    {
+        Login refused(nullptr);
+        refused.show();
+        QSignalSpy refusedEnds(&refused, &QDialog::finished);
+        logIn(refused, Reader, QStringLiteral("p&ss"));
+        QTRY_COMPARE(browser(refused)->toPlainText(), QStringLiteral("Login was not accepted."));
+        QVERIFY(refused.isVisible());
+        QCOMPARE(refusedEnds.count(), 0);
+        QVERIFY(!Settings().contains(Settings::CloudToken));
+
+        Login accepted(nullptr);
+        accepted.show();
+        QSignalSpy acceptedEnds(&accepted, &QDialog::accepted);
+        logIn(accepted, Reader, Password);
+        QVERIFY(acceptedEnds.wait(10000));
+        QCOMPARE(storedToken().size(), 64);
+    }
+
+    void storedTokenIsValidatedOnlyWhenItCanBeOne()
+    {
+        const QString token = obtainToken();
+        // A valid token: the dialog accepts by itself.
+        {
+            Login login(nullptr);
+            QSignalSpy accepted(&login, &QDialog::accepted);
+            QVERIFY(accepted.wait(10000));
+            QCOMPARE(storedToken(), token);
+        }
+        // A token the service does not know: it is reset and removed.
+        Settings().setValue(Settings::CloudToken, QString(64, u'f'));
+        {
+            Login login(nullptr);
+            login.show();
+            QTRY_COMPARE(browser(login)->toPlainText(),
+                         QStringLiteral("The token has been reset, please attempt to login again."));
+            QVERIFY(!Settings().contains(Settings::CloudToken));
+        }
+        // 63 or 65 characters cannot be a token: nothing is asked, nothing changes.
+        for (const int length : {63, 65}) {
+            Settings().setValue(Settings::CloudToken, QString(length, u'f'));
+            Login login(nullptr);
+            QSignalSpy finished(&login, &QDialog::finished);
+            QTest::qWait(300);
+            QCOMPARE(finished.count(), 0);
+            QCOMPARE(storedToken(), QString(length, u'f'));
+        }
+        // A login while a token is stored keeps the stored one.
+        Login login(nullptr);
+        login.show();
+        QSignalSpy accepted(&login, &QDialog::accepted);
+        logIn(login, Reader, Password);
+        QVERIFY(accepted.wait(10000));
+        QCOMPARE(storedToken(), QString(65, u'f'));
+    }
+
+    void syncDeliversEveryFileOnce()
+    {
+        obtainToken();
+        const QByteArray shared(3000, 's');
+        const QByteArray quoted = "%PDF-1.4 a file whose name has a quote";
+        const QByteArray large(5000, 'L');
+        storeBook(QStringLiteral("Shared once"), {library->writeFile(QStringLiteral("a/one.pdf"), shared)});
+        storeBook(QStringLiteral("Shared twice"),
+                  {library->writeFile(QStringLiteral("b/one.pdf"), shared),
+                   library->writeFile(QStringLiteral("b/say \"hi\".pdf"), quoted)});
+        storeBook(QStringLiteral("Too large"), {library->writeFile(QStringLiteral("c/large.pdf"), large)});
+
+        FileSyncManager sync(nullptr);
+        auto *list = sync.findChild<QListWidget *>(QStringLiteral("uploadList"));
+        QCOMPARE(list->count(), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(list->item(2)->toolTip().contains(QStringLiteral("413")), 20000);
+        for (const QByteArray &content : {shared, quoted})
+            QTRY_COMPARE(storedFile(FileTesting::md5Of(content)), content);
+        QVERIFY(storedFile(FileTesting::md5Of(large)).isEmpty());
+        QVERIFY(list->item(0)->toolTip().isEmpty());
+        QVERIFY(list->item(1)->toolTip().isEmpty());
+    }
+
+    void syncAsksForALoginFirst()
+    {
+        // The window takes the service's address from the environment, as the program does.
+        qputenv("SHELVIO_CLOUD_URL", service->url().toUtf8());
+        // No token at start-up: Sync logs in, then starts the sync dialog.
+        auto window = std::make_unique<MainWindow>();
+        bool loginShown = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            auto *login = qobject_cast<Login *>(QApplication::activeModalWidget());
+            QVERIFY(login);
+            loginShown = true;
+            // A login that never comes back fails the test instead of hanging it.
+            QTimer::singleShot(20000, login, &QDialog::reject);
+            logIn(*login, Reader, Password);
+        });
+        window->findChild<QAction *>(QStringLiteral("actionSync"))->trigger();
+        QVERIFY(loginShown);
+        auto *sync = window->findChild<FileSyncManager *>();
+        QVERIFY(sync);
+        QVERIFY(sync->isVisible());
+        QCOMPARE(storedToken().size(), 64);
+        window.reset();
+
+        // With a token at start-up the sync dialog opens at once, and is reused.
+        window = std::make_unique<MainWindow>();
+        QAction *action = window->findChild<QAction *>(QStringLiteral("actionSync"));
+        action->trigger();
+        FileSyncManager *first = window->findChild<FileSyncManager *>();
+        QVERIFY(first && first->isVisible());
+        first->close();
+        action->trigger();
+        QCOMPARE(window->findChildren<FileSyncManager *>().size(), 1);
+        QVERIFY(first->isVisible());
+        qunsetenv("SHELVIO_CLOUD_URL");
+    }
+
+private:
+    static QTextBrowser *browser(const Login &login)
+    {
+        return login.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+    }
+
+    static void logIn(Login &login, const QString &name, const QString &password)
+    {
+        auto *user = login.findChild<QLineEdit *>(QStringLiteral("loginText"));
+        auto *secret = login.findChild<QLineEdit *>(QStringLiteral("passwordText"));
+        user->clear();
+        secret->clear();
+        QTest::keyClicks(user, name);
+        QTest::keyClicks(secret, password);
+        QTest::mouseClick(login.findChild<QPushButton *>(QStringLiteral("btnLogin")), Qt::LeftButton);
+    }
+
+    QString obtainToken()
+    {
+        Login login(nullptr);
+        login.show();
+        QSignalSpy accepted(&login, &QDialog::accepted);
+        logIn(login, Reader, Password);
+        if (!accepted.wait(10000))
+            qWarning("The service did not accept the login");
+        return storedToken();
+    }
+
+    void storeBook(const QString &title, const QStringList &files)
+    {
+        Book book(nullptr, 0);
+        book.setTitle(title);
+        for (const QString &path : files)
+            book.addFile(path);
+        QVERIFY(book.save());
+    }
+
+    // The bytes the service holds under this digest, for any user; empty when it holds none.
+    QByteArray storedFile(const QString &md5) const
+    {
+        QDir files(service->dataDirectory() + QStringLiteral("/files"));
+        for (const QString &user : files.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile file(files.filePath(user + u'/' + md5));
+            if (file.open(QIODevice::ReadOnly))
+                return file.readAll();
+        }
+        return {};
+    }
+
+    TestEnvironment &environment;
+    std::unique_ptr<TestLibrary> library;
+    std::unique_ptr<CloudService> service;
+};
+
+SHELVIO_TEST_MAIN(TestCloudLogin)
+#include "tst_cloudlogin.moc"

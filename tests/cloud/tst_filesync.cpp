@@ -1,0 +1,190 @@
+#include "app/settings.h"
+#include "cloud/filesyncmanager.h"
+#include "cloud/multipartfilebody.h"
+#include "model/book.h"
+#include "tests/support/filetesting.h"
+#include "tests/support/httptestserver.h"
+#include "tests/support/testlibrary.h"
+#include "tests/support/testmain.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QListWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+HttpTestServer::Reply exists(bool held, const QString &md5 = {})
+{
+    QJsonObject answer{{QStringLiteral("exists"), held ? QStringLiteral("true") : QStringLiteral("false")}};
+    if (!held)
+        answer.insert(QStringLiteral("md5"), md5);
+    return HttpTestServer::Reply::json(QJsonDocument(answer).toJson(QJsonDocument::Compact));
+}
+
+} // namespace
+
+// The sync dialog's side of the conversation, against a service played by the test: which requests
+// go out, in which order and form, and what the dialog makes of the replies.
+class TestFileSync : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit TestFileSync(TestEnvironment &environment)
+        : environment(environment)
+    {
+    }
+
+private slots:
+    void init()
+    {
+        library = std::make_unique<TestLibrary>(environment);
+        server = std::make_unique<HttpTestServer>();
+        QVERIFY(server->listen());
+        server->setReply(QStringLiteral("/upload/data/"), HttpTestServer::Reply::json(R"({"stored":"true"})"));
+        server->setReply(QStringLiteral("/upload/file/"), HttpTestServer::Reply::json(R"({"stored":"true"})"));
+        Settings settings;
+        settings.setValue(Settings::BaseUrl, server->url().toString());
+        settings.setValue(Settings::CloudToken, Token);
+    }
+
+    void cleanup()
+    {
+        server.reset();
+        library.reset();
+        environment.reset();
+    }
+
+    void emptyLibrarySendsNothing()
+    {
+        FileSyncManager sync(nullptr);
+        QVERIFY(!QSignalSpy(server.get(), &HttpTestServer::requestReceived).wait(300));
+        QVERIFY(server->requests().isEmpty());
+        QCOMPARE(list(sync)->count(), 0);
+    }
+
+    void everyFileIsCheckedAndMissingContentSentOnce()
+    {
+        const QByteArray shared = "%PDF-1.4 the same content in two places";
+        const QByteArray other = "%PDF-1.4 held by the service already";
+        storeBook(QStringLiteral("First"), {library->writeFile(QStringLiteral("a/first.pdf"), shared)});
+        const QString later = library->writeFile(QStringLiteral("b/second \"copy\".pdf"), shared);
+        storeBook(QString(51, u'x'), {later, library->writeFile(QStringLiteral("b/other.PDF"), other)});
+        server->setReply(QStringLiteral("/upload/check/?md5=") + FileTesting::md5Of(shared),
+                         exists(false, FileTesting::md5Of(shared)));
+        server->setReply(QStringLiteral("/upload/check/?md5=") + FileTesting::md5Of(other), exists(true));
+
+        FileSyncManager sync(nullptr);
+        QCOMPARE(list(sync)->count(), 2);
+        QCOMPARE(list(sync)->item(0)->text(), QStringLiteral("First"));
+        QCOMPARE(list(sync)->item(1)->text(), QString(50, u'x') + QStringLiteral("..."));
+        QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/file/")), 1);
+        QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/data/")), 2);
+
+        const QList<HttpTestServer::Request> checks = server->requestsTo(QStringLiteral("/upload/check/"));
+        QCOMPARE(checks.size(), 3);
+        QCOMPARE(checks[0].query.queryItemValue(QStringLiteral("md5")), FileTesting::md5Of(shared));
+        QCOMPARE(checks[0].query.queryItemValue(QStringLiteral("fileSize")), QString::number(shared.size()));
+        QCOMPARE(checks[0].query.queryItemValue(QStringLiteral("cloudToken")), Token);
+        QCOMPARE(checks[0].query.queryItemValue(QStringLiteral("firstBytes")),
+                 QString::fromLatin1(shared.left(50).toHex()));
+        QCOMPARE(checks[2].query.queryItemValue(QStringLiteral("md5")), FileTesting::md5Of(other));
+        QVERIFY(checks[2].rawTarget.startsWith("/upload/check/?md5="));
+
+        // The digest names the later of the two files with that content; it goes once.
+        const HttpTestServer::Request upload = server->requestsTo(QStringLiteral("/upload/file/")).first();
+        QCOMPARE(upload.method, QByteArray("POST"));
+        QCOMPARE(upload.query.queryItemValue(QStringLiteral("fileType")), QStringLiteral("pdf"));
+        QCOMPARE(upload.query.queryItemValue(QStringLiteral("md5")), FileTesting::md5Of(shared));
+        QCOMPARE(upload.header("Content-Type"), MultipartFileBody::contentType());
+        QCOMPARE(upload.header("Content-Length").toLongLong(), qint64(upload.body.size()));
+        MultipartFileBody expected(later, nullptr);
+        QVERIFY(expected.open());
+        QVERIFY(upload.body == expected.readAll());
+        QVERIFY(upload.body.contains("filename=\"" + later.toUtf8().replace('"', "%22") + "\"\r\n"));
+
+        const QList<HttpTestServer::Request> data = server->requestsTo(QStringLiteral("/upload/data/"));
+        QStringList titles;
+        for (const HttpTestServer::Request &request : data) {
+            QCOMPARE(request.header("Content-Type"), QByteArray("application/json; charset=utf-8"));
+            QCOMPARE(request.query.queryItemValue(QStringLiteral("cloudToken")), Token);
+            titles << QJsonDocument::fromJson(request.body).object().value(QStringLiteral("title")).toString();
+        }
+        titles.sort();
+        QCOMPARE(titles, QStringList({QStringLiteral("First"), QString(51, u'x')}));
+        QCOMPARE(failedEntries(sync), 0);
+        QVERIFY(!QSignalSpy(server.get(), &HttpTestServer::requestReceived).wait(300));
+    }
+
+    void unexpectedCheckReplyHaltsTheRun()
+    {
+        storeBook(QStringLiteral("First"), {library->writeFile(QStringLiteral("first.pdf"), "%PDF one")});
+        storeBook(QStringLiteral("Second"), {library->writeFile(QStringLiteral("second.pdf"), "%PDF two")});
+        server->setReply(QStringLiteral("/upload/check/"), HttpTestServer::Reply::text("<html>Sorry</html>"));
+
+        FileSyncManager sync(nullptr);
+        QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/check/")), 1);
+        // Time enough for a second check or an upload, had the run gone on.
+        QTest::qWait(500);
+        QCOMPARE(server->requestCount(QStringLiteral("/upload/check/")), 1);
+        QCOMPARE(server->requestCount(QStringLiteral("/upload/file/")), 0);
+    }
+
+    void failedUploadsAreMarked()
+    {
+        const QByteArray content = "%PDF-1.4 refused";
+        storeBook(QStringLiteral("Refused"), {library->writeFile(QStringLiteral("refused.pdf"), content)});
+        const QString gone = library->writeFile(QStringLiteral("gone.pdf"), "%PDF-1.4 gone");
+        storeBook(QStringLiteral("Gone"), {gone});
+        QVERIFY(QFile::remove(gone));
+        server->setReply(QStringLiteral("/upload/check/"), exists(false, FileTesting::md5Of(content)));
+        server->setReply(QStringLiteral("/upload/check/?md5="), exists(false, QString()));
+        server->setReply(QStringLiteral("/upload/file/"), HttpTestServer::Reply::status(413));
+        server->setReply(QStringLiteral("/upload/data/"), HttpTestServer::Reply::status(500));
+
+        FileSyncManager sync(nullptr);
+        QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/file/")), 1);
+        QTRY_COMPARE(failedEntries(sync), 2);
+        QListWidgetItem *refused = list(sync)->item(0);
+        QTRY_VERIFY2(refused->toolTip().contains(QStringLiteral("413")), qPrintable(refused->toolTip()));
+        QVERIFY(refused->toolTip().contains(QStringLiteral("500")));
+        QTRY_VERIFY(list(sync)->item(1)->toolTip().contains(gone));
+    }
+
+private:
+    static inline const QString Token = QString(64, u'a');
+
+    void storeBook(const QString &title, const QStringList &files)
+    {
+        Book book(nullptr, 0);
+        book.setTitle(title);
+        for (const QString &path : files)
+            book.addFile(path);
+        QVERIFY(book.save());
+    }
+
+    static QListWidget *list(const FileSyncManager &sync)
+    {
+        return sync.findChild<QListWidget *>(QStringLiteral("uploadList"));
+    }
+
+    static int failedEntries(const FileSyncManager &sync)
+    {
+        int failed = 0;
+        for (int row = 0; row < list(sync)->count(); ++row)
+            failed += list(sync)->item(row)->toolTip().contains(QStringLiteral("Upload failed")) ? 1 : 0;
+        return failed;
+    }
+
+    TestEnvironment &environment;
+    std::unique_ptr<TestLibrary> library;
+    std::unique_ptr<HttpTestServer> server;
+};
+
+SHELVIO_TEST_MAIN(TestFileSync)
+#include "tst_filesync.moc"
