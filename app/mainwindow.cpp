@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/configdialog.h"
 #include "app/librarydatabase.h"
 #include "app/librarytreefilter.h"
 #include "app/logger.h"
@@ -20,15 +21,21 @@
 #include "model/webpage.h"
 #include "notes/richtexteditor.h"
 #include "reader/reader.h"
+#include "tools/configapps.h"
+#include "tools/conversionwizard.h"
 #include "ui_mainwindow.h"
+#include "update/productinfo.h"
+#include "update/updatemanager.h"
 #include "views/itemviews.h"
 #include "views/searchbox.h"
 #include "views/viewitemtext.h"
 
 #include <QDebug>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QStandardPaths>
@@ -58,7 +65,6 @@ MainWindow::MainWindow(QWidget *parent)
     readCloudToken();
     createConversionWizard();
     buildAddMenu();
-    disableActionsWithoutTool();
     ui->mainToolbox->setCurrentIndex(0);
     logDebug(QStringLiteral("Finished initial loading."));
     createUpdateManager();
@@ -129,6 +135,35 @@ void MainWindow::on_actionSync_triggered()
     syncManager->show();
 }
 
+void MainWindow::on_actionConfiguration_triggered()
+{
+    ConfigDialog dialog(this);
+    dialog.setWindowTitle(tr("Preferences"));
+    dialog.addPage(new ConfigApps(&dialog), QIcon(QStringLiteral(":/icons/icons/48x48/apps.png")), tr("Apps"));
+    dialog.addPage(new ConfigApps(&dialog), QIcon(QStringLiteral(":/icons/icons/48x48/folder.png")), tr("Paths"));
+    dialog.layout()->setSpacing(4);
+    dialog.pageAreaLayout()->setContentsMargins(0, 0, 0, 0);
+    dialog.pageAreaLayout()->setSpacing(0);
+    QDialogButtonBox *buttons = dialog.dialogButtonBox();
+    buttons->addButton(QDialogButtonBox::Save);
+    // removeButton() would only let go of the button; deleting it also takes it off the box.
+    delete buttons->button(QDialogButtonBox::Ok);
+    dialog.layout()->setContentsMargins(6, 6, 6, 6);
+    dialog.setIconSize(QSize(48, 48));
+    dialog.setMinimumSize(700, 500);
+    dialog.setCurrentIndex(0);
+    // What is stored is up to the pages; the window has nothing to do with the result.
+    dialog.exec();
+}
+
+void MainWindow::on_actionAbout_triggered()
+{
+    QMessageBox::about(this, tr("About Shelvio"),
+                       tr("<h3>Shelvio</h3><p>Version %1</p><p>An e-book library manager by Tessary.</p>"
+                          "<p><a href=\"%2\">%2</a></p>")
+                           .arg(QString(ProductInfo::Version), QString(ProductInfo::WebSite)));
+}
+
 WebBrowser *MainWindow::addBrowserTab(const QString &title)
 {
     auto *browser = new WebBrowser(ui->tabWidget);
@@ -143,14 +178,6 @@ void MainWindow::showCapturedPage(ViewItem *item)
     // The first record of a page's display item is the page itself.
     auto *page = static_cast<WebPage *>(item->record());
     forOtherViews(nullptr, [page](ItemViews *view) { view->addWebPage(page); });
-}
-
-void MainWindow::disableActionsWithoutTool()
-{
-    // These open the dialogs and the wizard, which are not part of the program yet; a disabled action
-    // says so instead of doing nothing.
-    for (QAction *action : {ui->actionConvert, ui->actionConfiguration, ui->actionAbout})
-        action->setEnabled(false);
 }
 
 void MainWindow::setupLogging()
@@ -255,6 +282,11 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     connect(view, &ItemViews::itemEdited, this, [this, view](int iid) {
         forOtherViews(view, [iid](ItemViews *other) { other->reloadItem(iid); });
         loadAuthorsIntoTree();
+    });
+    // The first tab is made before the wizard, so the wizard is looked up when a conversion is asked for.
+    connect(view, &ItemViews::convertItems, this, [this](const QList<Item *> &items) {
+        if (conversionWizard)
+            conversionWizard->convert(items);
     });
     ui->tabWidget->setIconSize(QSize(20, 20));
     return view;
@@ -450,6 +482,20 @@ void MainWindow::readCloudToken()
 
 void MainWindow::createConversionWizard()
 {
+    // One wizard for the whole run, hidden until a conversion is asked for.
+    conversionWizard = new ConversionWizard(this);
+    conversionWizard->hide();
+    connect(conversionWizard, &ConversionWizard::itemChanged, this, [this](Item *item) {
+        const int iid = item->getIid();
+        forOtherViews(nullptr, [iid](ItemViews *view) { view->reloadItem(iid); });
+    });
+}
+
+void MainWindow::on_actionConvert_triggered()
+{
+    conversionWizard->show();
+    conversionWizard->raise();
+    conversionWizard->activateWindow();
 }
 
 void MainWindow::buildAddMenu()
@@ -469,4 +515,6 @@ void MainWindow::buildAddMenu()
 
 void MainWindow::createUpdateManager()
 {
+    // Once per start; it stays with the window and shows itself only when a newer version exists.
+    updateManager = new UpdateManager(this);
 }

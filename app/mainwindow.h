@@ -9,12 +9,14 @@
 #include <memory>
 
 class Book;
+class ConversionWizard;
 class FileSyncManager;
 class ItemViews;
 class QAction;
 class QTreeWidgetItem;
 class RichTextEditor;
 class searchbox;
+class UpdateManager;
 class WebBrowser;
 struct ViewItem;
 
@@ -54,6 +56,9 @@ private slots:
     void on_actionWeb_triggered();
     void on_actionCloud_triggered();
     void on_actionSync_triggered();
+    void on_actionConvert_triggered();
+    void on_actionConfiguration_triggered();
+    void on_actionAbout_triggered();
     void on_actionView_triggered();
     void on_actionList_triggered();
     void on_actionNotes_toggled(bool checked);
@@ -81,7 +86,6 @@ private:
     void forOtherViews(const ItemViews *source, const std::function<void(ItemViews *)> &action);
     void switchView(QAction *chosen, QAction *other);
     void hideNotes();
-    void disableActionsWithoutTool();
     void loadAuthorsIntoTree();
     void readCloudToken();
     void createConversionWizard();
@@ -96,6 +100,8 @@ private:
     searchbox *searchBox = nullptr;
     RichTextEditor *notesEditor = nullptr;
     FileSyncManager *syncManager = nullptr;
+    ConversionWizard *conversionWizard = nullptr;
+    UpdateManager *updateManager = nullptr;
 };
 
 #endif // MAINWINDOW_H
