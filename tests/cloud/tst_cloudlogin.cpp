@@ -126,11 +126,13 @@ private slots:
         const QByteArray shared(3000, 's');
         const QByteArray quoted = "%PDF-1.4 a file whose name has a quote";
         const QByteArray large(5000, 'L');
-        storeBook(QStringLiteral("Shared once"), {library->writeFile(QStringLiteral("a/one.pdf"), shared)});
-        storeBook(QStringLiteral("Shared twice"),
-                  {library->writeFile(QStringLiteral("b/one.pdf"), shared),
-                   library->writeFile(QStringLiteral("b/say \"hi\".pdf"), quoted)});
-        storeBook(QStringLiteral("Too large"), {library->writeFile(QStringLiteral("c/large.pdf"), large)});
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Shared once"),
+                                       {library->writeFile(QStringLiteral("a/one.pdf"), shared)}));
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Shared twice"),
+                                       {library->writeFile(QStringLiteral("b/one.pdf"), shared),
+                                        library->writeFile(QStringLiteral("b/say \"hi\".pdf"), quoted)}));
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Too large"),
+                                       {library->writeFile(QStringLiteral("c/large.pdf"), large)}));
 
         FileSyncManager sync(nullptr);
         auto *list = sync.findChild<QListWidget *>(QStringLiteral("uploadList"));
@@ -205,15 +207,6 @@ private:
         if (!accepted.wait(10000))
             qWarning("The service did not accept the login");
         return storedToken();
-    }
-
-    void storeBook(const QString &title, const QStringList &files)
-    {
-        Book book(nullptr, 0);
-        book.setTitle(title);
-        for (const QString &path : files)
-            book.addFile(path);
-        QVERIFY(book.save());
     }
 
     // The bytes the service holds under this digest, for any user; empty when it holds none.

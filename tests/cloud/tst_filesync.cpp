@@ -72,9 +72,11 @@ private slots:
     {
         const QByteArray shared = "%PDF-1.4 the same content in two places";
         const QByteArray other = "%PDF-1.4 held by the service already";
-        storeBook(QStringLiteral("First"), {library->writeFile(QStringLiteral("a/first.pdf"), shared)});
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("First"),
+                                       {library->writeFile(QStringLiteral("a/first.pdf"), shared)}));
         const QString later = library->writeFile(QStringLiteral("b/second \"copy\".pdf"), shared);
-        storeBook(QString(51, u'x'), {later, library->writeFile(QStringLiteral("b/other.PDF"), other)});
+        QVERIFY(TestLibrary::storeBook(QString(51, u'x'),
+                                       {later, library->writeFile(QStringLiteral("b/other.PDF"), other)}));
         server->setReply(QStringLiteral("/upload/check/?md5=") + FileTesting::md5Of(shared),
                          exists(false, FileTesting::md5Of(shared)));
         server->setReply(QStringLiteral("/upload/check/?md5=") + FileTesting::md5Of(other), exists(true));
@@ -123,8 +125,10 @@ private slots:
 
     void unexpectedCheckReplyHaltsTheRun()
     {
-        storeBook(QStringLiteral("First"), {library->writeFile(QStringLiteral("first.pdf"), "%PDF one")});
-        storeBook(QStringLiteral("Second"), {library->writeFile(QStringLiteral("second.pdf"), "%PDF two")});
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("First"),
+                                       {library->writeFile(QStringLiteral("first.pdf"), "%PDF one")}));
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Second"),
+                                       {library->writeFile(QStringLiteral("second.pdf"), "%PDF two")}));
         server->setReply(QStringLiteral("/upload/check/"), HttpTestServer::Reply::text("<html>Sorry</html>"));
 
         FileSyncManager sync(nullptr);
@@ -138,9 +142,10 @@ private slots:
     void failedUploadsAreMarked()
     {
         const QByteArray content = "%PDF-1.4 refused";
-        storeBook(QStringLiteral("Refused"), {library->writeFile(QStringLiteral("refused.pdf"), content)});
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Refused"),
+                                       {library->writeFile(QStringLiteral("refused.pdf"), content)}));
         const QString gone = library->writeFile(QStringLiteral("gone.pdf"), "%PDF-1.4 gone");
-        storeBook(QStringLiteral("Gone"), {gone});
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Gone"), {gone}));
         QVERIFY(QFile::remove(gone));
         server->setReply(QStringLiteral("/upload/check/"), exists(false, FileTesting::md5Of(content)));
         server->setReply(QStringLiteral("/upload/check/?md5="), exists(false, QString()));
@@ -158,15 +163,6 @@ private slots:
 
 private:
     static inline const QString Token = QString(64, u'a');
-
-    void storeBook(const QString &title, const QStringList &files)
-    {
-        Book book(nullptr, 0);
-        book.setTitle(title);
-        for (const QString &path : files)
-            book.addFile(path);
-        QVERIFY(book.save());
-    }
 
     static QListWidget *list(const FileSyncManager &sync)
     {

@@ -1,5 +1,7 @@
 #include "tests/support/testlibrary.h"
 
+#include "model/book.h"
+
 #include "app/settings.h"
 #include "tests/support/testenvironment.h"
 
@@ -68,4 +70,13 @@ bool TestLibrary::exec(const QString &statement)
         return true;
     qWarning("%s: %s", qPrintable(statement), qPrintable(query.lastError().text()));
     return false;
+}
+
+int TestLibrary::storeBook(const QString &title, const QStringList &files)
+{
+    Book book(nullptr, 0);
+    book.setTitle(title);
+    for (const QString &path : files)
+        book.addFile(path);
+    return book.save() ? book.getIid() : 0;
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 
 class TestEnvironment;
@@ -23,6 +24,8 @@ public:
     // Every row of a statement, each as its list of column values.
     static QList<QVariantList> rows(const QString &statement);
     static bool exec(const QString &statement);
+    // Stores a book with this title and these files as the program does; its item id, or 0 on failure.
+    static int storeBook(const QString &title, const QStringList &files);
 
 private:
     Q_DISABLE_COPY_MOVE(TestLibrary)

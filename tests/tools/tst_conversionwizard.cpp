@@ -25,6 +25,7 @@
 #include <QWizardPage>
 
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -153,8 +154,18 @@ private:
     // A stored book with the given files below HOME; the file contents are their names.
     std::unique_ptr<Book> storeBook(const QStringList &files);
     QString bookPath(const QString &relative) const { return environment.home() + u'/' + relative; }
-    // The whole conversion as a user clicks through it: Next, wait for the converter, Next, Finish.
-    void clickThrough(ConversionWizard &wizard, ModalDriver &driver);
+    // The whole conversion as a user clicks through it: Next, wait for the converter, Next, Finish; with an
+    // answer, the question about an existing EPUB is answered with it on the way.
+    void clickThrough(ConversionWizard &wizard, ModalDriver &driver,
+                      std::optional<QMessageBox::StandardButton> answer = std::nullopt);
+    // A conversion the wizard refuses: Next, the messages answered in turn, then the output page is looked at
+    // and left, by Back and Cancel on the format page or by Cancel alone.
+    enum class Leave { Back, Cancel };
+    void refuse(ConversionWizard &wizard, ModalDriver &driver, Leave leave,
+                const QList<QMessageBox::StandardButton> &answers = {QMessageBox::Ok});
+    // What every refusal comes to, once the driver took every step: one message and nothing else, Back but not Next, no
+    // converter run and no change to the book.
+    void verifyRefused(const ModalDriver &driver, const QSignalSpy &changed) const;
     bool converterRan() const { return QFileInfo::exists(calibreDir() + QStringLiteral("/arguments")); }
 
     TestEnvironment &environment;
@@ -164,6 +175,9 @@ private:
     Buttons afterRun;
     QString shownAfterRun;
     QString doneText;
+    // What refuse saw on the output page.
+    Buttons refused;
+    QString shownRefused;
 };
 
 void TestConversionWizard::init()
@@ -174,6 +188,8 @@ void TestConversionWizard::init()
     afterRun = {};
     shownAfterRun.clear();
     doneText.clear();
+    refused = {};
+    shownRefused.clear();
 }
 
 void TestConversionWizard::cleanup()
@@ -214,12 +230,15 @@ std::unique_ptr<Book> TestConversionWizard::storeBook(const QStringList &files)
     return book;
 }
 
-void TestConversionWizard::clickThrough(ConversionWizard &wizard, ModalDriver &driver)
+void TestConversionWizard::clickThrough(ConversionWizard &wizard, ModalDriver &driver,
+                                        std::optional<QMessageBox::StandardButton> answer)
 {
     driver.when(onPage(wizard, ConversionWizard::FormatPage), [this, &wizard](QWidget *) {
         press(wizard, QWizard::NextButton);
         whileRunning = buttonsOf(wizard);
     });
+    if (answer)
+        driver.answerBox(*answer);
     driver.when(runEnded(wizard), [this, &wizard](QWidget *) {
         afterRun = buttonsOf(wizard);
         shownAfterRun = outputShown(wizard);
@@ -230,6 +249,35 @@ void TestConversionWizard::clickThrough(ConversionWizard &wizard, ModalDriver &d
         afterRun.back = afterRun.back || buttonOf(wizard, QWizard::BackButton)->isEnabled();
         press(wizard, QWizard::FinishButton);
     });
+}
+
+void TestConversionWizard::refuse(ConversionWizard &wizard, ModalDriver &driver, Leave leave,
+                                  const QList<QMessageBox::StandardButton> &answers)
+{
+    driver.when(onPage(wizard, ConversionWizard::FormatPage),
+                [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
+    for (QMessageBox::StandardButton answer : answers)
+        driver.answerBox(answer);
+    driver.when(onPage(wizard, ConversionWizard::OutputPage), [this, &wizard, leave](QWidget *) {
+        refused = buttonsOf(wizard);
+        shownRefused = outputShown(wizard);
+        press(wizard, leave == Leave::Back ? QWizard::BackButton : QWizard::CancelButton);
+    });
+    if (leave == Leave::Back) {
+        driver.when(onPage(wizard, ConversionWizard::FormatPage),
+                    [&wizard](QWidget *) { press(wizard, QWizard::CancelButton); });
+    }
+}
+
+void TestConversionWizard::verifyRefused(const ModalDriver &driver, const QSignalSpy &changed) const
+{
+    QVERIFY(driver.finished());
+    QCOMPARE(driver.unexpected, QStringList());
+    QCOMPARE(driver.boxes.size(), 1);
+    QCOMPARE(refused.next, false);
+    QCOMPARE(refused.back, true);
+    QVERIFY(!converterRan());
+    QCOMPARE(changed.count(), 0);
 }
 
 void TestConversionWizard::formShowsThreePages()
@@ -370,35 +418,20 @@ void TestConversionWizard::onlyPdfFilesAreConverted()
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
-    Buttons refused;
-    QString shown;
     ModalDriver driver;
-    driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-    driver.answerBox();
-    driver.when(onPage(wizard, ConversionWizard::OutputPage), [&](QWidget *) {
-        refused = buttonsOf(wizard);
-        shown = outputShown(wizard);
-        press(wizard, QWizard::BackButton);
-    });
-    driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::CancelButton); });
+    refuse(wizard, driver, Leave::Back);
     wizard.convert({book.get()});
-    QVERIFY(driver.finished());
-    QCOMPARE(driver.unexpected, QStringList());
+    verifyRefused(driver, changed);
+    if (QTest::currentTestFailed())
+        return;
 
     const QString message = QStringLiteral("Only PDF files can be converted; %1 is not one.")
                                 .arg(QDir::toNativeSeparators(bookPath(file)));
-    QCOMPARE(driver.boxes.size(), 1);
     QCOMPARE(driver.boxes.first().title, QStringLiteral("Not converted"));
     QCOMPARE(driver.boxes.first().text, message);
-    QCOMPARE(shown, message);
-    QCOMPARE(refused.next, false);
-    QCOMPARE(refused.back, true);
-    QVERIFY(!converterRan());
+    QCOMPARE(shownRefused, message);
     QCOMPARE(FileTesting::readFile(bookPath(file)), file.toUtf8());
     QCOMPARE(fileRows(), rowsBefore);
-    QCOMPARE(changed.count(), 0);
     QCOMPARE(wizard.result(), int(QDialog::Rejected));
 }
 
@@ -428,22 +461,13 @@ void TestConversionWizard::converterThatCannotStartIsReported()
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
-    Buttons refused;
     ModalDriver driver;
-    driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-    driver.answerBox();
-    driver.when(onPage(wizard, ConversionWizard::OutputPage), [&](QWidget *) {
-        refused = buttonsOf(wizard);
-        press(wizard, QWizard::BackButton);
-    });
-    driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::CancelButton); });
+    refuse(wizard, driver, Leave::Back);
     wizard.convert({book.get()});
-    QVERIFY(driver.finished());
-    QCOMPARE(driver.unexpected, QStringList());
+    verifyRefused(driver, changed);
+    if (QTest::currentTestFailed())
+        return;
 
-    QCOMPARE(driver.boxes.size(), 1);
     QCOMPARE(driver.boxes.first().title, QStringLiteral("Not converted"));
     const QStringList lines = driver.boxes.first().text.split(u'\n');
     QCOMPARE(lines.size(), 2);
@@ -458,10 +482,7 @@ void TestConversionWizard::converterThatCannotStartIsReported()
         QVERIFY2(lines.first().size() > prefix.size(), qPrintable(lines.first()));
     }
     QCOMPARE(lines.last(), LocatePreferences);
-    QCOMPARE(refused.next, false);
-    QCOMPARE(refused.back, true);
     QCOMPARE(fileRows().size(), 1);
-    QCOMPARE(changed.count(), 0);
     QVERIFY(!QFileInfo::exists(bookPath(QStringLiteral("books/Dune.epub"))));
 }
 
@@ -500,25 +521,14 @@ void TestConversionWizard::itemWithoutFilesIsReported()
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
-    Buttons refused;
     ModalDriver driver;
-    driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-    driver.answerBox();
-    driver.when(onPage(wizard, ConversionWizard::OutputPage), [&](QWidget *) {
-        refused = buttonsOf(wizard);
-        press(wizard, QWizard::CancelButton);
-    });
+    refuse(wizard, driver, Leave::Cancel);
     wizard.convert({book.get()});
-    QVERIFY(driver.finished());
-    QCOMPARE(driver.unexpected, QStringList());
-    QCOMPARE(driver.boxes.size(), 1);
+    verifyRefused(driver, changed);
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(driver.boxes.first().text, QStringLiteral("This book has no file to convert."));
-    QCOMPARE(refused.next, false);
-    QCOMPARE(refused.back, true);
-    QVERIFY(!converterRan());
     QCOMPARE(fileRows().size(), 0);
-    QCOMPARE(changed.count(), 0);
 }
 
 void TestConversionWizard::unreadableFileIsReported()
@@ -531,11 +541,7 @@ void TestConversionWizard::unreadableFileIsReported()
     ConversionWizard wizard(nullptr, locations());
 
     ModalDriver driver;
-    driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-    driver.answerBox();
-    driver.when(onPage(wizard, ConversionWizard::OutputPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::CancelButton); });
+    refuse(wizard, driver, Leave::Cancel);
     wizard.convert({&book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.boxes.size(), 1);
@@ -553,25 +559,15 @@ void TestConversionWizard::noBookChosenConvertsNothing()
     // As the tool bar's Convert shows it, before any book was chosen.
     wizard.show();
 
-    Buttons refused;
     ModalDriver driver;
-    driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-    driver.answerBox();
-    driver.when(onPage(wizard, ConversionWizard::OutputPage), [&](QWidget *) {
-        refused = buttonsOf(wizard);
-        press(wizard, QWizard::CancelButton);
-    });
+    refuse(wizard, driver, Leave::Cancel);
     QVERIFY(driver.waitUntilDone());
     QVERIFY(!wizard.isVisible());
-    QCOMPARE(driver.unexpected, QStringList());
-    QCOMPARE(driver.boxes.size(), 1);
+    verifyRefused(driver, changed);
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(driver.boxes.first().text,
              QStringLiteral("No book was chosen. Choose Convert on a book in the library to convert its file."));
-    QCOMPARE(refused.next, false);
-    QCOMPARE(refused.back, true);
-    QVERIFY(!converterRan());
-    QCOMPARE(changed.count(), 0);
 }
 
 void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed_data()
@@ -591,25 +587,10 @@ void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
     ModalDriver driver;
-    if (replace) {
-        driver.when(onPage(wizard, ConversionWizard::FormatPage), [this, &wizard](QWidget *) {
-            press(wizard, QWizard::NextButton);
-            whileRunning = buttonsOf(wizard);
-        });
-        driver.answerBox(QMessageBox::Yes);
-        driver.when(runEnded(wizard), [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-        driver.when(onPage(wizard, ConversionWizard::DonePage),
-                    [&wizard](QWidget *) { press(wizard, QWizard::FinishButton); });
-    } else {
-        driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                    [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-        driver.answerBox(QMessageBox::No);
-        driver.answerBox();
-        driver.when(onPage(wizard, ConversionWizard::OutputPage), [this, &wizard](QWidget *) {
-            afterRun = buttonsOf(wizard);
-            press(wizard, QWizard::CancelButton);
-        });
-    }
+    if (replace)
+        clickThrough(wizard, driver, QMessageBox::Yes);
+    else
+        refuse(wizard, driver, Leave::Cancel, {QMessageBox::No, QMessageBox::Ok});
     wizard.convert({book.get()});
     QVERIFY(driver.finished());
     QCOMPARE(driver.unexpected, QStringList());
@@ -630,8 +611,8 @@ void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
         QCOMPARE(driver.boxes.size(), 2);
         QCOMPARE(driver.boxes.last().text,
                  QStringLiteral("The book was not converted, and %1 was kept.").arg(QDir::toNativeSeparators(epub)));
-        QCOMPARE(afterRun.next, false);
-        QCOMPARE(afterRun.back, true);
+        QCOMPARE(refused.next, false);
+        QCOMPARE(refused.back, true);
         QVERIFY(!converterRan());
         QCOMPARE(FileTesting::readFile(epub), QByteArray("the user's own EPUB"));
         QCOMPARE(fileRows(), (QList<QStringList>{fileRow(bookPath(QStringLiteral("books/Dune.pdf")), iid)}));
@@ -653,12 +634,7 @@ void TestConversionWizard::secondConversionKeepsOneRowForTheEpub()
     }
     {
         ModalDriver driver;
-        driver.when(onPage(wizard, ConversionWizard::FormatPage),
-                    [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-        driver.answerBox(QMessageBox::Yes);
-        driver.when(runEnded(wizard), [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
-        driver.when(onPage(wizard, ConversionWizard::DonePage),
-                    [&wizard](QWidget *) { press(wizard, QWizard::FinishButton); });
+        clickThrough(wizard, driver, QMessageBox::Yes);
         wizard.convert({book.get()});
         QVERIFY(driver.finished());
         QCOMPARE(driver.unexpected, QStringList());
