@@ -39,6 +39,34 @@ const QStringList &schemaStatements()
     return statements;
 }
 
+// Indexes for the lookups by id, file and author name that loading and adding run once per record. They
+// change no result, so a library without them gets them at its next open.
+const QStringList &lookupIndexStatements()
+{
+    static const QStringList statements{
+        QStringLiteral("CREATE INDEX IF NOT EXISTS books_iid ON books (iid)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS webpages_iid ON webpages (iid)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS items_authors_iid ON items_authors (iid)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS items_authors_aid ON items_authors (aid)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS files_iid ON files (iid)"),
+        // LIKE compares ASCII letters without case, so only a NOCASE index serves it.
+        QStringLiteral("CREATE INDEX IF NOT EXISTS files_filePath ON files (filePath COLLATE NOCASE)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS files_firstBytes_fileSize ON files (firstBytes, fileSize)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS authors_name ON authors (name COLLATE NOCASE)"),
+    };
+    return statements;
+}
+
+void createLookupIndexes(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    for (const QString &statement : lookupIndexStatements()) {
+        // Without an index the lookups are slower, never wrong; a read-only library still opens.
+        if (!query.exec(statement))
+            qDebug() << "index not created:" << query.lastError().text();
+    }
+}
+
 QString openError(QSqlDatabase &db)
 {
     if (!db.open())
@@ -91,14 +119,13 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
         return result;
     result.opened = true;
 
-    if (!isNew) {
+    if (isNew) {
+        logDebug(QStringLiteral("Database loaded ") + result.path);
+        createSchema(db);
+    } else if (version == 0) {
         // The tables of an existing library are taken as they are.
-        if (version == 0)
-            settings.setValue(Settings::DatabaseVersion, SchemaVersion);
-        return result;
+        settings.setValue(Settings::DatabaseVersion, SchemaVersion);
     }
-
-    logDebug(QStringLiteral("Database loaded ") + result.path);
-    createSchema(db);
+    createLookupIndexes(db);
     return result;
 }

@@ -31,12 +31,13 @@ void Authors::addByName(const QString &name)
 
 void Authors::addById(int aid)
 {
-    const QString name = Author::aidToName(aid);
+    auto author = std::make_unique<Author>(this, aid);
+    const QString name = author->getName();
     if (byName.contains(name)) {
         qDebug() << "duplicate name detected";
         return;
     }
-    append(std::make_unique<Author>(this, aid), name);
+    append(std::move(author), name);
 }
 
 void Authors::append(std::unique_ptr<Author> author, const QString &name)

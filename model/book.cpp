@@ -1,8 +1,8 @@
 #include "model/book.h"
 
-#include "app/settings.h"
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/savetransaction.h"
 #include "model/viewitem.h"
 
 #include <QDebug>
@@ -14,7 +14,6 @@
 
 Book::Book(QObject *parent, int iid)
     : Item(parent, iid)
-    , dataDir(Settings().value(Settings::DataDir).toString())
     , viewItem(std::make_unique<ViewItem>())
 {
     setType(QStringLiteral("Book"));
@@ -107,7 +106,7 @@ QSqlQuery Book::dbRead() const
 bool Book::save()
 {
     const bool stored = saveWithRow(
-        "bid", bid, [this] { return bid < 1 ? insertRow() : updateRow(); }, dataDir);
+        "bid", bid, [this] { return bid < 1 ? insertRow() : updateRow(); });
     updateViewItem();
     return stored;
 }
@@ -116,18 +115,24 @@ bool Book::saveOrUndo()
 {
     const bool isNew = getIid() < 1;
     const QString coverBefore = getCoverFile();
-    if (save())
-        return true;
-    if (isNew) {
-        if (getIid() > 0)
-            remove();
-        // The cover may already sit under the id just given up; it goes back where it came from.
-        if (getCoverFile() != coverBefore && QFile::rename(getCoverFile(), coverBefore))
-            setCoverFile(coverBefore);
-        forgetStoredRows();
-        bid = -1;
-        updateViewItem();
+    SaveTransaction transaction;
+    const bool saved = save();
+    if (saved || !isNew) {
+        // An edit keeps what could be stored, as a plain save does.
+        const bool committed = transaction.commit();
+        if (!isNew || committed)
+            return saved && committed;
     }
+    // Inside an outer transaction the rollback is its owner's, so the rows are taken out here too.
+    if (getIid() > 0)
+        remove();
+    transaction.rollback();
+    // The cover may already sit under the id just given up; it goes back where it came from.
+    if (getCoverFile() != coverBefore && QFile::rename(getCoverFile(), coverBefore))
+        setCoverFile(coverBefore);
+    forgetStoredRows();
+    bid = -1;
+    updateViewItem();
     return false;
 }
 
@@ -185,7 +190,6 @@ bool Book::remove()
 
 void Book::updateViewItem()
 {
-    qDebug() << getIid();
     const FileList *files = getFiles();
     viewItem->coverFile = getCoverFile();
     viewItem->datePublished = datePublished;

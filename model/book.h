@@ -69,7 +69,6 @@ private:
     QString pageCount;
     QString datePublished;
     QString publisher;
-    QString dataDir;
     std::unique_ptr<ViewItem> viewItem;
 };
 

@@ -26,8 +26,6 @@ void Books::dbRead()
         Book *book = loadKept(bookMap, iid);
         viewItems->append(book->getViewItem());
         books.append(book);
-        qDebug() << "Books::dbRead iid " << iid << "book:" << book;
-        qDebug() << bookMap.value(iid);
     }
 }
 
@@ -58,12 +56,6 @@ Book *Books::find(int iid) const
 
 Book *Books::getBook(int iid) const
 {
-    qDebug() << "key for iid: " << iid;
-    QStringList keys;
-    for (auto it = bookMap.keyBegin(); it != bookMap.keyEnd(); ++it)
-        keys.append(QString::number(*it));
-    qDebug() << keys.join(QStringLiteral(", "));
-    qDebug() << "key count: " << bookMap.count(iid) << " at iid: " << iid;
     return bookMap.value(iid);
 }
 
@@ -84,12 +76,8 @@ void Books::dbSearch(const QString &term)
         term);
     for (const int iid : ids) {
         Book *book = bookMap.value(iid);
-        if (book) {
-            qDebug() << "adding item from getViewITem to the search viewITemList";
-        } else {
-            qDebug() << "new book item added";
+        if (!book)
             book = loadKept(bookMap, iid);
-        }
         viewItems->append(book->getViewItem());
     }
 }

@@ -1,8 +1,10 @@
 #include "model/item.h"
 
+#include "app/settings.h"
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/savetransaction.h"
 #include "model/timestamp.h"
 
 #include <QDebug>
@@ -141,12 +143,10 @@ bool Item::saveFiles()
 bool Item::save()
 {
     bool stored;
-    if (iid < 1) {
+    if (iid < 1)
         stored = dbInsert() > 0;
-    } else {
-        qDebug() << "db update called on item.";
+    else
         stored = dbUpdate();
-    }
     stored = authors->saveAll() && stored;
     // Without an id, links would name no item and outlive the failed insert.
     if (iid < 1)
@@ -236,8 +236,9 @@ bool Item::dbUpdateCover()
     return storeCoverPath(iid, coverFile);
 }
 
-bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow, const QString &dataDir)
+bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow)
 {
+    SaveTransaction transaction;
     bool stored = save();
     // Every other row refers to the item by its id.
     if (iid < 1)
@@ -249,7 +250,8 @@ bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()>
     stored = saveFiles() && stored;
     if (!newRow)
         qDebug() << keyName << key;
-    return placeCoverIn(dataDir) && stored;
+    stored = placeCoverIn(Settings().value(Settings::DataDir).toString()) && stored;
+    return transaction.commit() && stored;
 }
 
 bool Item::placeCoverIn(const QString &dataDir)

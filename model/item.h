@@ -54,10 +54,10 @@ protected:
     // After a failed first save was taken out again: the record is new once more.
     void forgetStoredRows();
 
-    // The save of a derived record: the item part, then its own row (saveRow inserts or updates it), the
-    // files and the cover. Every step runs even after a failed one, so as much as possible is stored;
-    // true when all of it was.
-    bool saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow, const QString &dataDir);
+    // The save of a derived record, in one transaction: the item part, then its own row (saveRow inserts
+    // or updates it), the files and the cover in the data directory. Every step runs even after a failed
+    // one, so as much as possible is stored; true when all of it was.
+    bool saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow);
 
 private:
     // Puts the cover at its stored name in the data directory. True when it is there, or when there is

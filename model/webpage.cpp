@@ -1,6 +1,5 @@
 #include "model/webpage.h"
 
-#include "app/settings.h"
 #include "model/filelist.h"
 #include "model/viewitem.h"
 
@@ -37,7 +36,6 @@ WebPage::WebPage(QObject *parent, int iid)
         wid = -1;
         return;
     }
-    qDebug() << "load webpage iid:" << iid;
     dbRead();
     updateViewItem();
 }
@@ -90,7 +88,6 @@ ViewItem *WebPage::updateViewItem()
 {
     const FileList *files = getFiles();
     viewItem->coverFile = getCoverFile();
-    qDebug() << viewItem->coverFile;
     viewItem->description = shortDescription(description);
     viewItem->filePath = files->firstPath();
     viewItem->iid = getIid();
@@ -110,8 +107,7 @@ ViewItem *WebPage::updateViewItem()
 bool WebPage::save()
 {
     const bool stored = saveWithRow(
-        "wid", wid, [this] { return wid < 1 ? insertRow() : updateRow(); },
-        Settings().value(Settings::DataDir).toString());
+        "wid", wid, [this] { return wid < 1 ? insertRow() : updateRow(); });
     updateViewItem();
     return stored;
 }

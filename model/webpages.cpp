@@ -3,7 +3,6 @@
 #include "model/viewitem.h"
 #include "model/webpage.h"
 
-#include <QDebug>
 
 WebPages::WebPages(QObject *parent)
     : Items(parent)
@@ -19,9 +18,7 @@ void WebPages::dbRead()
     const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM webpages WHERE 1 ORDER BY created ASC"));
     for (const int iid : ids) {
         WebPage *page = loadKept(pageMap, iid);
-        qDebug() << "append view";
         viewItems->append(page->updateViewItem());
-        qDebug() << "insert";
     }
 }
 

@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -24,6 +25,10 @@ namespace {
 
 const char ChildFlag[] = "--start-main-window";
 const char ChildStartedLine[] = "main window started";
+
+const QStringList LibraryIndexes{"authors_name", "books_iid", "description", "files_filePath",
+                                 "files_firstBytes_fileSize", "files_iid", "items_authors_aid", "items_authors_iid",
+                                 "title", "webpages_iid"};
 
 QString readFile(const QString &path)
 {
@@ -108,6 +113,7 @@ private slots:
     void dataDirWithoutSeparatorIsUsedAsStored();
     void existingLibraryIsOpenedAsItIs_data();
     void existingLibraryIsOpenedAsItIs();
+    void libraryWithoutLookupIndexesGainsThem();
     void deletedLibraryIsCreatedAgain();
     void unusableLibraryEndsTheProgram_data();
     void unusableLibraryEndsTheProgram();
@@ -179,7 +185,7 @@ void TestStartup::firstStartPreparesSettingsDirectoriesAndLibrary()
     QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
     QCOMPARE(TestDatabase::tableNames(),
              (QStringList{"authors", "books", "files", "identifiers", "items", "items_authors", "notes", "webpages"}));
-    QCOMPARE(TestDatabase::indexNames(), (QStringList{"description", "title"}));
+    QCOMPARE(TestDatabase::indexNames(), LibraryIndexes);
     QSqlQuery stat;
     QVERIFY(stat.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'")));
     QVERIFY(stat.next());
@@ -305,6 +311,32 @@ void TestStartup::existingLibraryIsOpenedAsItIs()
     QCOMPARE(TestDatabase::tableNames(), QStringList{QStringLiteral("shelf")});
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
     QVERIFY(!logSinceTestStart().contains(QStringLiteral("Database loaded ")));
+}
+
+void TestStartup::libraryWithoutLookupIndexesGainsThem()
+{
+    startAndClose();
+    cleanup();
+    {
+        TestDatabase database(defaultDataDir());
+        QVERIFY(database.isOpen());
+        QSqlQuery query;
+        for (const QString &index : LibraryIndexes) {
+            if (index != QLatin1String("title") && index != QLatin1String("description"))
+                QVERIFY2(query.exec(QStringLiteral("DROP INDEX ") + index), qPrintable(query.lastError().text()));
+        }
+        QVERIFY(query.exec(QStringLiteral("INSERT INTO books (title, iid) VALUES ('Kept', 7)")));
+        QCOMPARE(TestDatabase::indexNames(), (QStringList{"description", "title"}));
+    }
+
+    startAndClose();
+    QCOMPARE(TestDatabase::indexNames(), LibraryIndexes);
+    QSqlQuery books;
+    QVERIFY(books.exec(QStringLiteral("SELECT title, iid FROM books")));
+    QVERIFY(books.next());
+    QCOMPARE(books.value(0).toString(), QStringLiteral("Kept"));
+    QCOMPARE(books.value(1).toInt(), 7);
+    QVERIFY(!books.next());
 }
 
 void TestStartup::deletedLibraryIsCreatedAgain()

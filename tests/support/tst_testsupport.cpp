@@ -81,7 +81,8 @@ void TestTestSupport::testDatabaseIsAFreshLibraryEachTime()
     TestDatabase second(environment.home() + QStringLiteral("/second"));
     QVERIFY(second.isOpen());
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("items")), 0);
-    QCOMPARE(TestDatabase::indexNames(), (QStringList{"description", "title"}));
+    const QStringList indexes = TestDatabase::indexNames();
+    QVERIFY(indexes.contains(QStringLiteral("title")) && indexes.contains(QStringLiteral("description")));
 }
 
 SHELVIO_TEST_MAIN(TestTestSupport)

@@ -1,0 +1,39 @@
+#include "model/savetransaction.h"
+
+#include <QDebug>
+#include <QSqlError>
+
+SaveTransaction::SaveTransaction()
+    : db(QSqlDatabase::database(QSqlDatabase::defaultConnection, false))
+{
+    // SQLite refuses a BEGIN inside a transaction; the statements then belong to the outer one.
+    open = db.isOpen() && db.transaction();
+}
+
+SaveTransaction::~SaveTransaction()
+{
+    if (open)
+        rollback();
+}
+
+bool SaveTransaction::commit()
+{
+    if (!open)
+        return true;
+    open = false;
+    if (db.commit())
+        return true;
+    qDebug() << "save not committed:" << db.lastError().text();
+    // A failed COMMIT can leave the transaction open; nothing of it may stay.
+    db.rollback();
+    return false;
+}
+
+void SaveTransaction::rollback()
+{
+    if (!open)
+        return;
+    open = false;
+    if (!db.rollback())
+        qDebug() << "save not rolled back:" << db.lastError().text();
+}

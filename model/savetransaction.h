@@ -1,0 +1,27 @@
+#ifndef SAVETRANSACTION_H
+#define SAVETRANSACTION_H
+
+#include <QSqlDatabase>
+
+// The statements of one record's save as one unit on the default connection: a save cut short (a failed
+// step, a crash, a killed process) leaves none of them stored. Inside a transaction that someone else
+// began, it joins that one and leaves the outcome to its owner.
+class SaveTransaction
+{
+public:
+    SaveTransaction();
+    // Rolls back what was not committed.
+    ~SaveTransaction();
+
+    // True when the statements are stored, or when the owner of an outer transaction decides.
+    bool commit();
+    void rollback();
+
+private:
+    Q_DISABLE_COPY_MOVE(SaveTransaction)
+
+    QSqlDatabase db;
+    bool open = false;
+};
+
+#endif // SAVETRANSACTION_H
