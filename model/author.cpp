@@ -1,6 +1,7 @@
 #include "model/author.h"
 
 #include "model/likepattern.h"
+#include "model/preparedquery.h"
 
 #include <QDebug>
 #include <QSqlError>
@@ -11,12 +12,11 @@ Author::Author(Authors *, int aid)
 {
     if (aid < 0)
         return;
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM authors WHERE aid = :aid LIMIT 1"));
-    query.bindValue(QStringLiteral(":aid"), aid);
+    PreparedQuery query(QStringLiteral("SELECT * FROM authors WHERE aid = :aid LIMIT 1"));
+    query->bindValue(QStringLiteral(":aid"), aid);
     // A failed read is the same as no row: the author stays empty.
-    query.exec();
-    fillFrom(query);
+    query->exec();
+    fillFrom(*query);
 }
 
 Author::Author(Authors *, const QString &name)
@@ -24,12 +24,11 @@ Author::Author(Authors *, const QString &name)
 {
     if (name.isEmpty())
         return;
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM authors WHERE name LIKE :name ESCAPE '\\' LIMIT 1"));
-    query.bindValue(QStringLiteral(":name"), LikePattern::exact(name));
+    PreparedQuery query(QStringLiteral("SELECT * FROM authors WHERE name LIKE :name ESCAPE '\\' LIMIT 1"));
+    query->bindValue(QStringLiteral(":name"), LikePattern::exact(name));
     // A failed lookup is the same as no match: a new author is prepared.
-    query.exec();
-    fillFrom(query);
+    query->exec();
+    fillFrom(*query);
     // The name as given wins over the stored spelling; a found row keeps its id, so save() updates it.
     setName(name);
 }
@@ -59,24 +58,21 @@ void Author::setName(const QString &name)
 
 bool Author::save()
 {
-    QSqlQuery query;
-    if (aid <= 0) {
-        query.prepare(QStringLiteral("INSERT INTO authors                  (aid, name, firstName, lastName)       "
-                                     "           VALUES                  (:aid, :name, :firstName, :lastName)"));
-        // A null id lets the database choose it.
-        query.bindValue(QStringLiteral(":aid"), QVariant(QMetaType::fromType<int>()));
-    } else {
-        query.prepare(QStringLiteral("UPDATE authors SET                      name = :name, firstName = :firstName, "
-                                     "lastName = :lastName                     WHERE aid = :aid"));
-        query.bindValue(QStringLiteral(":aid"), aid);
-    }
-    query.bindValue(QStringLiteral(":name"), name);
-    query.bindValue(QStringLiteral(":firstName"), firstName);
-    query.bindValue(QStringLiteral(":lastName"), lastName);
-    if (!query.exec())
+    const bool isNew = aid <= 0;
+    PreparedQuery query(
+        isNew ? QStringLiteral("INSERT INTO authors                  (aid, name, firstName, lastName)       "
+                               "           VALUES                  (:aid, :name, :firstName, :lastName)")
+              : QStringLiteral("UPDATE authors SET                      name = :name, firstName = "
+                               ":firstName, lastName = :lastName                     WHERE aid = :aid"));
+    // A null id lets the database choose it.
+    query->bindValue(QStringLiteral(":aid"), isNew ? QVariant(QMetaType::fromType<int>()) : QVariant(aid));
+    query->bindValue(QStringLiteral(":name"), name);
+    query->bindValue(QStringLiteral(":firstName"), firstName);
+    query->bindValue(QStringLiteral(":lastName"), lastName);
+    if (!query->exec())
         return false;
-    if (aid <= 0)
-        aid = query.lastInsertId().toInt();
+    if (isNew)
+        aid = query->lastInsertId().toInt();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include "model/authors.h"
 
 #include "model/author.h"
+#include "model/statementcache.h"
 
 #include <QDebug>
 #include <QSqlQuery>
@@ -48,6 +49,7 @@ void Authors::append(std::unique_ptr<Author> author, const QString &name)
 
 void Authors::loadAll()
 {
+    const StatementCache statements;
     QSqlQuery query;
     query.prepare(QStringLiteral("SELECT aid FROM authors WHERE 1 ORDER BY lastName ASC"));
     if (!query.exec()) {

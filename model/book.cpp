@@ -2,6 +2,7 @@
 
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/preparedquery.h"
 #include "model/savetransaction.h"
 #include "model/viewitem.h"
 
@@ -18,26 +19,31 @@ Book::Book(QObject *parent, int iid)
 {
     setType(QStringLiteral("Book"));
     if (getIid() > 0) {
-        readRow();
+        dbRead();
         updateViewItem();
     }
     viewItem->items.append(this);
 }
 
-void Book::readRow()
+void Book::dbRead()
 {
-    QSqlQuery query = dbRead();
-    if (!query.isValid())
+    PreparedQuery query(QStringLiteral("SELECT * FROM books WHERE iid = :iid LIMIT 1"));
+    query->bindValue(QStringLiteral(":iid"), getIid());
+    if (!query->exec()) {
+        qDebug() << "Error: Book::dbRead" << query->lastError();
         return;
-    bid = query.value(0).toInt();
-    title = query.value(1).toString();
-    pageCount = query.value(2).toString();
-    datePublished = query.value(3).toString();
-    description = query.value(4).toString();
-    setIid(query.value(5).toInt());
-    publisher = query.value(6).toString();
-    isbn10 = query.value(7).toString();
-    isbn13 = query.value(8).toString();
+    }
+    if (!query->next())
+        return;
+    bid = query->value(0).toInt();
+    title = query->value(1).toString();
+    pageCount = query->value(2).toString();
+    datePublished = query->value(3).toString();
+    description = query->value(4).toString();
+    setIid(query->value(5).toInt());
+    publisher = query->value(6).toString();
+    isbn10 = query->value(7).toString();
+    isbn13 = query->value(8).toString();
 }
 
 void Book::reload()
@@ -45,7 +51,7 @@ void Book::reload()
     if (getIid() < 1)
         return;
     Item::reload();
-    readRow();
+    dbRead();
     updateViewItem();
 }
 
@@ -91,22 +97,9 @@ void Book::setTableRow(int tableRow)
     this->tableRow = tableRow;
 }
 
-QSqlQuery Book::dbRead() const
-{
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM books WHERE iid = :iid LIMIT 1"));
-    query.bindValue(QStringLiteral(":iid"), getIid());
-    if (query.exec())
-        query.next();
-    else
-        qDebug() << "Error: Book::dbRead" << query.lastError();
-    return query;
-}
-
 bool Book::save()
 {
-    const bool stored = saveWithRow(
-        "bid", bid, [this] { return bid < 1 ? insertRow() : updateRow(); });
+    const bool stored = saveWithRow("bid", bid, [this] { return bid < 1 ? insertRow() : updateRow(); });
     updateViewItem();
     return stored;
 }
@@ -150,27 +143,26 @@ void Book::bindFields(QSqlQuery &query) const
 
 bool Book::insertRow()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral(
+    PreparedQuery query(QStringLiteral(
         "INSERT INTO books                  (title, pageCount, datePublished, description, iid, publisher, isbn10, "
         "isbn13)                  VALUES (:title, :pageCount, :datePublished, :description, :iid, :publisher, "
         ":isbn10, :isbn13)"));
-    bindFields(query);
-    const bool inserted = query.exec();
+    bindFields(*query);
+    const bool inserted = query->exec();
     // No id after a failed insert: 0, so the next save tries again.
-    bid = query.lastInsertId().toInt();
+    bid = query->lastInsertId().toInt();
     return inserted;
 }
 
 bool Book::updateRow()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("UPDATE books SET                  title = :title, pageCount = :pageCount,            "
-                                 "     datePublished = :datePublished, description = :description,                 "
-                                 "publisher = :publisher, isbn10 = :isbn10, isbn13 = :isbn13             WHERE iid = "
-                                 ":iid"));
-    bindFields(query);
-    return query.exec();
+    PreparedQuery query(
+        QStringLiteral("UPDATE books SET                  title = :title, pageCount = :pageCount,            "
+                       "     datePublished = :datePublished, description = :description,                 "
+                       "publisher = :publisher, isbn10 = :isbn10, isbn13 = :isbn13             WHERE iid = "
+                       ":iid"));
+    bindFields(*query);
+    return query->exec();
 }
 
 bool Book::remove()

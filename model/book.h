@@ -38,7 +38,6 @@ public:
     int getBid() const { return bid; }
     ViewItem *getViewItem() const { return viewItem.get(); }
 
-    QSqlQuery dbRead() const;
     // True when every row and the cover were stored.
     bool save();
     // As save(), but a new book is stored whole or not at all: after a failed save its rows are taken
@@ -55,7 +54,7 @@ public:
 private:
     Q_DISABLE_COPY_MOVE(Book)
 
-    void readRow();
+    void dbRead();
     bool insertRow();
     bool updateRow();
     void bindFields(QSqlQuery &query) const;

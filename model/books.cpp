@@ -1,6 +1,7 @@
 #include "model/books.h"
 
 #include "model/book.h"
+#include "model/statementcache.h"
 #include "model/viewitem.h"
 
 #include <QDebug>
@@ -21,6 +22,7 @@ Books::~Books() = default;
 
 void Books::dbRead()
 {
+    const StatementCache statements;
     const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM books WHERE 1"));
     for (const int iid : ids) {
         Book *book = loadKept(bookMap, iid);
@@ -31,6 +33,7 @@ void Books::dbRead()
 
 void Books::dbReadAuthor(int aid)
 {
+    const StatementCache statements;
     qDebug() << "db aid" << aid;
     QSqlQuery query;
     query.prepare(QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
@@ -69,6 +72,7 @@ void Books::append(Book *book)
 
 void Books::dbSearch(const QString &term)
 {
+    const StatementCache statements;
     viewItems->clear();
     const QList<int> ids = searchIds(
         QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "

@@ -1,6 +1,7 @@
 #include "model/file.h"
 
 #include "model/likepattern.h"
+#include "model/preparedquery.h"
 #include "model/timestamp.h"
 
 #include <QCryptographicHash>
@@ -102,19 +103,18 @@ void File::forgetRow()
 
 void File::dbRead()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM files WHERE fid = :fid LIMIT 1"));
-    query.bindValue(QStringLiteral(":fid"), fid);
-    if (!query.exec() || !query.next())
+    PreparedQuery query(QStringLiteral("SELECT * FROM files WHERE fid = :fid LIMIT 1"));
+    query->bindValue(QStringLiteral(":fid"), fid);
+    if (!query->exec() || !query->next())
         return;
-    fid = query.value(0).toInt();
-    fileName = query.value(1).toString();
-    filePath = query.value(2).toString();
-    fileType = query.value(3).toString();
-    fileExtension = query.value(4).toString();
-    fileMd5 = query.value(5).toString();
-    fileSize = query.value(6).toLongLong();
-    firstBytes = query.value(7).toString();
+    fid = query->value(0).toInt();
+    fileName = query->value(1).toString();
+    filePath = query->value(2).toString();
+    fileType = query->value(3).toString();
+    fileExtension = query->value(4).toString();
+    fileMd5 = query->value(5).toString();
+    fileSize = query->value(6).toLongLong();
+    firstBytes = query->value(7).toString();
 }
 
 // The insert and the update spell the digest's placeholder differently.
@@ -135,19 +135,18 @@ bool File::dbInsert()
     md5();
     const quint32 now = Timestamp::now();
 
-    QSqlQuery query;
-    query.prepare(QStringLiteral(
+    PreparedQuery query(QStringLiteral(
         "INSERT INTO files                  (fileName, filePath, fileType, fileExtension, fileMd5, fileSize, "
         "firstBytes, iid, created, updated)                  VALUES                  (:fileName, :filePath, "
         ":fileType, :fileExtension, :fileMd5, :fileSize, :firstBytes, :iid, :created, :updated)"));
-    bindColumns(query, QStringLiteral(":fileMd5"));
-    query.bindValue(QStringLiteral(":created"), now);
-    query.bindValue(QStringLiteral(":updated"), now);
-    if (!query.exec()) {
-        qDebug() << query.lastError();
+    bindColumns(*query, QStringLiteral(":fileMd5"));
+    query->bindValue(QStringLiteral(":created"), now);
+    query->bindValue(QStringLiteral(":updated"), now);
+    if (!query->exec()) {
+        qDebug() << query->lastError();
         return false;
     }
-    fid = query.lastInsertId().toInt();
+    fid = query->lastInsertId().toInt();
     return true;
 }
 
@@ -156,17 +155,17 @@ bool File::dbUpdate()
     const quint32 now = Timestamp::now();
     md5();
 
-    QSqlQuery query;
-    query.prepare(QStringLiteral("UPDATE files SET                     fileName = :fileName,                    "
-                                 "filePath = :filePath,                    fileType = :fileType,                    "
-                                 "fileExtension = :fileExtension,                    fileMD5 = :fileMD5,           "
-                                 "         fileSize = :fileSize,                    firstBytes = :firstBytes,      "
-                                 "              updated = :updated,                    iid = :iid WHERE fid = :fid"));
-    bindColumns(query, QStringLiteral(":fileMD5"));
-    query.bindValue(QStringLiteral(":fid"), fid);
-    query.bindValue(QStringLiteral(":updated"), now);
-    if (!query.exec()) {
-        qDebug() << query.lastError();
+    PreparedQuery query(
+        QStringLiteral("UPDATE files SET                     fileName = :fileName,                    "
+                       "filePath = :filePath,                    fileType = :fileType,                    "
+                       "fileExtension = :fileExtension,                    fileMD5 = :fileMD5,           "
+                       "         fileSize = :fileSize,                    firstBytes = :firstBytes,      "
+                       "              updated = :updated,                    iid = :iid WHERE fid = :fid"));
+    bindColumns(*query, QStringLiteral(":fileMD5"));
+    query->bindValue(QStringLiteral(":fid"), fid);
+    query->bindValue(QStringLiteral(":updated"), now);
+    if (!query->exec()) {
+        qDebug() << query->lastError();
         return false;
     }
     return true;
@@ -174,17 +173,16 @@ bool File::dbUpdate()
 
 bool File::isDuplicate() const
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT filePath FROM files WHERE filePath LIKE :filePath ESCAPE '\\' OR "
-                                 "(firstBytes = :firstBytes AND fileSize = :fileSize) LIMIT 1"));
-    query.bindValue(QStringLiteral(":firstBytes"), firstBytes);
-    query.bindValue(QStringLiteral(":fileSize"), fileSize);
-    query.bindValue(QStringLiteral(":filePath"), LikePattern::exact(filePath));
-    if (!query.exec()) {
-        qDebug() << query.lastError();
+    PreparedQuery query(QStringLiteral("SELECT filePath FROM files WHERE filePath LIKE :filePath ESCAPE '\\' OR "
+                                       "(firstBytes = :firstBytes AND fileSize = :fileSize) LIMIT 1"));
+    query->bindValue(QStringLiteral(":firstBytes"), firstBytes);
+    query->bindValue(QStringLiteral(":fileSize"), fileSize);
+    query->bindValue(QStringLiteral(":filePath"), LikePattern::exact(filePath));
+    if (!query->exec()) {
+        qDebug() << query->lastError();
         return false;
     }
-    return query.next();
+    return query->next();
 }
 
 QVariant File::toVariant()

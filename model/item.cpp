@@ -4,6 +4,7 @@
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/preparedquery.h"
 #include "model/savetransaction.h"
 #include "model/timestamp.h"
 
@@ -19,12 +20,11 @@ const QString UpdateCoverStatement = QStringLiteral("UPDATE items SET coverFile 
 
 bool storeCoverPath(int iid, const QString &path)
 {
-    QSqlQuery query;
-    query.prepare(UpdateCoverStatement);
-    query.bindValue(QStringLiteral(":iid"), iid);
-    query.bindValue(QStringLiteral(":coverFile"), path);
-    if (!query.exec()) {
-        qDebug() << query.lastError();
+    PreparedQuery query(UpdateCoverStatement);
+    query->bindValue(QStringLiteral(":iid"), iid);
+    query->bindValue(QStringLiteral(":coverFile"), path);
+    if (!query->exec()) {
+        qDebug() << query->lastError();
         return false;
     }
     return true;
@@ -32,10 +32,9 @@ bool storeCoverPath(int iid, const QString &path)
 
 bool execForItem(const QString &statement, int iid)
 {
-    QSqlQuery query;
-    query.prepare(statement);
-    query.bindValue(QStringLiteral(":iid"), iid);
-    return query.exec();
+    PreparedQuery query(statement);
+    query->bindValue(QStringLiteral(":iid"), iid);
+    return query->exec();
 }
 
 } // namespace
@@ -71,29 +70,28 @@ void Item::forgetStoredRows()
 
 void Item::dbRead()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM items WHERE iid = :iid LIMIT 1"));
-    query.bindValue(QStringLiteral(":iid"), iid);
-    if (query.exec() && query.next()) {
-        type = query.value(1).toString();
-        coverFile = query.value(2).toString();
-        created = query.value(3).toUInt();
-        updated = query.value(4).toUInt();
-        rating = query.value(5).toInt();
+    PreparedQuery item(QStringLiteral("SELECT * FROM items WHERE iid = :iid LIMIT 1"));
+    item->bindValue(QStringLiteral(":iid"), iid);
+    if (item->exec() && item->next()) {
+        type = item->value(1).toString();
+        coverFile = item->value(2).toString();
+        created = item->value(3).toUInt();
+        updated = item->value(4).toUInt();
+        rating = item->value(5).toInt();
     }
 
-    query.prepare(QStringLiteral("SELECT * FROM items_authors WHERE items_authors.iid = :iid"));
-    query.bindValue(QStringLiteral(":iid"), iid);
-    if (query.exec()) {
-        while (query.next())
-            authors->addById(query.value(1).toInt());
+    PreparedQuery links(QStringLiteral("SELECT * FROM items_authors WHERE items_authors.iid = :iid"));
+    links->bindValue(QStringLiteral(":iid"), iid);
+    if (links->exec()) {
+        while (links->next())
+            authors->addById(links->value(1).toInt());
     }
 
-    query.prepare(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
-    query.bindValue(QStringLiteral(":iid"), iid);
-    if (query.exec()) {
-        while (query.next())
-            files->addById(query.value(0).toInt());
+    PreparedQuery fileIds(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
+    fileIds->bindValue(QStringLiteral(":iid"), iid);
+    if (fileIds->exec()) {
+        while (fileIds->next())
+            files->addById(fileIds->value(0).toInt());
     }
     files->setIid(iid);
 }
@@ -158,13 +156,12 @@ bool Item::saveAuthorLinks()
 {
     bool allLinked = execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
 
-    QSqlQuery query;
-    query.prepare(QStringLiteral(
+    PreparedQuery query(QStringLiteral(
         "INSERT INTO items_authors                  (iid, aid)                  VALUES                  (:iid, :aid)"));
     for (int index = 0; index < authors->count(); ++index) {
-        query.bindValue(QStringLiteral(":iid"), iid);
-        query.bindValue(QStringLiteral(":aid"), authors->at(index)->getAid());
-        allLinked = query.exec() && allLinked;
+        query->bindValue(QStringLiteral(":iid"), iid);
+        query->bindValue(QStringLiteral(":aid"), authors->at(index)->getAid());
+        allLinked = query->exec() && allLinked;
     }
     return allLinked;
 }
@@ -172,18 +169,18 @@ bool Item::saveAuthorLinks()
 int Item::dbInsert()
 {
     const quint32 now = Timestamp::now();
-    QSqlQuery query;
-    query.prepare(QStringLiteral("INSERT INTO items                  (type, created, updated, rating)                  "
-                                 "VALUES                  (:type, :created, :updated, :rating)"));
-    query.bindValue(QStringLiteral(":type"), type);
-    query.bindValue(QStringLiteral(":created"), now);
-    query.bindValue(QStringLiteral(":updated"), now);
-    query.bindValue(QStringLiteral(":rating"), rating);
-    if (!query.exec()) {
-        qDebug() << query.lastError();
+    PreparedQuery query(
+        QStringLiteral("INSERT INTO items                  (type, created, updated, rating)                  "
+                       "VALUES                  (:type, :created, :updated, :rating)"));
+    query->bindValue(QStringLiteral(":type"), type);
+    query->bindValue(QStringLiteral(":created"), now);
+    query->bindValue(QStringLiteral(":updated"), now);
+    query->bindValue(QStringLiteral(":rating"), rating);
+    if (!query->exec()) {
+        qDebug() << query->lastError();
         return -1;
     }
-    iid = query.lastInsertId().toInt();
+    iid = query->lastInsertId().toInt();
     return iid;
 }
 
@@ -192,15 +189,15 @@ bool Item::dbUpdate()
     if (iid < 1)
         return false;
     const quint32 now = Timestamp::now();
-    QSqlQuery query;
-    query.prepare(QStringLiteral("UPDATE items SET updated = :updated, type = :type, rating=:rating WHERE iid = :iid"));
-    query.bindValue(QStringLiteral(":iid"), iid);
-    query.bindValue(QStringLiteral(":type"), type);
-    query.bindValue(QStringLiteral(":updated"), now);
-    query.bindValue(QStringLiteral(":rating"), rating);
-    if (!query.exec()) {
-        qDebug() << query.lastQuery();
-        qDebug() << query.lastError().text();
+    PreparedQuery query(
+        QStringLiteral("UPDATE items SET updated = :updated, type = :type, rating=:rating WHERE iid = :iid"));
+    query->bindValue(QStringLiteral(":iid"), iid);
+    query->bindValue(QStringLiteral(":type"), type);
+    query->bindValue(QStringLiteral(":updated"), now);
+    query->bindValue(QStringLiteral(":rating"), rating);
+    if (!query->exec()) {
+        qDebug() << query->lastQuery();
+        qDebug() << query->lastError().text();
         return false;
     }
     return true;

@@ -1,6 +1,7 @@
 #include "model/webpage.h"
 
 #include "model/filelist.h"
+#include "model/preparedquery.h"
 #include "model/viewitem.h"
 
 #include <QDateTime>
@@ -68,20 +69,19 @@ void WebPage::setUrl(const QString &url)
 
 void WebPage::dbRead()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("SELECT * FROM webpages WHERE iid = :iid"));
-    query.bindValue(QStringLiteral(":iid"), getIid());
-    if (!query.exec()) {
-        qDebug() << query.lastError();
+    PreparedQuery query(QStringLiteral("SELECT * FROM webpages WHERE iid = :iid"));
+    query->bindValue(QStringLiteral(":iid"), getIid());
+    if (!query->exec()) {
+        qDebug() << query->lastError();
         return;
     }
-    if (!query.next())
+    if (!query->next())
         return;
-    title = query.value(4).toString();
-    description = query.value(5).toString();
-    url = query.value(2).toString();
-    wid = query.value(0).toInt();
-    created = query.value(3).toUInt();
+    title = query->value(4).toString();
+    description = query->value(5).toString();
+    url = query->value(2).toString();
+    wid = query->value(0).toInt();
+    created = query->value(3).toUInt();
 }
 
 ViewItem *WebPage::updateViewItem()
@@ -106,27 +106,26 @@ ViewItem *WebPage::updateViewItem()
 
 bool WebPage::save()
 {
-    const bool stored = saveWithRow(
-        "wid", wid, [this] { return wid < 1 ? insertRow() : updateRow(); });
+    const bool stored = saveWithRow("wid", wid, [this] { return wid < 1 ? insertRow() : updateRow(); });
     updateViewItem();
     return stored;
 }
 
 bool WebPage::insertRow()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("INSERT INTO webpages                  (iid, url, created,  title, description)      "
-                                 "            VALUES (:iid, :url, :created, :title, :description)"));
-    query.bindValue(QStringLiteral(":iid"), getIid());
-    query.bindValue(QStringLiteral(":url"), url);
-    query.bindValue(QStringLiteral(":created"), created);
-    query.bindValue(QStringLiteral(":title"), title);
-    query.bindValue(QStringLiteral(":description"), description);
-    if (!query.exec()) {
-        qDebug() << query.lastError();
+    PreparedQuery query(
+        QStringLiteral("INSERT INTO webpages                  (iid, url, created,  title, description)      "
+                       "            VALUES (:iid, :url, :created, :title, :description)"));
+    query->bindValue(QStringLiteral(":iid"), getIid());
+    query->bindValue(QStringLiteral(":url"), url);
+    query->bindValue(QStringLiteral(":created"), created);
+    query->bindValue(QStringLiteral(":title"), title);
+    query->bindValue(QStringLiteral(":description"), description);
+    if (!query->exec()) {
+        qDebug() << query->lastError();
         return false;
     }
-    wid = query.lastInsertId().toInt();
+    wid = query->lastInsertId().toInt();
     return true;
 }
 

@@ -1,8 +1,8 @@
 #include "model/webpages.h"
 
+#include "model/statementcache.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
-
 
 WebPages::WebPages(QObject *parent)
     : Items(parent)
@@ -15,6 +15,7 @@ WebPages::~WebPages() = default;
 
 void WebPages::dbRead()
 {
+    const StatementCache statements;
     const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM webpages WHERE 1 ORDER BY created ASC"));
     for (const int iid : ids) {
         WebPage *page = loadKept(pageMap, iid);
@@ -35,6 +36,7 @@ void WebPages::append(WebPage *page)
 
 void WebPages::dbSearch(const QString &term)
 {
+    const StatementCache statements;
     viewItems->clear();
     const QList<int> ids = searchIds(
         QStringLiteral("SELECT iid FROM webpages WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "

@@ -1,0 +1,22 @@
+#include "model/preparedquery.h"
+
+#include "model/statementcache.h"
+
+PreparedQuery::PreparedQuery(const QString &statement)
+    : statement(statement)
+    , query(StatementCache::acquire(statement))
+    , cached(query != nullptr)
+    , prepared(cached)
+{
+    if (!cached) {
+        own.emplace();
+        query = &*own;
+        prepared = query->prepare(statement);
+    }
+}
+
+PreparedQuery::~PreparedQuery()
+{
+    if (cached)
+        StatementCache::release(statement);
+}
