@@ -10,19 +10,26 @@
 #include "metadata/tablebutton.h"
 #include "model/book.h"
 #include "model/file.h"
+#include "model/statementcache.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QShowEvent>
 
 namespace {
 
 constexpr int ButtonColumn = 0;
 constexpr int TitleColumn = 1;
+// On the button column's cell: whether "Search Selected" takes the row.
+constexpr int CheckedRole = Qt::UserRole + 1;
 
 // Entries walked between two looks at the clock and the event queue.
 constexpr int EntriesPerUpdate = 100;
@@ -76,6 +83,15 @@ private:
     std::unique_ptr<QProgressDialog> dialog;
 };
 
+// A row's buttons without a style sheet of their own: the table's viewport holds the form's one for every
+// row, so it is parsed once rather than once per row.
+TableButton *newRowButton(QTableWidget *table)
+{
+    auto *button = new TableButton(table->viewport());
+    button->setStyleSheet(QString());
+    return button;
+}
+
 } // namespace
 
 MultiSelect::MultiSelect(QWidget *parent)
@@ -83,6 +99,9 @@ MultiSelect::MultiSelect(QWidget *parent)
     , ui(std::make_unique<Ui::MultiSelect>())
 {
     ui->setupUi(this);
+    // The rows' buttons take their form's style sheet from here (see newRowButton).
+    ui->tableWidget->viewport()->setStyleSheet(TableButton().styleSheet());
+    connect(ui->tableWidget->verticalScrollBar(), &QScrollBar::valueChanged, this, &MultiSelect::scheduleRowButtons);
 }
 
 MultiSelect::~MultiSelect() = default;
@@ -106,7 +125,14 @@ bool MultiSelect::scanDirectory()
 
 void MultiSelect::scanFolder(const QString &path)
 {
+    // One duplicate check per file found: its statement is prepared once.
+    const StatementCache statements;
+    QTableWidget *table = ui->tableWidget;
     ScanProgress progress(this, path, progressDelayMs);
+    // No repaint and no sort per file found; the progress dialog is what shows the walk.
+    const bool sorting = table->isSortingEnabled();
+    table->setSortingEnabled(false);
+    table->setUpdatesEnabled(false);
     // Without FollowSymlinks a link to a folder is not entered: it could lead out of the tree or round in
     // a circle.
     QDirIterator entries(path, QDir::Files, QDirIterator::Subdirectories);
@@ -117,10 +143,13 @@ void MultiSelect::scanFolder(const QString &path)
             if (file.getFileType() == QLatin1String("pdf") && !file.isDuplicate())
                 appendRow(file);
         }
-        if (!progress.advance(ui->tableWidget->rowCount()))
+        if (!progress.advance(table->rowCount()))
             break;
     }
-    ui->tableWidget->resizeColumnsToContents();
+    table->setUpdatesEnabled(true);
+    table->setSortingEnabled(sorting);
+    sizeColumns();
+    scheduleRowButtons();
 }
 
 void MultiSelect::appendRow(const File &file)
@@ -128,15 +157,73 @@ void MultiSelect::appendRow(const File &file)
     const int row = ui->tableWidget->rowCount();
     ui->tableWidget->insertRow(row);
 
-    auto *button = new TableButton(ui->tableWidget);
-    button->setFilePath(file.getFilePath());
-    button->setRow(row);
-    connect(button, &TableButton::downloadData, this, &MultiSelect::downloadData);
-    ui->tableWidget->setCellWidget(row, ButtonColumn, button);
+    auto *state = new QTableWidgetItem;
+    // Covered by the row's buttons: nothing to edit.
+    state->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    state->setData(CheckedRole, true);
+    ui->tableWidget->setItem(row, ButtonColumn, state);
 
     auto *title = new QTableWidgetItem(FileNameTitle::derive(file.getFileName(), file.getFileExtension()));
     title->setData(PathRole, file.getFilePath());
     ui->tableWidget->setItem(row, TitleColumn, title);
+}
+
+void MultiSelect::sizeColumns()
+{
+    QTableWidget *table = ui->tableWidget;
+    // Most rows have no buttons yet, so their column is as wide as a set made to be measured.
+    const std::unique_ptr<TableButton> sample(newRowButton(table));
+    table->setColumnWidth(ButtonColumn,
+                          qMax(sample->sizeHint().width(), table->horizontalHeader()->sectionSizeHint(ButtonColumn)));
+    // Plain text cells measure quickly, even in a list of 10,000 files.
+    for (int column = TitleColumn; column < table->columnCount(); ++column)
+        table->resizeColumnToContents(column);
+}
+
+void MultiSelect::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    scheduleRowButtons();
+}
+
+void MultiSelect::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    scheduleRowButtons();
+}
+
+void MultiSelect::scheduleRowButtons()
+{
+    if (rowButtonsScheduled)
+        return;
+    rowButtonsScheduled = true;
+    // Queued, so a burst of scroll steps or a layout that is still settling makes the buttons once.
+    QMetaObject::invokeMethod(this, &MultiSelect::createVisibleRowButtons, Qt::QueuedConnection);
+}
+
+void MultiSelect::createVisibleRowButtons()
+{
+    rowButtonsScheduled = false;
+    QTableWidget *table = ui->tableWidget;
+    if (!table->isVisible())
+        return;
+    const int first = table->rowAt(0);
+    if (first < 0)
+        return;
+    int last = table->rowAt(table->viewport()->height() - 1);
+    if (last < 0)
+        last = table->rowCount() - 1;
+    for (int row = first; row <= last; ++row) {
+        if (table->isRowHidden(row) || buttonAt(row))
+            continue;
+        TableButton *button = newRowButton(table);
+        button->setFilePath(pathAt(row));
+        button->setRow(row);
+        button->setChecked(isRowChecked(row));
+        connect(button, &TableButton::downloadData, this, &MultiSelect::downloadData);
+        connect(button, &TableButton::checkedChanged, this, &MultiSelect::setRowChecked);
+        table->setCellWidget(row, ButtonColumn, button);
+    }
 }
 
 TableButton *MultiSelect::buttonAt(int row) const
@@ -148,6 +235,20 @@ QString MultiSelect::pathAt(int row) const
 {
     const QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
     return title ? title->data(PathRole).toString() : QString();
+}
+
+bool MultiSelect::isRowChecked(int row) const
+{
+    const QTableWidgetItem *state = ui->tableWidget->item(row, ButtonColumn);
+    return state && state->data(CheckedRole).toBool();
+}
+
+void MultiSelect::setRowChecked(int row, bool checked)
+{
+    if (QTableWidgetItem *state = ui->tableWidget->item(row, ButtonColumn))
+        state->setData(CheckedRole, checked);
+    if (TableButton *button = buttonAt(row))
+        button->setChecked(checked);
 }
 
 void MultiSelect::downloadData(int row)
@@ -211,10 +312,11 @@ void MultiSelect::downloadFinished(Book *downloaded)
 
 void MultiSelect::removeRow(int row)
 {
-    if (TableButton *button = buttonAt(row))
-        button->setChecked(false);
+    setRowChecked(row, false);
     // Hidden, not deleted: the row numbers held by buttons and pending records stay valid.
     ui->tableWidget->hideRow(row);
+    // The rows below move up, maybe onto the screen.
+    scheduleRowButtons();
 }
 
 void MultiSelect::on_btnReplaceAll_clicked()
@@ -231,7 +333,7 @@ void MultiSelect::on_pushButton_clicked()
 {
     skipAll = false;
     for (int row = 0; row < ui->tableWidget->rowCount() && !skipAll; ++row) {
-        if (buttonAt(row)->isChecked())
+        if (isRowChecked(row))
             downloadData(row);
     }
 }

@@ -11,6 +11,8 @@
 
 class Book;
 class File;
+class QResizeEvent;
+class QShowEvent;
 class TableButton;
 
 Q_MOC_INCLUDE("model/book.h")
@@ -50,19 +52,33 @@ public slots:
     void downloadFinished(Book *book);
     void removeRow(int row);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void on_btnReplaceAll_clicked();
     void on_pushButton_clicked();
 
 private:
     void appendRow(const File &file);
+    void sizeColumns();
     void startLookup(int row, const QString &volumeUrl);
     void reportFailedLookup(int row, const QString &reason);
+    // The row's buttons, once the row has been on screen.
     TableButton *buttonAt(int row) const;
     QString pathAt(int row) const;
+    // Whether "Search Selected" takes the row; kept in the row's cell, so rows without buttons have it too.
+    bool isRowChecked(int row) const;
+    void setRowChecked(int row, bool checked);
+
+    // Making the buttons of 10,000 rows would take seconds, so only rows on screen get them.
+    void scheduleRowButtons();
+    void createVisibleRowButtons();
 
     std::unique_ptr<Ui::MultiSelect> ui;
     bool skipAll = false;
+    bool rowButtonsScheduled = false;
     int progressDelayMs = 500;
     // Rows whose book is being downloaded: asking again would add the file twice.
     QSet<int> rowsInLookup;

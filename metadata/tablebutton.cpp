@@ -10,6 +10,7 @@ TableButton::TableButton(QWidget *parent)
     , ui(std::make_unique<Ui::TableButton>())
 {
     ui->setupUi(this);
+    connect(ui->btnChecked, &QToolButton::toggled, this, [this](bool checked) { emit checkedChanged(row, checked); });
 }
 
 TableButton::~TableButton() = default;

@@ -11,7 +11,8 @@ class TableButton;
 }
 
 // The buttons of one file's row in the list of books to add: whether "Search Selected" takes the row,
-// a search for this row alone, and opening the file.
+// a search for this row alone, and opening the file. The list keeps the row's state and makes the buttons
+// only for rows on screen; the check button shows the state and reports the user's changes.
 class TableButton : public QWidget
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
 
 signals:
     void downloadData(int row);
+    void checkedChanged(int row, bool checked);
 
 private slots:
     void on_toolButton_clicked();

@@ -36,6 +36,8 @@
 namespace {
 
 constexpr int TitleColumn = 1;
+// Far more rows than the dialog shows at once.
+constexpr int ManyFiles = 300;
 const QString SearchPath = QStringLiteral("/books/v1/volumes");
 const QString StoryVolumePath = QStringLiteral("/books/v1/volumes/zyTCAlFPjgYC");
 const QString UpdatedVolumePath = QStringLiteral("/books/v1/volumes/8U2oAAAAQBAJ");
@@ -91,6 +93,28 @@ int rowOfFile(const MultiSelect &dialog, const QString &path)
 QString titleAt(const MultiSelect &dialog, int row)
 {
     return tableOf(dialog)->item(row, TitleColumn)->text();
+}
+
+QString pathAt(const MultiSelect &dialog, int row)
+{
+    return tableOf(dialog)->item(row, TitleColumn)->data(MultiSelect::PathRole).toString();
+}
+
+// The last row on screen, even if only in part.
+int lastRowOnScreen(const QTableWidget *table)
+{
+    return table->rowAt(table->viewport()->height() - 1);
+}
+
+// Ctrl+End or Ctrl+Home, as a user goes to the end or the start of the list; a click on the top row first
+// gives the keys a cell to move from.
+void pressCtrl(QTableWidget *table, Qt::Key key)
+{
+    if (!table->currentIndex().isValid()) {
+        const QModelIndex top = table->model()->index(table->rowAt(0), TitleColumn);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(top).center());
+    }
+    QTest::keyClick(table, key, Qt::ControlModifier);
 }
 
 // Path of every listed file with its title, sorted by path: the walk has no fixed order.
@@ -248,10 +272,14 @@ private slots:
     void failedLookupKeepsTheRow_data();
     void failedLookupKeepsTheRow();
     void failedSaveKeepsTheRow();
+    void rowButtonsAppearAsRowsComeIntoView();
+    void rowsKeepTheirCheckWhileScrolling();
+    void searchSelectedReachesRowsOffScreen();
 
 private:
     QString folder() const { return environment.home() + QStringLiteral("/scan"); }
     QString writePdf(const QString &name) const;
+    void writeManyPdfs() const;
     int storeBook(const QString &filePath) const;
     std::unique_ptr<MultiSelect> openScanned();
     void serveStory();
@@ -282,6 +310,12 @@ QString TestMultiSelect::writePdf(const QString &name) const
 {
     // Each file its own content, so that none passes for another one's copy.
     return library->writeFile(QStringLiteral("scan/") + name, "%PDF-1.4 " + name.toUtf8());
+}
+
+void TestMultiSelect::writeManyPdfs() const
+{
+    for (int file = 0; file < ManyFiles; ++file)
+        writePdf(QStringLiteral("Book %1.pdf").arg(file, 3, 10, QLatin1Char('0')));
 }
 
 int TestMultiSelect::storeBook(const QString &filePath) const
@@ -646,6 +680,114 @@ void TestMultiSelect::failedSaveKeepsTheRow()
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM items")), 1);
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT filePath FROM files")), QList<QVariantList>{{path}});
     QVERIFY(tableOf(*dialog)->isRowHidden(0));
+}
+
+void TestMultiSelect::rowButtonsAppearAsRowsComeIntoView()
+{
+    server->setReply(SearchPath, fixture(QStringLiteral("search-several.json"), *server));
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &recorder, "open");
+    writeManyPdfs();
+    const std::unique_ptr<MultiSelect> dialog = openScanned();
+    QTableWidget *table = tableOf(*dialog);
+    QCOMPARE(table->rowCount(), ManyFiles);
+    const int last = ManyFiles - 1;
+
+    QTRY_VERIFY(buttonAt(*dialog, 0));
+    const int shown = lastRowOnScreen(table);
+    QVERIFY2(shown > 0 && shown < last / 2, qPrintable(QString::number(shown)));
+    for (int row = 0; row < ManyFiles; ++row)
+        QCOMPARE(bool(buttonAt(*dialog, row)), row <= shown);
+    // Styled by the table rather than by a style sheet of their own, the buttons are sized as a lone set is;
+    // and their column, sized before any row had them, fits them.
+    QVERIFY(buttonAt(*dialog, 0)->styleSheet().isEmpty());
+    QCOMPARE(buttonAt(*dialog, 0)->sizeHint(), TableButton().sizeHint());
+    QVERIFY(table->columnWidth(0) >= buttonAt(*dialog, 0)->sizeHint().width());
+
+    // A taller dialog shows more rows, and they get their buttons too.
+    dialog->resize(800, 900);
+    QTRY_VERIFY(lastRowOnScreen(table) > shown);
+    QTRY_VERIFY(buttonAt(*dialog, lastRowOnScreen(table)));
+    QVERIFY(!buttonAt(*dialog, lastRowOnScreen(table) + 1));
+
+    pressCtrl(table, Qt::Key_End);
+    QTRY_VERIFY(buttonAt(*dialog, last));
+    TableButton *button = buttonAt(*dialog, last);
+    QVERIFY(button->isChecked());
+    clickTool(button, "bookOpen");
+    QCOMPARE(recorder.opened, QList<QUrl>{QUrl::fromLocalFile(pathAt(*dialog, last))});
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ModalUser user;
+    clickTool(button, "toolButton");
+    QCOMPARE(user.listedFor, QStringList{titleAt(*dialog, last)});
+}
+
+void TestMultiSelect::rowsKeepTheirCheckWhileScrolling()
+{
+    server->setReply(SearchPath, fixture(QStringLiteral("search-several.json"), *server));
+    writeManyPdfs();
+    const std::unique_ptr<MultiSelect> dialog = openScanned();
+    QTableWidget *table = tableOf(*dialog);
+    const int last = ManyFiles - 1;
+
+    QTRY_VERIFY(buttonAt(*dialog, 0));
+    clickTool(buttonAt(*dialog, 0), "btnChecked");
+    pressCtrl(table, Qt::Key_End);
+    QTRY_VERIFY(buttonAt(*dialog, last));
+    clickTool(buttonAt(*dialog, last), "btnChecked");
+
+    pressCtrl(table, Qt::Key_Home);
+    QCOMPARE(table->rowAt(0), 0);
+    QVERIFY(!buttonAt(*dialog, 0)->isChecked());
+    QVERIFY(buttonAt(*dialog, 1)->isChecked());
+    pressCtrl(table, Qt::Key_End);
+    QCOMPARE(lastRowOnScreen(table), last);
+    QVERIFY(!buttonAt(*dialog, last)->isChecked());
+    QVERIFY(buttonAt(*dialog, last - 1)->isChecked());
+
+    // Search Selected sees the same marks: it starts at the first row still checked.
+    ModalUser user;
+    clickSearchSelected(*dialog);
+    QCOMPARE(user.listedFor, QStringList{titleAt(*dialog, 1)});
+}
+
+void TestMultiSelect::searchSelectedReachesRowsOffScreen()
+{
+    server->setReply(SearchPath, fixture(QStringLiteral("search-several.json"), *server));
+    server->setReply(UpdatedVolumePath, fixture(QStringLiteral("volume-minimal.json"), *server));
+    writeManyPdfs();
+    const std::unique_ptr<MultiSelect> dialog = openScanned();
+    QTableWidget *table = tableOf(*dialog);
+
+    // Every row on screen but the first is left out, so the run goes on below the screen.
+    QTRY_VERIFY(buttonAt(*dialog, 0));
+    const int shown = lastRowOnScreen(table);
+    for (int row = 1; row <= shown; ++row)
+        clickTool(buttonAt(*dialog, row), "btnChecked");
+    const int below = shown + 1;
+    QVERIFY(!buttonAt(*dialog, below));
+    const QString path = pathAt(*dialog, below);
+    {
+        ModalUser user({QStringLiteral("skip"), QStringLiteral("1"), QStringLiteral("skip all")});
+        clickSearchSelected(*dialog);
+        QCOMPARE(user.listedFor,
+                 QStringList({titleAt(*dialog, 0), titleAt(*dialog, below), titleAt(*dialog, below + 1)}));
+        QTRY_COMPARE(announced.size(), size_t(1));
+    }
+    QCOMPARE(
+        TestLibrary::rows(QStringLiteral("SELECT filePath FROM files WHERE iid = %1").arg(announced.front()->getIid())),
+        QList<QVariantList>{{path}});
+    QVERIFY(table->isRowHidden(below));
+    QVERIFY(!buttonAt(*dialog, below));
+
+    // Scrolled past, the added row stays out of the list and out of the next run.
+    table->scrollToItem(table->item(below + 1, TitleColumn), QAbstractItemView::PositionAtTop);
+    QTRY_VERIFY(buttonAt(*dialog, below + 1));
+    QVERIFY(table->isRowHidden(below));
+    QVERIFY(!buttonAt(*dialog, below) || !buttonAt(*dialog, below)->isChecked());
+    ModalUser user({QStringLiteral("skip"), QStringLiteral("skip all")});
+    clickSearchSelected(*dialog);
+    QCOMPARE(user.listedFor, QStringList({titleAt(*dialog, 0), titleAt(*dialog, below + 1)}));
 }
 
 SHELVIO_TEST_MAIN(TestMultiSelect)

@@ -1,0 +1,25 @@
+#ifndef SEARCHBENCHMARK_H
+#define SEARCHBENCHMARK_H
+
+#include "bench/figure.h"
+
+#include <QString>
+
+class MainWindow;
+
+// Types a word into the main window's search box one key at a time, several times over, and times each
+// key from the key press until the current view shows the result and no event is left to handle.
+class SearchBenchmark
+{
+public:
+    SearchBenchmark(MainWindow &window, const QString &word, int rounds);
+
+    Figure run();
+
+private:
+    MainWindow &window;
+    QString word;
+    int rounds;
+};
+
+#endif // SEARCHBENCHMARK_H
