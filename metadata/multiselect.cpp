@@ -11,6 +11,7 @@
 #include "model/book.h"
 #include "model/file.h"
 #include "model/statementcache.h"
+#include "views/visiblerowwidgets.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,9 +21,6 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressDialog>
-#include <QResizeEvent>
-#include <QScrollBar>
-#include <QShowEvent>
 
 namespace {
 
@@ -101,7 +99,7 @@ MultiSelect::MultiSelect(QWidget *parent)
     ui->setupUi(this);
     // The rows' buttons take their form's style sheet from here (see newRowButton).
     ui->tableWidget->viewport()->setStyleSheet(TableButton().styleSheet());
-    connect(ui->tableWidget->verticalScrollBar(), &QScrollBar::valueChanged, this, &MultiSelect::scheduleRowButtons);
+    rowButtons = new VisibleRowWidgets(ui->tableWidget, [this](int row) { createRowButton(row); });
 }
 
 MultiSelect::~MultiSelect() = default;
@@ -149,7 +147,7 @@ void MultiSelect::scanFolder(const QString &path)
     table->setUpdatesEnabled(true);
     table->setSortingEnabled(sorting);
     sizeColumns();
-    scheduleRowButtons();
+    rowButtons->schedule();
 }
 
 void MultiSelect::appendRow(const File &file)
@@ -180,50 +178,18 @@ void MultiSelect::sizeColumns()
         table->resizeColumnToContents(column);
 }
 
-void MultiSelect::resizeEvent(QResizeEvent *event)
+void MultiSelect::createRowButton(int row)
 {
-    QDialog::resizeEvent(event);
-    scheduleRowButtons();
-}
-
-void MultiSelect::showEvent(QShowEvent *event)
-{
-    QDialog::showEvent(event);
-    scheduleRowButtons();
-}
-
-void MultiSelect::scheduleRowButtons()
-{
-    if (rowButtonsScheduled)
+    if (buttonAt(row))
         return;
-    rowButtonsScheduled = true;
-    // Queued, so a burst of scroll steps or a layout that is still settling makes the buttons once.
-    QMetaObject::invokeMethod(this, &MultiSelect::createVisibleRowButtons, Qt::QueuedConnection);
-}
-
-void MultiSelect::createVisibleRowButtons()
-{
-    rowButtonsScheduled = false;
     QTableWidget *table = ui->tableWidget;
-    if (!table->isVisible())
-        return;
-    const int first = table->rowAt(0);
-    if (first < 0)
-        return;
-    int last = table->rowAt(table->viewport()->height() - 1);
-    if (last < 0)
-        last = table->rowCount() - 1;
-    for (int row = first; row <= last; ++row) {
-        if (table->isRowHidden(row) || buttonAt(row))
-            continue;
-        TableButton *button = newRowButton(table);
-        button->setFilePath(pathAt(row));
-        button->setRow(row);
-        button->setChecked(isRowChecked(row));
-        connect(button, &TableButton::downloadData, this, &MultiSelect::downloadData);
-        connect(button, &TableButton::checkedChanged, this, &MultiSelect::setRowChecked);
-        table->setCellWidget(row, ButtonColumn, button);
-    }
+    TableButton *button = newRowButton(table);
+    button->setFilePath(pathAt(row));
+    button->setRow(row);
+    button->setChecked(isRowChecked(row));
+    connect(button, &TableButton::downloadData, this, &MultiSelect::downloadData);
+    connect(button, &TableButton::checkedChanged, this, &MultiSelect::setRowChecked);
+    table->setCellWidget(row, ButtonColumn, button);
 }
 
 TableButton *MultiSelect::buttonAt(int row) const
@@ -316,7 +282,7 @@ void MultiSelect::removeRow(int row)
     // Hidden, not deleted: the row numbers held by buttons and pending records stay valid.
     ui->tableWidget->hideRow(row);
     // The rows below move up, maybe onto the screen.
-    scheduleRowButtons();
+    rowButtons->schedule();
 }
 
 void MultiSelect::on_btnReplaceAll_clicked()

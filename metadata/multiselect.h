@@ -11,9 +11,8 @@
 
 class Book;
 class File;
-class QResizeEvent;
-class QShowEvent;
 class TableButton;
+class VisibleRowWidgets;
 
 Q_MOC_INCLUDE("model/book.h")
 
@@ -52,10 +51,6 @@ public slots:
     void downloadFinished(Book *book);
     void removeRow(int row);
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
 private slots:
     void on_btnReplaceAll_clicked();
     void on_pushButton_clicked();
@@ -73,12 +68,11 @@ private:
     void setRowChecked(int row, bool checked);
 
     // Making the buttons of 10,000 rows would take seconds, so only rows on screen get them.
-    void scheduleRowButtons();
-    void createVisibleRowButtons();
+    void createRowButton(int row);
 
     std::unique_ptr<Ui::MultiSelect> ui;
     bool skipAll = false;
-    bool rowButtonsScheduled = false;
+    VisibleRowWidgets *rowButtons = nullptr;
     int progressDelayMs = 500;
     // Rows whose book is being downloaded: asking again would add the file twice.
     QSet<int> rowsInLookup;

@@ -14,6 +14,7 @@
 #include "views/coverlistentry.h"
 #include "views/deleteconfirmation.h"
 #include "views/viewitemtext.h"
+#include "views/visiblerowwidgets.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -22,7 +23,6 @@
 #include <QItemSelection>
 #include <QMenu>
 #include <QMetaMethod>
-#include <QScrollBar>
 #include <QSet>
 #include <QSignalBlocker>
 #include <QUrl>
@@ -74,11 +74,11 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
 {
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(TablePage);
+    ratingWidgets = new VisibleRowWidgets(ui->viewTable, [this](int row) { createRatingWidget(row); });
     connect(ui->viewTable, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
     connect(ui->viewList, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
-    connect(ui->viewTable->verticalScrollBar(), &QScrollBar::valueChanged, this, &ItemViews::scheduleRatingWidgets);
-    connect(ui->viewTable->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
-            &ItemViews::scheduleRatingWidgets);
+    connect(ui->viewTable->horizontalHeader(), &QHeaderView::sortIndicatorChanged, ratingWidgets,
+            &VisibleRowWidgets::schedule);
 
     if (kind == QLatin1String("WebPages")) {
         webPages = new WebPages(this);
@@ -107,7 +107,7 @@ void ItemViews::populate()
     table->sortItems(0, Qt::AscendingOrder);
     table->resizeColumnToContents(0);
     table->setSortingEnabled(true);
-    scheduleRatingWidgets();
+    ratingWidgets->schedule();
 }
 
 void ItemViews::setWebPageColumns()
@@ -144,7 +144,6 @@ void ItemViews::toggleView()
     table->clearSelection();
     table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     ui->stackedWidget->setCurrentIndex(TablePage);
-    scheduleRatingWidgets();
 }
 
 void ItemViews::addViewItem(ViewItem *item, int row)
@@ -302,7 +301,7 @@ void ItemViews::search(const QString &text)
     else
         books->dbSearch(text);
     filterEntries();
-    scheduleRatingWidgets();
+    ratingWidgets->schedule();
 }
 
 void ItemViews::filterEntries()
@@ -418,7 +417,7 @@ void ItemViews::appendRow(ViewItem *item)
     table->insertRow(row);
     addViewItem(item, row);
     table->setSortingEnabled(true);
-    scheduleRatingWidgets();
+    ratingWidgets->schedule();
 }
 
 void ItemViews::updateItem(Item *record)
@@ -604,50 +603,16 @@ void ItemViews::deleteItem()
     selection.clear();
 }
 
-void ItemViews::resizeEvent(QResizeEvent *event)
+void ItemViews::createRatingWidget(int row)
 {
-    QWidget::resizeEvent(event);
-    scheduleRatingWidgets();
-}
-
-void ItemViews::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    scheduleRatingWidgets();
-}
-
-void ItemViews::scheduleRatingWidgets()
-{
-    if (ratingWidgetsScheduled || webPages)
+    ViewItem *item = viewItemOfTitleCell.value(ui->viewTable->item(row, 0));
+    const auto cells = bookRowOf.find(item);
+    if (cells == bookRowOf.end() || cells->rating)
         return;
-    ratingWidgetsScheduled = true;
-    QMetaObject::invokeMethod(this, &ItemViews::createVisibleRatingWidgets, Qt::QueuedConnection);
-}
-
-void ItemViews::createVisibleRatingWidgets()
-{
-    ratingWidgetsScheduled = false;
-    QTableWidget *table = ui->viewTable;
-    if (!table->isVisible())
-        return;
-    const int first = table->rowAt(0);
-    if (first < 0)
-        return;
-    int last = table->rowAt(table->viewport()->height() - 1);
-    if (last < 0)
-        last = table->rowCount() - 1;
-    for (int row = first; row <= last; ++row) {
-        if (table->isRowHidden(row))
-            continue;
-        ViewItem *item = viewItemOfTitleCell.value(table->item(row, 0));
-        const auto cells = bookRowOf.find(item);
-        if (cells == bookRowOf.end() || cells->rating)
-            continue;
-        // The stored rating is shown before the widget is connected, so showing it stores nothing.
-        auto *rating = new Rating(table, item->iid);
-        rating->setRating(item->rating);
-        connect(rating, &Rating::ratingSet, this, &ItemViews::setRating);
-        cells->rating = rating;
-        table->setCellWidget(row, RatingColumn, rating);
-    }
+    // The stored rating is shown before the widget is connected, so showing it stores nothing.
+    auto *rating = new Rating(ui->viewTable, item->iid);
+    rating->setRating(item->rating);
+    connect(rating, &Rating::ratingSet, this, &ItemViews::setRating);
+    cells->rating = rating;
+    ui->viewTable->setCellWidget(row, RatingColumn, rating);
 }

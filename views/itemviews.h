@@ -18,6 +18,7 @@ class QListWidgetItem;
 class QMenu;
 class QTableWidgetItem;
 class Rating;
+class VisibleRowWidgets;
 class WebPage;
 class WebPages;
 struct ViewItem;
@@ -79,10 +80,6 @@ public slots:
     void deleteItemFromView(int iid);
     void reloadItem(int iid);
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-
 private slots:
     void on_viewList_itemSelectionChanged();
     void on_viewTable_itemSelectionChanged();
@@ -134,8 +131,7 @@ private:
     void addWebPageMenu(QMenu &menu, const ViewItem &item, bool single);
     static void openFile(const QString &path);
 
-    void scheduleRatingWidgets();
-    void createVisibleRatingWidgets();
+    void createRatingWidget(int row);
 
     std::unique_ptr<Ui::ItemViews> ui;
     QString kind;
@@ -153,8 +149,8 @@ private:
     QList<ViewItem *> selection;
     QString lastSearchTerms;
     bool acceptsNewItems = true;
-    bool ratingWidgetsScheduled = false;
     std::unique_ptr<QMenu> contextMenu;
+    VisibleRowWidgets *ratingWidgets = nullptr;
 };
 
 #endif // ITEMVIEWS_H

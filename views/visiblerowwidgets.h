@@ -1,0 +1,36 @@
+#ifndef VISIBLEROWWIDGETS_H
+#define VISIBLEROWWIDGETS_H
+
+#include <QObject>
+
+#include <functional>
+
+class QTableWidget;
+
+// Makes a table's costly cell widgets only for the rows on screen: once per burst of scroll steps, resizes,
+// shows and requests, when the event loop is back.
+class VisibleRowWidgets : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(VisibleRowWidgets)
+
+public:
+    // Belongs to the table. make is called for every shown row on screen; it decides whether the row
+    // needs a widget.
+    VisibleRowWidgets(QTableWidget *table, std::function<void(int row)> make);
+
+    // For changes the table does not announce itself: rows added, sorted or shown again.
+    void schedule();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void makeVisibleRows();
+
+    QTableWidget *table;
+    std::function<void(int row)> make;
+    bool scheduled = false;
+};
+
+#endif // VISIBLEROWWIDGETS_H
