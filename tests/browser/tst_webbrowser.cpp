@@ -17,10 +17,12 @@
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
+
 #include <QTimer>
 #include <QToolButton>
 #include <QWebEngineView>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -151,18 +153,18 @@ private slots:
     void linksAndNewWindowsStayInTheView()
     {
         const QList<QWidget *> windows = QApplication::topLevelWidgets();
+        const auto run
+            = [this](const QString &script) { return [this, script] { view->page()->runJavaScript(script); }; };
+        const QString clickLink = QStringLiteral("document.getElementById('l').click()");
         load(QStringLiteral("/opener"));
-        view->page()->runJavaScript(QStringLiteral("document.getElementById('l').click()"));
-        QTRY_COMPARE(view->url(), server->url(QStringLiteral("/second")));
+        loadBy(QStringLiteral("/second"), run(clickLink));
         QTRY_COMPARE(view->title(), QStringLiteral("Second"));
 
         load(QStringLiteral("/links"));
-        view->page()->runJavaScript(QStringLiteral("window.open('/page')"));
-        QTRY_COMPARE(view->url(), server->url(QStringLiteral("/page")));
+        loadBy(QStringLiteral("/page"), run(QStringLiteral("window.open('/page')")));
 
         load(QStringLiteral("/links"));
-        view->page()->runJavaScript(QStringLiteral("document.getElementById('l').click()"));
-        QTRY_COMPARE(view->url(), server->url(QStringLiteral("/second")));
+        loadBy(QStringLiteral("/second"), run(clickLink));
         QCOMPARE(QApplication::topLevelWidgets(), windows);
     }
 
@@ -314,17 +316,22 @@ private:
         QTest::keyClick(addressLine, Qt::Key_Return);
     }
 
-    // A load started earlier may still finish after this one began; only the end of this one counts.
     void load(const QString &path)
+    {
+        loadBy(path, [this, path] { browser->loadAddress(server->url(path).toString()); });
+    }
+
+    // Starts a load and waits for its end. A load started earlier may still finish after this one began;
+    // only a successful end at the requested address counts.
+    void loadBy(const QString &path, const std::function<void()> &start)
     {
         const QUrl url = server->url(path);
         bool loaded = false;
-        const QMetaObject::Connection connection =
-                connect(view, &QWebEngineView::loadFinished, this, [&](bool ok) {
-                    if (ok && view->url() == url)
-                        loaded = true;
-                });
-        browser->loadAddress(url.toString());
+        const QMetaObject::Connection connection = connect(view, &QWebEngineView::loadFinished, this, [&](bool ok) {
+            if (ok && view->url() == url)
+                loaded = true;
+        });
+        start();
         QTRY_VERIFY_WITH_TIMEOUT(loaded, 10000);
         disconnect(connection);
     }
