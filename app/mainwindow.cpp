@@ -156,12 +156,18 @@ void MainWindow::on_actionConfiguration_triggered()
     dialog.exec();
 }
 
+void MainWindow::on_actionLogin_triggered()
+{
+    Login login(this);
+    login.exec();
+}
+
 void MainWindow::on_actionAbout_triggered()
 {
     QMessageBox::about(this, tr("About Shelvio"),
                        tr("<h3>Shelvio</h3><p>Version %1</p><p>An e-book library manager by Tessary.</p>"
-                          "<p><a href=\"%2\">%2</a></p>")
-                           .arg(QString(ProductInfo::Version), QString(ProductInfo::WebSite)));
+                          "<p><a href=\"%2\">%3</a></p>")
+                           .arg(QString(ProductInfo::Version), QString(ProductInfo::WebSite), tr("Website")));
 }
 
 WebBrowser *MainWindow::addBrowserTab(const QString &title)

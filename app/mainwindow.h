@@ -58,6 +58,8 @@ private slots:
     void on_actionSync_triggered();
     void on_actionConvert_triggered();
     void on_actionConfiguration_triggered();
+    // No action of the form has this name: it is there to be invoked by name.
+    void on_actionLogin_triggered();
     void on_actionAbout_triggered();
     void on_actionView_triggered();
     void on_actionList_triggered();

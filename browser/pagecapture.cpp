@@ -8,6 +8,7 @@
 
 #include <QFileInfo>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 
 #include <memory>
 
@@ -16,18 +17,40 @@ PageCapture::PageCapture(QObject *parent, QWebEnginePage *page, const QString &a
     : QObject(parent)
     , page(page)
     , address(address)
-    , title(page->title())
+    , libraryDir(libraryDir)
     , dataDir(dataDir)
 {
-    const QString basePath = CaptureFileName::basePath(title, page->url().host(), libraryDir);
-    logDebug(basePath);
-    pdf = CaptureFileName::freePdfPath(basePath);
 }
 
+// The view's title of an untitled page is made up from its address, so the document is asked.
 void PageCapture::start()
 {
+    const QPointer<PageCapture> self(this);
+    page->runJavaScript(QStringLiteral("document.title"), QWebEngineScript::ApplicationWorld,
+                        [self](const QVariant &documentTitle) {
+                            if (self)
+                                self->print(documentTitle.toString());
+                        });
+}
+
+void PageCapture::print(const QString &documentTitle)
+{
+    if (!page) {
+        fail(tr("The page was closed before it could be saved."));
+        return;
+    }
+    title = documentTitle.trimmed().isEmpty() ? untitledName() : documentTitle;
+    const QString basePath = CaptureFileName::basePath(title, untitledName(), libraryDir);
+    logDebug(basePath);
+    pdf = CaptureFileName::freePdfPath(basePath);
     connect(page, &QWebEnginePage::pdfPrintingFinished, this, &PageCapture::printed);
     page->printToPdf(pdf);
+}
+
+QString PageCapture::untitledName() const
+{
+    const QString host = page->url().host();
+    return host.isEmpty() ? tr("Untitled page") : host;
 }
 
 void PageCapture::printed(const QString &path, bool success)
@@ -61,8 +84,7 @@ void PageCapture::store(const QString &text)
     if (PdfThumbnail::write(pdf, thumbnail))
         record->setCoverFile(thumbnail);
     // The save moves the thumbnail to the page's own cover name.
-    record->save();
-    if (record->getIid() < 1) {
+    if (!record->saveOrUndo()) {
         fail(tr("The page was saved as %1, but it could not be added to the library.").arg(pdf));
         return;
     }

@@ -11,9 +11,9 @@ class WebPage;
 Q_MOC_INCLUDE("model/webpage.h")
 
 // Saves the page on show as a library item: an A4 PDF in the library directory, its first page as the
-// cover, and a web page record with the address, title and whole text of the page. The web engine
-// prints and reads the text in the background, so a capture ends later with one of its signals, after
-// which it deletes itself.
+// cover, and a web page record with the address, title and whole text of the page. A page without a
+// title is named after its host. The web engine reads the title and text and prints in the background,
+// so a capture ends later with one of its signals, after which it deletes itself.
 class PageCapture : public QObject
 {
     Q_OBJECT
@@ -25,7 +25,6 @@ public:
                 const QString &dataDir);
 
     void start();
-    QString pdfPath() const { return pdf; }
 
 signals:
     // The record is stored and kept for the rest of the run.
@@ -33,6 +32,8 @@ signals:
     void failed(const QString &reason);
 
 private:
+    void print(const QString &documentTitle);
+    QString untitledName() const;
     void printed(const QString &path, bool success);
     void store(const QString &text);
     void fail(const QString &reason);
@@ -41,6 +42,7 @@ private:
     QString address;
     QString title;
     QString pdf;
+    QString libraryDir;
     QString dataDir;
 };
 

@@ -17,6 +17,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSet>
 
 #include <limits>
 
@@ -178,7 +179,7 @@ bool FileSyncManager::uploadFile(File *file)
     request.setHeader(QNetworkRequest::ContentLengthHeader, body->size());
     // Sent as it is read: a large file must not be held in memory.
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
-    request.setAttribute(QNetworkRequest::User, ownerOf.value(file));
+    request.setAttribute(QNetworkRequest::User, file->md5());
     connect(network, &QNetworkAccessManager::finished, this, &FileSyncManager::fileUploadFinished);
     logDebug(QStringLiteral("Making post request with the file for upload."));
     QNetworkReply *reply = network->post(request, body.get());
@@ -192,7 +193,7 @@ void FileSyncManager::fileUploadFinished(QNetworkReply *reply)
     logDebug(QStringLiteral("File uploading finished."));
     const QString failure = ReplyStatus::failure(reply);
     if (!failure.isEmpty())
-        markFailed(reply->request().attribute(QNetworkRequest::User).toInt(), failure);
+        markContentFailed(reply->request().attribute(QNetworkRequest::User).toString(), failure);
     ui->uploadProgress->setValue(0);
     reply->deleteLater();
     syncUploadFileQueueUpload();
@@ -218,6 +219,17 @@ void FileSyncManager::updateDataTransferProgress(qint64 readBytes, qint64 totalB
     ui->uploadProgress->setValue(int(readBytes >> shift));
     const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - uploadStart;
     ui->labelDlSpeed->setText(TransferSpeed::text(TransferSpeed::bytesPerSecond(readBytes, elapsed)));
+}
+
+void FileSyncManager::markContentFailed(const QString &md5, const QString &reason)
+{
+    QSet<int> owners;
+    for (auto owner = ownerOf.cbegin(); owner != ownerOf.cend(); ++owner) {
+        if (owner.key()->md5() == md5)
+            owners.insert(owner.value());
+    }
+    for (const int iid : std::as_const(owners))
+        markFailed(iid, reason);
 }
 
 void FileSyncManager::markFailed(int iid, const QString &reason)

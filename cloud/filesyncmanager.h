@@ -57,6 +57,8 @@ private:
     bool uploadFile(File *file);
     // Marks the book's entry in the list, so that a failed upload does not look done.
     void markFailed(int iid, const QString &reason);
+    // Every book with a file of this content waited for the one upload that failed.
+    void markContentFailed(const QString &md5, const QString &reason);
 
     std::unique_ptr<Ui::FileSyncManager> ui;
     QString baseUrl;

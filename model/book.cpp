@@ -3,7 +3,6 @@
 #include "model/authors.h"
 #include "model/filelist.h"
 #include "model/preparedquery.h"
-#include "model/savetransaction.h"
 #include "model/viewitem.h"
 
 #include <QDebug>
@@ -106,27 +105,11 @@ bool Book::save()
 
 bool Book::saveOrUndo()
 {
-    const bool isNew = getIid() < 1;
-    const QString coverBefore = getCoverFile();
-    SaveTransaction transaction;
-    const bool saved = save();
-    if (saved || !isNew) {
-        // An edit keeps what could be stored, as a plain save does.
-        const bool committed = transaction.commit();
-        if (!isNew || committed)
-            return saved && committed;
-    }
-    // Inside an outer transaction the rollback is its owner's, so the rows are taken out here too.
-    if (getIid() > 0)
-        remove();
-    transaction.rollback();
-    // The cover may already sit under the id just given up; it goes back where it came from.
-    if (getCoverFile() != coverBefore && QFile::rename(getCoverFile(), coverBefore))
-        setCoverFile(coverBefore);
-    forgetStoredRows();
-    bid = -1;
-    updateViewItem();
-    return false;
+    return Item::saveOrUndo([this] { return save(); }, [this] { return remove(); },
+                            [this] {
+                                bid = -1;
+                                updateViewItem();
+                            });
 }
 
 void Book::bindFields(QSqlQuery &query) const

@@ -40,8 +40,7 @@ public:
 
     // True when every row and the cover were stored.
     bool save();
-    // As save(), but a new book is stored whole or not at all: after a failed save its rows are taken
-    // out again and the record stays new, so a later save starts afresh.
+    // As save(), but a new book is stored whole or not at all.
     bool saveOrUndo();
     // Reads the stored book again and refreshes its view item in place.
     void reload();

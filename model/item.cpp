@@ -62,10 +62,29 @@ void Item::reload()
         coverFile = DefaultCover;
 }
 
-void Item::forgetStoredRows()
+bool Item::saveOrUndo(const std::function<bool()> &save, const std::function<bool()> &remove,
+                      const std::function<void()> &forgetOwnRow)
 {
+    const bool isNew = iid < 1;
+    const QString coverBefore = coverFile;
+    SaveTransaction transaction;
+    const bool saved = save();
+    if (saved || !isNew) {
+        const bool committed = transaction.commit();
+        if (!isNew || committed)
+            return saved && committed;
+    }
+    // Inside an outer transaction the rollback is its owner's, so the rows are taken out here too.
+    if (iid > 0)
+        remove();
+    transaction.rollback();
+    // The cover may already sit under the id just given up; it goes back where it came from.
+    if (coverFile != coverBefore && QFile::rename(coverFile, coverBefore))
+        coverFile = coverBefore;
     iid = -1;
     files->forgetRows();
+    forgetOwnRow();
+    return false;
 }
 
 void Item::dbRead()

@@ -51,8 +51,11 @@ public:
 protected:
     // Reads the stored item part again: rating, cover, authors and files.
     void reload();
-    // After a failed first save was taken out again: the record is new once more.
-    void forgetStoredRows();
+    // save, but a new record is stored whole or not at all: after a failed save remove takes its rows
+    // out again, its cover goes back, and forgetOwnRow makes the derived part new, so that a later save
+    // starts afresh. An edit keeps what could be stored, as a plain save does.
+    bool saveOrUndo(const std::function<bool()> &save, const std::function<bool()> &remove,
+                    const std::function<void()> &forgetOwnRow);
 
     // The save of a derived record, in one transaction: the item part, then its own row (saveRow inserts
     // or updates it), the files and the cover in the data directory. Every step runs even after a failed

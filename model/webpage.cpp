@@ -111,6 +111,15 @@ bool WebPage::save()
     return stored;
 }
 
+bool WebPage::saveOrUndo()
+{
+    return Item::saveOrUndo([this] { return save(); }, [this] { return remove(); },
+                            [this] {
+                                wid = -1;
+                                updateViewItem();
+                            });
+}
+
 bool WebPage::insertRow()
 {
     PreparedQuery query(

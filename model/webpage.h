@@ -28,6 +28,8 @@ public:
 
     // True when every row and the cover were stored.
     bool save();
+    // As save(), but a new page is stored whole or not at all.
+    bool saveOrUndo();
     // Reads the stored page again and refreshes its view item in place.
     void reload();
     bool remove();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class QuaZip;
 class QuaZipFileInfo64;
 
 // Unpacks a book archive. An entry that would be written outside the target directory is refused and
@@ -17,6 +18,8 @@ public:
 
 private:
     static bool staysInside(const QuaZipFileInfo64 &entry, const QString &targetDir);
+    static QStringList extractAccepted(QuaZip &archive, const QString &targetDir);
+    static bool writeCurrentEntry(QuaZip &archive, const QString &path);
 };
 
 #endif // EPUBARCHIVE_H

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
@@ -56,6 +57,7 @@ ConversionWizard::~ConversionWizard()
         process->kill();
         if (!process->waitForFinished())
             qWarning() << "The converter did not end:" << process->errorString();
+        settleReplaced(false);
     }
 }
 
@@ -151,6 +153,10 @@ void ConversionWizard::startConverter(const QString &inputPath)
                + tr("Calibre can be located in Preferences, on the Apps page."));
         return;
     }
+    if (!setAsideReplaced()) {
+        refuse(tr("%1 could not be replaced, so the book was not converted.").arg(shown(outputPath)));
+        return;
+    }
     logDebug(QStringLiteral("run"));
     running = true;
     process->start(converterPath, {inputPath, outputPath}, QIODevice::ReadWrite);
@@ -167,6 +173,33 @@ void ConversionWizard::stopConverter()
     process->kill();
     if (!process->waitForFinished())
         qWarning() << "The converter did not end:" << process->errorString();
+    settleReplaced(false);
+}
+
+bool ConversionWizard::setAsideReplaced()
+{
+    if (!QFileInfo::exists(outputPath))
+        return true;
+    replacedCopy = outputPath + QStringLiteral(".replaced");
+    QFile::remove(replacedCopy);
+    if (QFile::rename(outputPath, replacedCopy))
+        return true;
+    replacedCopy.clear();
+    return false;
+}
+
+void ConversionWizard::settleReplaced(bool converted)
+{
+    if (replacedCopy.isEmpty())
+        return;
+    if (converted) {
+        QFile::remove(replacedCopy);
+    } else if (!QFile::remove(outputPath) && QFileInfo::exists(outputPath)) {
+        qWarning() << "The earlier book stays at" << replacedCopy;
+    } else {
+        QFile::rename(replacedCopy, outputPath);
+    }
+    replacedCopy.clear();
 }
 
 bool ConversionWizard::mayReplace(const QString &path)
@@ -196,7 +229,9 @@ void ConversionWizard::processFinished()
     logDebug(QStringLiteral("process finished"));
     button(QWizard::NextButton)->setEnabled(true);
     logDebug(outputPath);
-    if (QFileInfo(outputPath).isFile())
+    const bool converted = QFileInfo(outputPath).isFile();
+    settleReplaced(converted);
+    if (converted)
         addOutputToItem();
 }
 
@@ -207,6 +242,7 @@ void ConversionWizard::processFailed(QProcess::ProcessError error)
     if (error != QProcess::FailedToStart || !running)
         return;
     running = false;
+    settleReplaced(false);
     refuse(tr("The converter %1 could not be started: %2").arg(shown(converterPath), process->errorString()) + u'\n'
            + tr("Calibre can be located in Preferences, on the Apps page."));
 }

@@ -63,6 +63,10 @@ private:
     // A cancelled run: the converter is ended and its late reports are ignored.
     void stopConverter();
     bool mayReplace(const QString &path);
+    // The EPUB the user agreed to replace waits beside its place until the run has ended, so that a
+    // failed run neither loses it nor passes it off as the converted book.
+    bool setAsideReplaced();
+    void settleReplaced(bool converted);
     // The conversion did not happen: the reason is shown, and the user can go back or close.
     void refuse(const QString &message);
     void addOutputToItem();
@@ -73,6 +77,7 @@ private:
     QString converterPath;
     QList<Item *> items;
     QString outputPath;
+    QString replacedCopy;
     // Set from the start of a run to its end, which the process reports more than once.
     bool running = false;
 };

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "browser/webbrowser.h"
 #include "reader/reader.h"
+#include "tests/support/dialogtesting.h"
 #include "tests/support/epubbuilder.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/offlinewebprofile.h"
@@ -94,8 +95,7 @@ private slots:
             caption = chooser->windowTitle();
             startDirectory = chooser->directory().absolutePath();
             filters = chooser->nameFilters();
-            chooser->selectFile(path);
-            static_cast<QDialog *>(chooser)->accept();
+            DialogTesting::chooseFile(chooser, path);
         });
         open->trigger();
 

@@ -366,7 +366,7 @@ void TestPreferences::aboutBoxNamesProductMakerVersionAndSite()
     QVERIFY2(text.contains(QStringLiteral("<h3>Shelvio</h3>")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Tessary")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Version 0.3 Alpha")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("<a href=\"https://www.shelvio.org\">")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("<a href=\"https://www.shelvio.org\">Website</a>")), qPrintable(text));
 }
 
 SHELVIO_TEST_MAIN(TestPreferences)

@@ -15,7 +15,9 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPdfDocument>
 #include <QSignalSpy>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <QTimer>
@@ -198,6 +200,10 @@ private slots:
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(file.read(5) == "%PDF-");
+        QPdfDocument document;
+        QCOMPARE(document.load(pdf), QPdfDocument::Error::None);
+        // A4 in points.
+        QCOMPARE(document.pagePointSize(0).toSize(), QSize(595, 842));
 
         const QList<QVariantList> pages
             = TestLibrary::rows(QStringLiteral("SELECT iid, url, title, description, created FROM webpages"));
@@ -244,17 +250,16 @@ private slots:
         const QString cut = (libraryDir + QString(300, u'x')).left(248) + QStringLiteral(".pdf");
         QVERIFY(QFileInfo::exists(cut));
 
-        // A page without a title is named as the view calls it, never a hidden ".pdf".
+        // A page without a title is named after its host, never a hidden ".pdf".
         load(QStringLiteral("/untitled"));
-        QVERIFY(!view->title().isEmpty());
         for (int capture = 0; capture < 2; ++capture) {
             QTest::mouseClick(button("btnDownload"), Qt::LeftButton);
             QVERIFY(captured.wait(30000));
         }
-        const QString base = QStringLiteral("127.0.0.1_%1_untitled").arg(server->port());
         QCOMPARE(QDir(libraryDir).entryList({QStringLiteral("127.0.0.1*")}, QDir::Files, QDir::Name),
-                 QStringList({base + QStringLiteral("-0.pdf"), base + QStringLiteral(".pdf")}));
+                 QStringList({QStringLiteral("127.0.0.1-0.pdf"), QStringLiteral("127.0.0.1.pdf")}));
         QVERIFY(QDir(libraryDir).entryList({QStringLiteral(".*")}, QDir::Files | QDir::Hidden).isEmpty());
+        QCOMPARE(captured.last().first().value<ViewItem *>()->title, QStringLiteral("127.0.0.1"));
     }
 
     void fileNamesFollowTheTitle()
@@ -295,6 +300,27 @@ private slots:
         QCOMPARE(captured.count(), 0);
         QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM items")).isEmpty());
         QVERIFY(TestLibrary::rows(QStringLiteral("SELECT fid FROM files")).isEmpty());
+    }
+
+    void refusedRecordIsReportedAndStoresNothing()
+    {
+        load(QStringLiteral("/page"));
+        QSqlQuery refuse;
+        QVERIFY(refuse.exec(QStringLiteral("CREATE TEMP TRIGGER refuse BEFORE INSERT ON webpages "
+                                           "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+        QSignalSpy captured(browser.get(), &WebBrowser::newViewItem);
+        MessageBoxAnswerer answerer;
+        QTest::mouseClick(button("btnDownload"), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(answerer.texts.size(), 1, 30000);
+        QVERIFY(refuse.exec(QStringLiteral("DROP TRIGGER refuse")));
+        QVERIFY(answerer.texts.first().startsWith(QStringLiteral("Capture failed|")));
+        QVERIFY(button("btnDownload")->isEnabled());
+        QCOMPARE(captured.count(), 0);
+        // No item without its page row, and the thumbnail is not left under a given-up id.
+        QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM items")).isEmpty());
+        QVERIFY(TestLibrary::rows(QStringLiteral("SELECT fid FROM files")).isEmpty());
+        QCOMPARE(QDir(library->dataDir()).entryList({QStringLiteral("*.jpg")}),
+                 QStringList{QStringLiteral("pdf-thumb-tmp.jpg")});
     }
 
 private:

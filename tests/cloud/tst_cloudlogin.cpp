@@ -15,6 +15,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -66,6 +68,8 @@ private slots:
 
     void loginIsAcceptedOrRefused()
     {
+        // Too short to be validated at start, and still removed by the refusal.
+        Settings().setValue(Settings::CloudToken, QString(63, u'f'));
         Login refused(nullptr);
         refused.show();
         QSignalSpy refusedEnds(&refused, &QDialog::finished);
@@ -128,21 +132,55 @@ private slots:
         const QByteArray large(5000, 'L');
         QVERIFY(TestLibrary::storeBook(QStringLiteral("Shared once"),
                                        {library->writeFile(QStringLiteral("a/one.pdf"), shared)}));
+        {
+            FileSyncManager first(nullptr);
+            QTRY_COMPARE(storedFile(FileTesting::md5Of(shared)), shared);
+            QTRY_COMPARE(storedTitles(), QStringList({QStringLiteral("Shared once")}));
+        }
+        // Content sent again would replace this stand-in, which differs in size.
+        const QByteArray standIn = "held already";
+        QVERIFY(replaceStoredFile(FileTesting::md5Of(shared), standIn));
+
         QVERIFY(TestLibrary::storeBook(QStringLiteral("Shared twice"),
                                        {library->writeFile(QStringLiteral("b/one.pdf"), shared),
                                         library->writeFile(QStringLiteral("b/say \"hi\".pdf"), quoted)}));
         QVERIFY(TestLibrary::storeBook(QStringLiteral("Too large"),
                                        {library->writeFile(QStringLiteral("c/large.pdf"), large)}));
+        const QStringList titles{QStringLiteral("Shared once"), QStringLiteral("Shared twice"),
+                                 QStringLiteral("Too large")};
+        for (int run = 0; run < 2; ++run) {
+            FileSyncManager sync(nullptr);
+            auto *list = sync.findChild<QListWidget *>(QStringLiteral("uploadList"));
+            QCOMPARE(list->count(), 3);
+            QTRY_VERIFY_WITH_TIMEOUT(list->item(2)->toolTip().contains(QStringLiteral("413")), 20000);
+            QTRY_COMPARE(storedFile(FileTesting::md5Of(quoted)), quoted);
+            QTRY_COMPARE(storedTitles(), titles);
+            QVERIFY(storedFile(FileTesting::md5Of(large)).isEmpty());
+            QCOMPARE(storedFile(FileTesting::md5Of(shared)), standIn);
+            QVERIFY(list->item(0)->toolTip().isEmpty());
+            QVERIFY(list->item(1)->toolTip().isEmpty());
+        }
+    }
 
-        FileSyncManager sync(nullptr);
-        auto *list = sync.findChild<QListWidget *>(QStringLiteral("uploadList"));
-        QCOMPARE(list->count(), 3);
-        QTRY_VERIFY_WITH_TIMEOUT(list->item(2)->toolTip().contains(QStringLiteral("413")), 20000);
-        for (const QByteArray &content : {shared, quoted})
-            QTRY_COMPARE(storedFile(FileTesting::md5Of(content)), content);
-        QVERIFY(storedFile(FileTesting::md5Of(large)).isEmpty());
-        QVERIFY(list->item(0)->toolTip().isEmpty());
-        QVERIFY(list->item(1)->toolTip().isEmpty());
+    void loginSlotRunsTheLoginDialog()
+    {
+        qputenv("SHELVIO_CLOUD_URL", service->url().toUtf8());
+        auto window = std::make_unique<MainWindow>();
+        bool loginShown = false;
+        QTimer::singleShot(0, window.get(), [&] {
+            auto *login = qobject_cast<Login *>(QApplication::activeModalWidget());
+            QVERIFY(login);
+            QCOMPARE(login->parentWidget(), window.get());
+            loginShown = true;
+            QTimer::singleShot(20000, login, &QDialog::reject);
+            logIn(*login, Reader, Password);
+        });
+        QVERIFY(QMetaObject::invokeMethod(window.get(), "on_actionLogin_triggered"));
+        QVERIFY(loginShown);
+        QCOMPARE(storedToken().size(), 64);
+        // A login by itself starts no sync.
+        QVERIFY(!window->findChild<FileSyncManager *>());
+        qunsetenv("SHELVIO_CLOUD_URL");
     }
 
     void syncAsksForALoginFirst()
@@ -219,6 +257,35 @@ private:
                 return file.readAll();
         }
         return {};
+    }
+
+    bool replaceStoredFile(const QString &md5, const QByteArray &content) const
+    {
+        QDir files(service->dataDirectory() + QStringLiteral("/files"));
+        for (const QString &user : files.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile file(files.filePath(user + u'/' + md5));
+            if (file.exists())
+                return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+        }
+        return false;
+    }
+
+    // The titles of the books whose metadata the service holds.
+    QStringList storedTitles() const
+    {
+        const QString connection = QStringLiteral("service");
+        QStringList titles;
+        {
+            QSqlDatabase database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+            database.setDatabaseName(service->databasePath());
+            if (database.open()) {
+                QSqlQuery query(QStringLiteral("SELECT title FROM books ORDER BY title"), database);
+                while (query.next())
+                    titles << query.value(0).toString();
+            }
+        }
+        QSqlDatabase::removeDatabase(connection);
+        return titles;
     }
 
     TestEnvironment &environment;

@@ -8,6 +8,7 @@
 #include "tests/support/testmain.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QListWidget>
@@ -147,6 +148,8 @@ private slots:
         const QString gone = library->writeFile(QStringLiteral("gone.pdf"), "%PDF-1.4 gone");
         QVERIFY(TestLibrary::storeBook(QStringLiteral("Gone"), {gone}));
         QVERIFY(QFile::remove(gone));
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Refused too"),
+                                       {library->writeFile(QStringLiteral("copy/refused.pdf"), content)}));
         server->setReply(QStringLiteral("/upload/check/"), exists(false, FileTesting::md5Of(content)));
         server->setReply(QStringLiteral("/upload/check/?md5="), exists(false, QString()));
         server->setReply(QStringLiteral("/upload/file/"), HttpTestServer::Reply::status(413));
@@ -154,11 +157,35 @@ private slots:
 
         FileSyncManager sync(nullptr);
         QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/file/")), 1);
-        QTRY_COMPARE(failedEntries(sync), 2);
-        QListWidgetItem *refused = list(sync)->item(0);
-        QTRY_VERIFY2(refused->toolTip().contains(QStringLiteral("413")), qPrintable(refused->toolTip()));
-        QVERIFY(refused->toolTip().contains(QStringLiteral("500")));
+        QTRY_COMPARE(failedEntries(sync), 3);
+        // The content went once for both books that hold it, and its refusal counts for both.
+        for (const int row : {0, 2}) {
+            QListWidgetItem *refused = list(sync)->item(row);
+            QTRY_VERIFY2(refused->toolTip().contains(QStringLiteral("413")), qPrintable(refused->toolTip()));
+            QVERIFY(refused->toolTip().contains(QStringLiteral("500")));
+        }
         QTRY_VERIFY(list(sync)->item(1)->toolTip().contains(gone));
+        QVERIFY(!list(sync)->item(1)->toolTip().contains(QStringLiteral("413")));
+        QCOMPARE(server->requestCount(QStringLiteral("/upload/file/")), 1);
+    }
+
+    void largeFileAnnouncesItsWholeSize()
+    {
+        // Beyond what 32 bits hold; the file is sparse, so it takes no room on disk.
+        const qint64 size = (qint64(1) << 31) + 4096;
+        const QString path = library->writeFile(QStringLiteral("large.pdf"), "%PDF-1.4 large");
+        QVERIFY(QFile(path).resize(size));
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Large"), {path}));
+        server->setReply(QStringLiteral("/upload/check/"), exists(true));
+
+        FileSyncManager sync(nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(server->requestCount(QStringLiteral("/upload/check/")), 1, 60000);
+        const HttpTestServer::Request check = server->requestsTo(QStringLiteral("/upload/check/")).first();
+        QCOMPARE(check.query.queryItemValue(QStringLiteral("fileSize")), QString::number(size));
+        QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/data/")), 1);
+        const QJsonObject data = QJsonDocument::fromJson(server->requestsTo(QStringLiteral("/upload/data/")).first().body).object();
+        QCOMPARE(data.value(QStringLiteral("files")).toArray().first().toObject().value(QStringLiteral("fileSize")),
+                 QJsonValue(QString::number(size)));
     }
 
 private:

@@ -365,10 +365,13 @@ private slots:
         QVERIFY(QDir().mkpath(outside));
         const QString path = bookPath(QStringLiteral("hostile.epub"));
         QVERIFY(EpubBuilder()
-                    .add(QStringLiteral("../../../../outside/climbed.txt"), "climbed")
+                    .add(QStringLiteral("../../../outside/climbed.txt"), "climbed")
                     .add(outside + QStringLiteral("/absolute.txt"), "absolute")
                     .addSymlink(QStringLiteral("link"), outside)
                     .add(QStringLiteral("link/through.txt"), "through the link")
+                    .addSymlink(QStringLiteral("shadow"), outside)
+                    .add(QStringLiteral("shadow"), "a file of the link's name")
+                    .add(QStringLiteral("shadow/behind.txt"), "behind the link")
                     .add(QStringLiteral("a.html"), EpubBuilder::chapter(QStringLiteral("A")))
                     .write(path));
         const QString directory = extractionDirectory(path);
@@ -378,8 +381,9 @@ private slots:
         QTRY_COMPARE(book.view->url(), fileUrl(directory + QStringLiteral("/a.html")));
         QVERIFY(QDir(outside).isEmpty());
         QVERIFY(!QFileInfo(directory + QStringLiteral("/link")).isSymLink());
+        QVERIFY(!QFileInfo(directory + QStringLiteral("/shadow")).isSymLink());
         const QStringList planted{QStringLiteral("climbed.txt"), QStringLiteral("absolute.txt"),
-                                  QStringLiteral("through.txt")};
+                                  QStringLiteral("through.txt"), QStringLiteral("behind.txt")};
         for (QDirIterator it(environment.root(), planted, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             const QString file = it.next();
             QVERIFY2(file.startsWith(directory + u'/'), qPrintable(file));

@@ -94,6 +94,10 @@ QImage DialogTesting::coverFrom(const QWidget &dialog, const QString &path)
 
 void DialogTesting::chooseFile(QFileDialog *dialog, const QString &path)
 {
+    // selectFile() leaves the name field as it is while the field has the focus, which it gets once the
+    // dialog is active: the dialog would then accept its start directory, or nothing.
+    if (QWidget *focused = dialog->focusWidget())
+        focused->clearFocus();
     dialog->selectFile(path);
     // QFileDialog's own accept() (reached through the public QDialog one) checks the file as OK does.
     static_cast<QDialog *>(dialog)->accept();

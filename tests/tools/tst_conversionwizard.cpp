@@ -44,6 +44,14 @@ printf 'EPUB made from %s' "$1" > "$2"
 printf 'Output saved to %s\000hidden after NUL\n' "$2"
 )";
 
+// Notes how it was run and gives up without writing anything.
+const QByteArray FailingConverter = R"(#!/bin/sh
+dir=$(dirname "$0")
+printf '%s\n' "$@" > "$dir/arguments"
+echo "Conversion error: the input is damaged" >&2
+exit 1
+)";
+
 // Runs until it is ended, after noting that it was started.
 const QByteArray EndlessConverter = R"(#!/bin/sh
 dir=$(dirname "$0")
@@ -573,14 +581,17 @@ void TestConversionWizard::noBookChosenConvertsNothing()
 void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed_data()
 {
     QTest::addColumn<bool>("replace");
-    QTest::newRow("replaced") << true;
-    QTest::newRow("kept") << false;
+    QTest::addColumn<QByteArray>("converter");
+    QTest::newRow("replaced") << true << StandInConverter;
+    QTest::newRow("kept") << false << StandInConverter;
+    QTest::newRow("replace failed") << true << FailingConverter;
 }
 
 void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
 {
     QFETCH(bool, replace);
-    installConverter(StandInConverter);
+    QFETCH(QByteArray, converter);
+    installConverter(converter);
     std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     const QString epub = library->writeFile(QStringLiteral("books/Dune.epub"), "the user's own EPUB");
     ConversionWizard wizard(nullptr, locations());
@@ -601,7 +612,15 @@ void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
         driver.boxes.first().text,
         QStringLiteral("%1 exists already. Replace it with the converted book?").arg(QDir::toNativeSeparators(epub)));
     const int iid = book->getIid();
-    if (replace) {
+    if (converter == FailingConverter) {
+        // The earlier EPUB is neither lost nor added as if it were the converted book.
+        QCOMPARE(driver.boxes.size(), 1);
+        QVERIFY(converterRan());
+        QCOMPARE(FileTesting::readFile(epub), QByteArray("the user's own EPUB"));
+        QCOMPARE(QDir(QFileInfo(epub).path()).entryList(QDir::Files), QStringList({QStringLiteral("Dune.epub"), QStringLiteral("Dune.pdf")}));
+        QCOMPARE(fileRows(), (QList<QStringList>{fileRow(bookPath(QStringLiteral("books/Dune.pdf")), iid)}));
+        QCOMPARE(changed.count(), 0);
+    } else if (replace) {
         QCOMPARE(driver.boxes.size(), 1);
         QVERIFY(converterRan());
         QVERIFY(FileTesting::readFile(epub).startsWith("EPUB made from"));
