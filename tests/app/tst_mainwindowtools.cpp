@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -80,7 +81,11 @@ private slots:
         const QString path = environment.home() + QStringLiteral("/books/") + name;
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         if (name.endsWith(QStringLiteral(".epub")))
-            QVERIFY(EpubBuilder().add(QStringLiteral("a.html"), EpubBuilder::chapter(QStringLiteral("A"))).write(path));
+            QVERIFY(EpubBuilder()
+                        .add(QStringLiteral("toc.ncx"),
+                             EpubBuilder::ncx(EpubBuilder::navPoint(QStringLiteral("Chapter A"), QStringLiteral("a.html"))))
+                        .add(QStringLiteral("a.html"), EpubBuilder::chapter(QStringLiteral("A")))
+                        .write(path));
         else
             library->writeFile(QStringLiteral("books/") + name, "Some words.\n");
 
@@ -112,6 +117,11 @@ private slots:
         QVERIFY(reader);
         auto *view = reader->findChild<QWebEngineView *>(QStringLiteral("webView"));
         QTRY_VERIFY(view->url().isLocalFile());
+        if (name.endsWith(QStringLiteral(".epub"))) {
+            QCOMPARE(view->url().fileName(), QStringLiteral("a.html"));
+            QCOMPARE(reader->findChild<QTextBrowser *>(QStringLiteral("textBrowser"))->toPlainText().trimmed(),
+                     QStringLiteral("TABLE OF CONTENTS\nChapter A"));
+        }
 
         // A reader has no icon or list view to switch to.
         auto *iconView = window->findChild<QAction *>(QStringLiteral("actionView"));
