@@ -166,17 +166,9 @@ private slots:
     {
         qputenv("SHELVIO_CLOUD_URL", service->url().toUtf8());
         auto window = std::make_unique<MainWindow>();
-        bool loginShown = false;
-        QTimer::singleShot(0, window.get(), [&] {
-            auto *login = qobject_cast<Login *>(QApplication::activeModalWidget());
-            QVERIFY(login);
-            QCOMPARE(login->parentWidget(), window.get());
-            loginShown = true;
-            QTimer::singleShot(20000, login, &QDialog::reject);
-            logIn(*login, Reader, Password);
-        });
+        const std::shared_ptr<bool> loginShown = logInWhenAsked(window.get());
         QVERIFY(QMetaObject::invokeMethod(window.get(), "on_actionLogin_triggered"));
-        QVERIFY(loginShown);
+        QVERIFY(*loginShown);
         QCOMPARE(storedToken().size(), 64);
         // A login by itself starts no sync.
         QVERIFY(!window->findChild<FileSyncManager *>());
@@ -189,17 +181,9 @@ private slots:
         qputenv("SHELVIO_CLOUD_URL", service->url().toUtf8());
         // No token at start-up: Sync logs in, then starts the sync dialog.
         auto window = std::make_unique<MainWindow>();
-        bool loginShown = false;
-        QTimer::singleShot(0, window.get(), [&] {
-            auto *login = qobject_cast<Login *>(QApplication::activeModalWidget());
-            QVERIFY(login);
-            loginShown = true;
-            // A login that never comes back fails the test instead of hanging it.
-            QTimer::singleShot(20000, login, &QDialog::reject);
-            logIn(*login, Reader, Password);
-        });
+        const std::shared_ptr<bool> loginShown = logInWhenAsked(window.get());
         window->findChild<QAction *>(QStringLiteral("actionSync"))->trigger();
-        QVERIFY(loginShown);
+        QVERIFY(*loginShown);
         auto *sync = window->findChild<FileSyncManager *>();
         QVERIFY(sync);
         QVERIFY(sync->isVisible());
@@ -234,6 +218,23 @@ private:
         QTest::keyClicks(user, name);
         QTest::keyClicks(secret, password);
         QTest::mouseClick(login.findChild<QPushButton *>(QStringLiteral("btnLogin")), Qt::LeftButton);
+    }
+
+    // Logs in with the login dialog that the window runs next; true once that dialog was there, over the
+    // window.
+    static std::shared_ptr<bool> logInWhenAsked(MainWindow *window)
+    {
+        auto shown = std::make_shared<bool>(false);
+        QTimer::singleShot(0, window, [window, shown] {
+            auto *login = qobject_cast<Login *>(QApplication::activeModalWidget());
+            QVERIFY(login);
+            QCOMPARE(login->parentWidget(), window);
+            *shown = true;
+            // A login that never comes back fails the test instead of hanging it.
+            QTimer::singleShot(20000, login, &QDialog::reject);
+            logIn(*login, Reader, Password);
+        });
+        return shown;
     }
 
     QString obtainToken()
