@@ -39,8 +39,9 @@ void PageCapture::print(const QString &documentTitle)
         fail(tr("The page was closed before it could be saved."));
         return;
     }
-    title = documentTitle.trimmed().isEmpty() ? untitledName() : documentTitle;
-    const QString basePath = CaptureFileName::basePath(title, untitledName(), libraryDir);
+    const QString fallbackName = untitledName();
+    title = documentTitle.trimmed().isEmpty() ? fallbackName : documentTitle;
+    const QString basePath = CaptureFileName::basePath(title, fallbackName, libraryDir);
     logDebug(basePath);
     pdf = CaptureFileName::freePdfPath(basePath);
     connect(page, &QWebEnginePage::pdfPrintingFinished, this, &PageCapture::printed);

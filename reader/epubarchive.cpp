@@ -59,7 +59,7 @@ bool EpubArchive::writeCurrentEntry(QuaZip &archive, const QString &path)
         return false;
     }
     char buffer[64 * 1024];
-    qint64 read;
+    qint64 read = 0;
     bool complete = true;
     while (complete && (read = in.read(buffer, sizeof buffer)) > 0)
         complete = out.write(buffer, read) == read;
