@@ -1,17 +1,37 @@
 #include "metadata/datadownloader.h"
 
-#include "app/replystatus.h"
+#include "app/boundedreply.h"
 #include "app/settings.h"
 #include "model/book.h"
 
+#include <QBuffer>
 #include <QFile>
+#include <QImageReader>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTimer>
 #include <QVariantMap>
 
 namespace {
+
+// Larger replies are refused: no volume description or cover comes near these sizes.
+constexpr qint64 VolumeLimit = 5 << 20;
+constexpr qint64 CoverLimit = 10 << 20;
+
+// A reply names these addresses itself; anything but the web (a file: address, say) is not fetched.
+bool isWebAddress(const QUrl &url)
+{
+    return url.isValid() && (url.scheme() == u"http" || url.scheme() == u"https") && !url.host().isEmpty();
+}
+
+bool isImage(const QByteArray &bytes)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    return !QImageReader(&buffer).read().isNull();
+}
 
 void fillRecord(Book &book, const QVariantMap &info)
 {
@@ -59,17 +79,34 @@ QString DataDownloader::temporaryCoverPath()
 void DataDownloader::googleInfoDownload(const QString &url)
 {
     book = std::make_unique<Book>(nullptr, -1);
-    request(url, &DataDownloader::googleInfoPopulate);
+    abandonPending();
+    const QUrl address(url);
+    if (!isWebAddress(address)) {
+        // Told once the caller is back in the event loop, as every other ending is.
+        const quint64 lookup = lookups;
+        QTimer::singleShot(0, this, [this, lookup, url] {
+            if (lookup == lookups)
+                fail(tr("The book's address \"%1\" is not a web address.").arg(url));
+        });
+        return;
+    }
+    request(address, VolumeLimit, &DataDownloader::googleInfoPopulate);
 }
 
-void DataDownloader::request(const QString &url, void (DataDownloader::*handler)(QNetworkReply *))
+void DataDownloader::abandonPending()
 {
-    if (pending) {
-        pending->disconnect(this);
-        pending->abort();
-        pending->deleteLater();
-    }
-    QNetworkReply *reply = network->get(QNetworkRequest(QUrl(url)));
+    ++lookups;
+    if (!pending)
+        return;
+    pending->disconnect(this);
+    pending->abort();
+    pending->deleteLater();
+}
+
+void DataDownloader::request(const QUrl &url, qint64 limit, void (DataDownloader::*handler)(QNetworkReply *))
+{
+    QNetworkReply *reply = network->get(QNetworkRequest(url));
+    BoundedReply::of(reply, limit);
     pending = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply, handler] {
         reply->deleteLater();
@@ -80,12 +117,13 @@ void DataDownloader::request(const QString &url, void (DataDownloader::*handler)
 
 void DataDownloader::googleInfoPopulate(QNetworkReply *reply)
 {
-    const QString failure = ReplyStatus::failure(reply);
+    const BoundedReply *reading = BoundedReply::of(reply, VolumeLimit);
+    const QString failure = reading->failure();
     if (!failure.isEmpty()) {
         fail(failure);
         return;
     }
-    const QJsonDocument document = QJsonDocument::fromJson(reply->readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(reading->body());
     const QVariantMap volume = document.object().toVariantMap();
     const QVariant info = volume.value(QStringLiteral("volumeInfo"));
     // Anything else would be stored as a book without a single field.
@@ -96,20 +134,21 @@ void DataDownloader::googleInfoPopulate(QNetworkReply *reply)
     const QVariantMap fields = info.toMap();
     fillRecord(*book, fields);
 
-    const QString thumbnail
-        = fields.value(QStringLiteral("imageLinks")).toMap().value(QStringLiteral("thumbnail")).toString();
-    if (thumbnail.isEmpty()) {
+    const QUrl thumbnail(
+        fields.value(QStringLiteral("imageLinks")).toMap().value(QStringLiteral("thumbnail")).toString());
+    if (!isWebAddress(thumbnail)) {
         deliver();
         return;
     }
-    request(thumbnail, &DataDownloader::processCoverFile);
+    request(thumbnail, CoverLimit, &DataDownloader::processCoverFile);
 }
 
 void DataDownloader::processCoverFile(QNetworkReply *reply)
 {
     // Without a cover image the book still comes, with the default cover.
-    const QByteArray image = ReplyStatus::failure(reply).isEmpty() ? reply->readAll() : QByteArray();
-    if (!image.isEmpty()) {
+    const BoundedReply *reading = BoundedReply::of(reply, CoverLimit);
+    const QByteArray image = reading->failure().isEmpty() ? reading->body() : QByteArray();
+    if (isImage(image)) {
         const QString path = temporaryCoverPath();
         QFile cover(path);
         // A cover left by an earlier lookup must not pass for this book's.

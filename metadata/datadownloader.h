@@ -10,6 +10,7 @@
 class Book;
 class QNetworkAccessManager;
 class QNetworkReply;
+class QUrl;
 
 Q_MOC_INCLUDE("model/book.h")
 Q_MOC_INCLUDE(<QNetworkReply>)
@@ -41,13 +42,16 @@ public slots:
     void processCoverFile(QNetworkReply *reply);
 
 private:
-    void request(const QString &url, void (DataDownloader::*handler)(QNetworkReply *));
+    void request(const QUrl &url, qint64 limit, void (DataDownloader::*handler)(QNetworkReply *));
+    // The lookup before is over: its reply, and a refusal not yet told, are dropped.
+    void abandonPending();
     void deliver();
     void fail(const QString &reason);
 
     std::unique_ptr<Book> book;
     QNetworkAccessManager *network;
     QPointer<QNetworkReply> pending;
+    quint64 lookups = 0;
 };
 
 #endif // DATADOWNLOADER_H

@@ -1,6 +1,5 @@
 #include "reader/epubarchive.h"
 
-#include <JlCompress.h>
 #include <quazip.h>
 #include <quazipfile.h>
 #include <quazipfileinfo.h>
@@ -10,66 +9,80 @@
 #include <QFile>
 #include <QFileInfo>
 
-QStringList EpubArchive::extract(const QString &archivePath, const QString &targetDir)
+EpubArchive::Extraction EpubArchive::extract(const QString &archivePath, const QString &targetDir)
 {
-    QuaZip archive(archivePath);
-    if (!archive.open(QuaZip::mdUnzip)) {
-        qWarning() << "Cannot open the archive" << archivePath;
-        return {};
-    }
-    bool refusedAny = false;
-    for (bool more = archive.goToFirstFile(); more; more = archive.goToNextFile()) {
-        QuaZipFileInfo64 entry;
-        if (!archive.getCurrentFileInfo(&entry) || !staysInside(entry, targetDir)) {
-            qWarning() << "Refusing the archive entry" << entry.name << "of" << archivePath;
-            refusedAny = true;
-        }
-    }
-    if (refusedAny)
-        return extractAccepted(archive, targetDir);
-    archive.close();
-    return JlCompress::extractDir(archivePath, targetDir);
+    return extract(archivePath, targetDir, Limits());
 }
 
 // Entries are taken by position, never looked up by name: a refused link may share its name with an
 // accepted entry, and a lookup by name would find the link first.
-QStringList EpubArchive::extractAccepted(QuaZip &archive, const QString &targetDir)
+EpubArchive::Extraction EpubArchive::extract(const QString &archivePath, const QString &targetDir,
+                                             const Limits &limits)
 {
-    QStringList written;
+    Extraction result;
+    QuaZip archive(archivePath);
+    if (!archive.open(QuaZip::mdUnzip)) {
+        qWarning() << "Cannot open the archive" << archivePath;
+        return result;
+    }
+    if (archive.getEntriesCount() > limits.entries) {
+        result.tooLarge = true;
+        return result;
+    }
+    qint64 byteBudget = qMax(limits.minimumBytes, limits.archiveSizeFactor * QFileInfo(archivePath).size());
     for (bool more = archive.goToFirstFile(); more; more = archive.goToNextFile()) {
         QuaZipFileInfo64 entry;
-        if (!archive.getCurrentFileInfo(&entry) || !staysInside(entry, targetDir))
+        if (!archive.getCurrentFileInfo(&entry) || !staysInside(entry, targetDir)) {
+            qWarning() << "Refusing the archive entry" << entry.name << "of" << archivePath;
             continue;
+        }
         const QString path = QDir(targetDir).filePath(entry.name);
-        if (entry.name.endsWith(u'/'))
+        if (entry.name.endsWith(u'/')) {
             QDir().mkpath(path);
-        else if (writeCurrentEntry(archive, path))
-            written << path;
+            continue;
+        }
+        switch (writeCurrentEntry(archive, path, byteBudget)) {
+        case Written::Whole:
+            result.files << path;
+            break;
+        case Written::Failed:
+            break;
+        case Written::OverLimit:
+            qWarning() << "Stopped unpacking" << archivePath << "at its size limit";
+            result.tooLarge = true;
+            return result;
+        }
     }
-    return written;
+    return result;
 }
 
-bool EpubArchive::writeCurrentEntry(QuaZip &archive, const QString &path)
+EpubArchive::Written EpubArchive::writeCurrentEntry(QuaZip &archive, const QString &path, qint64 &byteBudget)
 {
     QuaZipFile in(&archive);
     QFile out(path);
     if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !in.open(QIODevice::ReadOnly)
         || !out.open(QIODevice::WriteOnly)) {
         qWarning() << "Cannot unpack" << path;
-        return false;
+        return Written::Failed;
     }
     char buffer[64 * 1024];
     qint64 read = 0;
     bool complete = true;
-    while (complete && (read = in.read(buffer, sizeof buffer)) > 0)
+    while (complete && byteBudget >= 0 && (read = in.read(buffer, sizeof buffer)) > 0) {
+        byteBudget -= read;
         complete = out.write(buffer, read) == read;
+    }
     in.close();
+    if (byteBudget < 0) {
+        out.remove();
+        return Written::OverLimit;
+    }
     complete = complete && read == 0 && in.getZipError() == UNZ_OK && out.flush();
     if (!complete) {
         qWarning() << "Cannot unpack" << path;
         out.remove();
     }
-    return complete;
+    return complete ? Written::Whole : Written::Failed;
 }
 
 bool EpubArchive::staysInside(const QuaZipFileInfo64 &entry, const QString &targetDir)

@@ -1,5 +1,7 @@
 #include "reader/packagedocument.h"
 
+#include "reader/bookfolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,18 +11,19 @@
 
 QStringList PackageDocument::spine(const QString &bookDirectory)
 {
-    const QString path = packagePath(bookDirectory);
+    const BookFolder book(bookDirectory);
+    const QString path = packagePath(bookDirectory, book);
     if (path.isEmpty())
         return {};
     QFile package(path);
     if (!package.open(QIODevice::ReadOnly))
         return {};
     QXmlStreamReader xml(&package);
-    const QStringList documents = readSpine(xml, QFileInfo(path).absolutePath());
+    const QStringList documents = readSpine(xml, QFileInfo(path).absolutePath(), book);
     return xml.hasError() ? QStringList() : documents;
 }
 
-QString PackageDocument::packagePath(const QString &bookDirectory)
+QString PackageDocument::packagePath(const QString &bookDirectory, const BookFolder &book)
 {
     QFile container(bookDirectory + QStringLiteral("/META-INF/container.xml"));
     if (!container.open(QIODevice::ReadOnly))
@@ -31,16 +34,16 @@ QString PackageDocument::packagePath(const QString &bookDirectory)
             const QString fullPath = xml.attributes().value(QLatin1String("full-path")).toString();
             if (fullPath.isEmpty())
                 return {};
-            // The name is relative to the book's root and must not climb out of it.
-            const QString root = QDir::cleanPath(bookDirectory) + u'/';
-            const QString path = QDir::cleanPath(root + fullPath);
-            return path.startsWith(root) ? path : QString();
+            // The name is relative to the book's root and must not lead out of it.
+            const QString path = QDir::cleanPath(bookDirectory + u'/' + fullPath);
+            return book.contains(path) ? path : QString();
         }
     }
     return {};
 }
 
-QStringList PackageDocument::readSpine(QXmlStreamReader &xml, const QString &packageDirectory)
+QStringList PackageDocument::readSpine(QXmlStreamReader &xml, const QString &packageDirectory,
+                                       const BookFolder &book)
 {
     QHash<QString, QString> manifest;
     QStringList documents;
@@ -57,7 +60,7 @@ QStringList PackageDocument::readSpine(QXmlStreamReader &xml, const QString &pac
             if (href.isEmpty())
                 continue;
             const QString document = QDir::cleanPath(packageDirectory + u'/' + href);
-            if (!documents.contains(document) && QFileInfo(document).isFile())
+            if (!documents.contains(document) && QFileInfo(document).isFile() && book.contains(document))
                 documents << document;
         }
     }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class BookFolder;
 class QXmlStreamReader;
 
 // The reading order of an unpacked book: the spine of the package document that
@@ -11,13 +12,13 @@ class QXmlStreamReader;
 class PackageDocument
 {
 public:
-    // The absolute, cleaned paths of the spine's documents that exist, in reading order, each once;
-    // empty when the book has no readable spine.
+    // The absolute, cleaned paths of the spine's documents that exist inside the book's folder, in
+    // reading order, each once; empty when the book has no readable spine.
     static QStringList spine(const QString &bookDirectory);
 
 private:
-    static QString packagePath(const QString &bookDirectory);
-    static QStringList readSpine(QXmlStreamReader &xml, const QString &packageDirectory);
+    static QString packagePath(const QString &bookDirectory, const BookFolder &book);
+    static QStringList readSpine(QXmlStreamReader &xml, const QString &packageDirectory, const BookFolder &book);
 };
 
 #endif // PACKAGEDOCUMENT_H

@@ -2,6 +2,8 @@
 
 #include "app/logger.h"
 #include "model/file.h"
+#include "reader/bookfolder.h"
+#include "reader/bookrequestfilter.h"
 #include "reader/epubarchive.h"
 #include "reader/extractiondirectory.h"
 #include "reader/packagedocument.h"
@@ -63,8 +65,15 @@ void Reader::openFile()
     } else if (type == u"txt" || type == u"html" || type == u"htm") {
         ui->toolButton_2->hide();
         ui->textBrowser->hide();
+        // A saved page may show the files beside it, and nothing else of the disk.
+        keepPagesInside(QFileInfo(file->getFilePath()).absolutePath());
         load(file->getFilePath());
     }
+}
+
+void Reader::keepPagesInside(const QString &folder)
+{
+    ui->webView->page()->setUrlRequestInterceptor(new BookRequestFilter(folder, this));
 }
 
 void Reader::openEpub()
@@ -75,7 +84,15 @@ void Reader::openEpub()
     contentBaseDir = extractionDir;
     logDebug(QStringLiteral("tmp dir: "), extractionDir);
     logDebug(QStringLiteral("attempt decompress"));
-    const QStringList extracted = EpubArchive::extract(file->getFilePath(), extractionDir);
+    const EpubArchive::Extraction extraction = EpubArchive::extract(file->getFilePath(), extractionDir);
+    if (extraction.tooLarge) {
+        ui->textBrowser->setPlainText(tr("This book is too large to open."));
+        // A partial book would be taken for the whole one at the next open.
+        QDir(extractionDir).removeRecursively();
+        return;
+    }
+    keepPagesInside(extractionDir);
+    const QStringList &extracted = extraction.files;
     logDebug(extracted.join(u' '));
 
     QStringList ncxCandidates;
@@ -98,7 +115,7 @@ void Reader::openEpub()
 
 void Reader::readTableOfContents(const QString &ncxPath, const QStringList &spine)
 {
-    const TableOfContents toc(ncxPath);
+    const TableOfContents toc(ncxPath, BookFolder(extractionDir));
     logDebug(toc.title());
     contentBaseDir = toc.baseDirectory();
     tocChapterFiles = toc.chapterFiles();

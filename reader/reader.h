@@ -36,6 +36,8 @@ private slots:
 private:
     void openFile();
     void openEpub();
+    // The book's pages reach no local file outside this folder.
+    void keepPagesInside(const QString &folder);
     void readTableOfContents(const QString &ncxPath, const QStringList &spine);
     void showChapter(int index);
     void load(const QString &path);

@@ -1,5 +1,7 @@
 #include "reader/tableofcontents.h"
 
+#include "reader/bookfolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +18,7 @@ QString filePart(const QString &target)
 
 } // namespace
 
-TableOfContents::TableOfContents(const QString &ncxPath)
+TableOfContents::TableOfContents(const QString &ncxPath, const BookFolder &book)
     : base(QFileInfo(ncxPath).absolutePath())
 {
     QFile ncx(ncxPath);
@@ -27,6 +29,7 @@ TableOfContents::TableOfContents(const QString &ncxPath)
     // A document that is not well-formed yields no entries at all rather than some of them.
     if (xml.hasError())
         entries.clear();
+    entries.removeIf([this, &book](const Entry &entry) { return !book.contains(chapterFile(entry)); });
 }
 
 void TableOfContents::read(QXmlStreamReader &xml)
@@ -109,12 +112,17 @@ void TableOfContents::appendNested(const QList<NavPoint> &points, int depth)
     }
 }
 
+QString TableOfContents::chapterFile(const Entry &entry) const
+{
+    return QDir::cleanPath(base + u'/' + filePart(entry.target));
+}
+
 QStringList TableOfContents::chapterFiles() const
 {
     QStringList files;
     files.reserve(entries.size());
     for (const Entry &entry : entries)
-        files << QDir::cleanPath(base + u'/' + filePart(entry.target));
+        files << chapterFile(entry);
     return files;
 }
 

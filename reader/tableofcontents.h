@@ -5,17 +5,19 @@
 #include <QString>
 #include <QStringList>
 
+class BookFolder;
 class QXmlStreamReader;
 
 // The table of contents of a book, read from its NCX file: the entries of the navigation map as links
 // for the contents pane, and the chapter file each of them names.
 //
 // The top-level navigation points make the entries: their labels are paired with their targets in
-// order, and only when there are as many of each. Nested points follow their parent, indented.
+// order, and only when there are as many of each. Nested points follow their parent, indented. An entry
+// whose file lies outside the book's folder is left out.
 class TableOfContents
 {
 public:
-    explicit TableOfContents(const QString &ncxPath);
+    TableOfContents(const QString &ncxPath, const BookFolder &book);
 
     QString title() const { return docTitle; }
     // The directory the targets are relative to: the one holding the NCX file.
@@ -43,6 +45,7 @@ private:
     static NavPoint readNavPoint(QXmlStreamReader &xml);
     void makeEntries(const QList<NavPoint> &topLevel);
     void appendNested(const QList<NavPoint> &points, int depth);
+    QString chapterFile(const Entry &entry) const;
 
     QString base;
     QString docTitle;

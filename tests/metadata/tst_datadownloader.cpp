@@ -93,6 +93,7 @@ private slots:
     void failedVolumeRequestIsReported();
     void callerAdditionsReachTheDeliveredRecord();
     void newLookupAbandonsThePreviousOne();
+    void onlyWebAddressesAreFetched();
 
 private:
     // The fixture with its links pointing at the test server.
@@ -269,6 +270,11 @@ void TestDataDownloader::unusableCoverLeavesTheDefault_data()
                                          .withHeader("Content-Length", QByteArray::number(image.size() * 2))
                                          .withHeader("Connection", "close")
                                   << false;
+    QTest::newRow("not an image") << imageReply("<html><body>Quota exceeded</body></html>") << false;
+    // Refused by its announced size, and by what arrives when it announces none.
+    const QByteArray huge = image + QByteArray(10 << 20, 'x');
+    QTest::newRow("over 10 MB") << imageReply(huge) << false;
+    QTest::newRow("over 10 MB, size not announced") << imageReply(huge).withoutLength() << false;
 }
 
 void TestDataDownloader::unusableCoverLeavesTheDefault()
@@ -323,6 +329,9 @@ void TestDataDownloader::failedVolumeRequestIsReported_data()
     QTest::newRow("no volumeInfo") << HttpTestServer::Reply::json("{\"kind\": \"books#volume\", \"id\": \"x\"}") << "";
     QTest::newRow("volumeInfo not an object")
         << HttpTestServer::Reply::json("{\"kind\": \"books#volume\", \"volumeInfo\": \"The Google Story\"}") << "";
+    QByteArray huge = volume;
+    huge.insert(huge.lastIndexOf('}'), ", \"padding\": \"" + QByteArray(5 << 20, 'x') + '"');
+    QTest::newRow("over 5 MB, size not announced") << HttpTestServer::Reply::json(huge).withoutLength() << "too large";
 }
 
 void TestDataDownloader::failedVolumeRequestIsReported()
@@ -398,6 +407,31 @@ void TestDataDownloader::newLookupAbandonsThePreviousOne()
     // A fresh record, not the first lookup's.
     QCOMPARE(outcome.delivered.front()->getTableRow(), -1);
     QCOMPARE(server->requestCount(coverPath), 0);
+}
+
+void TestDataDownloader::onlyWebAddressesAreFetched()
+{
+    const QString secret = library->writeFile(QStringLiteral(".ssh/id_rsa"), Fixtures::read(QStringLiteral("cover.jpg")));
+    server->setReply(QStringLiteral("/books/v1/volumes/local"),
+                     HttpTestServer::Reply::json(R"({"volumeInfo": {"title": "Local", "imageLinks": {"thumbnail": ")"
+                                                 + QUrl::fromLocalFile(secret).toEncoded() + "\"}}}"));
+
+    DataDownloader downloader;
+    LookupOutcome outcome(downloader);
+    downloader.googleInfoDownload(volumeUrl(QStringLiteral("local")));
+    QVERIFY(outcome.waitForEnd());
+    QCOMPARE(outcome.delivered.size(), size_t(1));
+    QCOMPARE(outcome.delivered.front()->getTitle(), QStringLiteral("Local"));
+    QCOMPARE(outcome.delivered.front()->getCoverFile(), Item::DefaultCover);
+    QVERIFY(!QFile::exists(DataDownloader::temporaryCoverPath()));
+
+    // A volume address that is no web address fails the lookup, once the caller is back in the event loop.
+    downloader.googleInfoDownload(QUrl::fromLocalFile(secret).toString());
+    QCOMPARE(outcome.failures.size(), 0);
+    QVERIFY(QTest::qWaitFor([&outcome] { return outcome.endings() > 1; }, LookupTimeout));
+    QCOMPARE(outcome.failures.size(), 1);
+    QVERIFY2(outcome.failures.first().contains(QStringLiteral("not a web address")), qPrintable(outcome.failures.first()));
+    QCOMPARE(server->requests().size(), 1);
 }
 
 SHELVIO_TEST_MAIN(TestDataDownloader)

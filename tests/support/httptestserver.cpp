@@ -91,12 +91,12 @@ bool writeReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool hea
     const int code = reply.statusCode;
     // 1xx, 204 and 304 replies carry no body, so a length would make the client wait for one.
     const bool bodyAllowed = code >= 200 && code != 204 && code != 304;
-    bool close = closeRequested;
+    bool close = closeRequested || reply.lengthUnannounced;
 
     QByteArray head = "HTTP/1.1 " + QByteArray::number(code) + ' ' + reasonPhrase(code) + "\r\n";
     if (bodyAllowed && !reply.contentType.isEmpty() && !findHeader(reply.headers, "Content-Type"))
         head += "Content-Type: " + reply.contentType + "\r\n";
-    if (bodyAllowed && !findHeader(reply.headers, "Content-Length"))
+    if (bodyAllowed && !reply.lengthUnannounced && !findHeader(reply.headers, "Content-Length"))
         head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
     if (const auto *connection = findHeader(reply.headers, "Connection"))
         close = close || headerTokens(connection->second).contains("close");
@@ -188,6 +188,13 @@ HttpTestServer::Reply HttpTestServer::Reply::dropConnection()
     Reply reply;
     reply.closeWithoutReply = true;
     return reply;
+}
+
+HttpTestServer::Reply HttpTestServer::Reply::withoutLength() const
+{
+    Reply copy = *this;
+    copy.lengthUnannounced = true;
+    return copy;
 }
 
 HttpTestServer::Reply HttpTestServer::Reply::withHeader(QByteArray name, QByteArray value) const

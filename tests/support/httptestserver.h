@@ -33,6 +33,8 @@ public:
         QByteArray body;
         // Abort the connection instead of answering, as a crashing or overloaded server would.
         bool closeWithoutReply = false;
+        // No Content-Length: the body ends where the connection closes, so only reading it tells its size.
+        bool lengthUnannounced = false;
         // Written after the standard headers; a Content-Type, Content-Length or Connection entry here
         // replaces the one the server would write itself.
         HeaderList headers;
@@ -43,6 +45,7 @@ public:
         // An unreadable file gives a 500 reply naming the file (and a warning), so the test fails visibly.
         static Reply file(const QString &path, QByteArray contentType);
         static Reply dropConnection();
+        Reply withoutLength() const;
 
         Reply withHeader(QByteArray name, QByteArray value) const;
     };
