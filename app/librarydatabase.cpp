@@ -4,7 +4,6 @@
 #include "app/settings.h"
 
 #include <QDebug>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -81,6 +80,18 @@ QString openError(QSqlDatabase &db)
     return error.isEmpty() ? QStringLiteral("unknown error") : error;
 }
 
+// A file that holds none of the library's tables was never filled (a crash between creating and filling
+// it leaves one of 0 bytes): it gets the schema like a new one.
+bool holdsLibraryTables(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name IN "
+                                 "('identifiers', 'items_authors', 'webpages', 'authors', 'books', 'items', "
+                                 "'files', 'notes')"));
+    // The file was read a moment ago; should this fail, it is taken as it is rather than written to.
+    return !query.exec() || !query.next() || query.value(0).toInt() > 0;
+}
+
 void createSchema(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
@@ -113,11 +124,11 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
     const int version = settings.value(Settings::DatabaseVersion).toInt();
     db.setDatabaseName(result.path);
 
-    const bool isNew = !QFileInfo::exists(result.path);
     result.errorText = openError(db);
     if (!result.errorText.isEmpty())
         return result;
     result.opened = true;
+    const bool isNew = !holdsLibraryTables(db);
 
     if (isNew) {
         logDebug(QStringLiteral("Database loaded ") + result.path);

@@ -40,10 +40,9 @@ ConversionWizard::ConversionWizard(QWidget *parent, const ConfigApps::Locations 
     Settings settings;
     process->setWorkingDirectory(settings.value(Settings::CalibreDirPath).toString());
     connect(process.get(), &QProcess::readyReadStandardOutput, this, &ConversionWizard::bytesWrite);
-    connect(process.get(), &QProcess::readyReadStandardError, this, &ConversionWizard::bytesWrite);
+    connect(process.get(), &QProcess::readyReadStandardError, this, &ConversionWizard::keepErrorOutput);
     connect(process.get(), &QProcess::readyRead, this, &ConversionWizard::bytesWrite);
-    connect(process.get(), &QProcess::readChannelFinished, this, &ConversionWizard::processFinished);
-    // A converter that closes its output only by ending still ends the run.
+    // Only the end of the process tells whether the run succeeded; closing its output does not.
     connect(process.get(), &QProcess::finished, this, &ConversionWizard::processFinished);
     connect(process.get(), &QProcess::errorOccurred, this, &ConversionWizard::processFailed);
     converterPath = settings.value(Settings::CalibreConvertorPath).toString();
@@ -57,7 +56,7 @@ ConversionWizard::~ConversionWizard()
         process->kill();
         if (!process->waitForFinished())
             qWarning() << "The converter did not end:" << process->errorString();
-        settleReplaced(false);
+        discardOutput();
     }
 }
 
@@ -159,6 +158,7 @@ void ConversionWizard::startConverter(const QString &inputPath)
     }
     logDebug(QStringLiteral("run"));
     running = true;
+    lastLines.clear();
     process->start(converterPath, {inputPath, outputPath}, QIODevice::ReadWrite);
     // Nothing is written to the converter; the end of its input keeps it from waiting for any.
     process->closeWriteChannel();
@@ -173,7 +173,7 @@ void ConversionWizard::stopConverter()
     process->kill();
     if (!process->waitForFinished())
         qWarning() << "The converter did not end:" << process->errorString();
-    settleReplaced(false);
+    discardOutput();
 }
 
 bool ConversionWizard::setAsideReplaced()
@@ -186,6 +186,12 @@ bool ConversionWizard::setAsideReplaced()
         return true;
     replacedCopy.clear();
     return false;
+}
+
+void ConversionWizard::discardOutput()
+{
+    QFile::remove(outputPath);
+    settleReplaced(false);
 }
 
 void ConversionWizard::settleReplaced(bool converted)
@@ -217,23 +223,46 @@ void ConversionWizard::bytesWrite()
     const QByteArray bytes = process->readAll();
     const qsizetype end = bytes.indexOf('\0');
     const QString text = QString::fromLocal8Bit(end < 0 ? bytes : bytes.left(end)).trimmed();
-    if (!text.isEmpty())
-        ui->plainTextEdit->appendPlainText(text);
+    if (text.isEmpty())
+        return;
+    ui->plainTextEdit->appendPlainText(text);
+    keepLastLines(text);
 }
 
-void ConversionWizard::processFinished()
+void ConversionWizard::keepErrorOutput()
+{
+    // Not shown while the converter runs, but its errors are what tells why a run failed.
+    keepLastLines(QString::fromLocal8Bit(process->readAllStandardError()).trimmed());
+}
+
+void ConversionWizard::keepLastLines(const QString &text)
+{
+    constexpr qsizetype Kept = 5;
+    if (!text.isEmpty())
+        lastLines << text.split(u'\n');
+    if (lastLines.size() > Kept)
+        lastLines.remove(0, lastLines.size() - Kept);
+}
+
+void ConversionWizard::processFinished(int exitCode, QProcess::ExitStatus exitStatus)
 {
     if (!running)
         return;
     running = false;
-    logDebug(QStringLiteral("process finished"));
-    button(QWizard::NextButton)->setEnabled(true);
+    logDebug(QStringLiteral("process finished"), exitCode, int(exitStatus));
     logDebug(outputPath);
-    const bool converted = QFileInfo(outputPath).isFile();
-    settleReplaced(converted);
-    if (converted)
-        addOutputToItem();
+    // A converter that fails or crashes may leave a partial book behind; it must not pass for the whole one.
+    const QFileInfo output(outputPath);
+    if (exitStatus != QProcess::NormalExit || exitCode != 0 || !output.isFile() || output.size() == 0) {
+        discardOutput();
+        refuse(tr("Conversion failed") + u'\n' + lastLines.join(u'\n'));
+        return;
+    }
+    settleReplaced(true);
+    button(QWizard::NextButton)->setEnabled(true);
+    addOutputToItem();
 }
+
 
 void ConversionWizard::processFailed(QProcess::ProcessError error)
 {

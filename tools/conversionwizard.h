@@ -55,7 +55,7 @@ protected:
     void done(int result) override;
 
 private slots:
-    void processFinished();
+    void processFinished(int exitCode, QProcess::ExitStatus exitStatus);
     void processFailed(QProcess::ProcessError error);
 
 private:
@@ -67,9 +67,13 @@ private:
     // failed run neither loses it nor passes it off as the converted book.
     bool setAsideReplaced();
     void settleReplaced(bool converted);
+    // What an unfinished or failed run wrote goes, and the earlier EPUB comes back.
+    void discardOutput();
     // The conversion did not happen: the reason is shown, and the user can go back or close.
     void refuse(const QString &message);
     void addOutputToItem();
+    void keepErrorOutput();
+    void keepLastLines(const QString &text);
 
     std::unique_ptr<Ui::ConversionWizard> ui;
     std::unique_ptr<QProcess> process;
@@ -78,6 +82,8 @@ private:
     QList<Item *> items;
     QString outputPath;
     QString replacedCopy;
+    // What the converter wrote last on either channel: the reason a failed run is given.
+    QStringList lastLines;
     // Set from the start of a run to its end, which the process reports more than once.
     bool running = false;
 };

@@ -47,17 +47,17 @@ QString defaultDataDir()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Shelvio/");
 }
 
-// A database file made by someone else, with a table of its own, on a connection of its own.
-bool createForeignDatabase(const QString &path)
+// A database file made elsewhere, with these tables, on a connection of its own.
+bool createDatabase(const QString &path, const QStringList &tables)
 {
-    bool created = false;
+    bool created = true;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("foreign"));
         db.setDatabaseName(path);
-        if (db.open()) {
-            QSqlQuery query(db);
-            created = query.exec(QStringLiteral("CREATE TABLE shelf (name TEXT)"));
-        }
+        created = db.open();
+        QSqlQuery query(db);
+        for (const QString &table : tables)
+            created = created && query.exec(QStringLiteral("CREATE TABLE %1 (name TEXT)").arg(table));
         db.close();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("foreign"));
@@ -114,6 +114,7 @@ private slots:
     void existingLibraryIsOpenedAsItIs_data();
     void existingLibraryIsOpenedAsItIs();
     void libraryWithoutLookupIndexesGainsThem();
+    void deletedLibraryIsCreatedAgain_data();
     void deletedLibraryIsCreatedAgain();
     void unusableLibraryEndsTheProgram_data();
     void unusableLibraryEndsTheProgram();
@@ -303,12 +304,13 @@ void TestStartup::existingLibraryIsOpenedAsItIs()
 
     const QString dataDir = defaultDataDir();
     QVERIFY(QDir().mkpath(dataDir));
-    QVERIFY(createForeignDatabase(dataDir + QStringLiteral("data.db")));
+    // An older library with fewer tables and one of its own.
+    QVERIFY(createDatabase(dataDir + QStringLiteral("data.db"), {QStringLiteral("notes"), QStringLiteral("shelf")}));
     if (storedVersion.isValid())
         Settings().setValue(Settings::DatabaseVersion, storedVersion);
 
     startAndClose();
-    QCOMPARE(TestDatabase::tableNames(), QStringList{QStringLiteral("shelf")});
+    QCOMPARE(TestDatabase::tableNames(), (QStringList{QStringLiteral("notes"), QStringLiteral("shelf")}));
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
     QVERIFY(!logSinceTestStart().contains(QStringLiteral("Database loaded ")));
 }
@@ -339,14 +341,29 @@ void TestStartup::libraryWithoutLookupIndexesGainsThem()
     QVERIFY(!books.next());
 }
 
+void TestStartup::deletedLibraryIsCreatedAgain_data()
+{
+    QTest::addColumn<QString>("leftOver");
+    QTest::newRow("deleted") << "";
+    // What a crash between creating and filling the file leaves.
+    QTest::newRow("empty file") << "empty";
+    QTest::newRow("a database without the library's tables") << "foreign";
+}
+
 void TestStartup::deletedLibraryIsCreatedAgain()
 {
+    QFETCH(QString, leftOver);
     startAndClose();
     cleanup();
-    QVERIFY(QFile::remove(defaultDataDir() + QStringLiteral("data.db")));
+    const QString path = defaultDataDir() + QStringLiteral("data.db");
+    QVERIFY(QFile::remove(path));
+    if (leftOver == QLatin1String("empty"))
+        QVERIFY(writeFile(path, {}));
+    else if (leftOver == QLatin1String("foreign"))
+        QVERIFY(createDatabase(path, {QStringLiteral("shelf")}));
 
     startAndClose();
-    QCOMPARE(TestDatabase::tableNames().size(), 8);
+    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 9 : 8);
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
 }
 

@@ -44,13 +44,17 @@ printf 'EPUB made from %s' "$1" > "$2"
 printf 'Output saved to %s\000hidden after NUL\n' "$2"
 )";
 
-// Notes how it was run and gives up without writing anything.
-const QByteArray FailingConverter = R"(#!/bin/sh
+// Notes how it was run, writes part of a book and then ends as the given line makes it.
+QByteArray failingConverter(const QByteArray &ending)
+{
+    return R"(#!/bin/sh
 dir=$(dirname "$0")
 printf '%s\n' "$@" > "$dir/arguments"
+echo "Converting $1"
+printf 'PK partial' > "$2"
 echo "Conversion error: the input is damaged" >&2
-exit 1
-)";
+)" + ending + "\n";
+}
 
 // Runs until it is ended, after noting that it was started.
 const QByteArray EndlessConverter = R"(#!/bin/sh
@@ -150,6 +154,8 @@ private slots:
     void noBookChosenConvertsNothing();
     void existingEpubIsReplacedOnlyWhenAllowed_data();
     void existingEpubIsReplacedOnlyWhenAllowed();
+    void failedRunAttachesNothing_data();
+    void failedRunAttachesNothing();
     void secondConversionKeepsOneRowForTheEpub();
     void cancelEndsTheConverter();
     void realCalibreConvertsAPdf();
@@ -581,17 +587,14 @@ void TestConversionWizard::noBookChosenConvertsNothing()
 void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed_data()
 {
     QTest::addColumn<bool>("replace");
-    QTest::addColumn<QByteArray>("converter");
-    QTest::newRow("replaced") << true << StandInConverter;
-    QTest::newRow("kept") << false << StandInConverter;
-    QTest::newRow("replace failed") << true << FailingConverter;
+    QTest::newRow("replaced") << true;
+    QTest::newRow("kept") << false;
 }
 
 void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
 {
     QFETCH(bool, replace);
-    QFETCH(QByteArray, converter);
-    installConverter(converter);
+    installConverter(StandInConverter);
     std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     const QString epub = library->writeFile(QStringLiteral("books/Dune.epub"), "the user's own EPUB");
     ConversionWizard wizard(nullptr, locations());
@@ -612,15 +615,7 @@ void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
         driver.boxes.first().text,
         QStringLiteral("%1 exists already. Replace it with the converted book?").arg(QDir::toNativeSeparators(epub)));
     const int iid = book->getIid();
-    if (converter == FailingConverter) {
-        // The earlier EPUB is neither lost nor added as if it were the converted book.
-        QCOMPARE(driver.boxes.size(), 1);
-        QVERIFY(converterRan());
-        QCOMPARE(FileTesting::readFile(epub), QByteArray("the user's own EPUB"));
-        QCOMPARE(QDir(QFileInfo(epub).path()).entryList(QDir::Files), QStringList({QStringLiteral("Dune.epub"), QStringLiteral("Dune.pdf")}));
-        QCOMPARE(fileRows(), (QList<QStringList>{fileRow(bookPath(QStringLiteral("books/Dune.pdf")), iid)}));
-        QCOMPARE(changed.count(), 0);
-    } else if (replace) {
+    if (replace) {
         QCOMPARE(driver.boxes.size(), 1);
         QVERIFY(converterRan());
         QVERIFY(FileTesting::readFile(epub).startsWith("EPUB made from"));
@@ -637,6 +632,54 @@ void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
         QCOMPARE(fileRows(), (QList<QStringList>{fileRow(bookPath(QStringLiteral("books/Dune.pdf")), iid)}));
         QCOMPARE(changed.count(), 0);
     }
+}
+
+void TestConversionWizard::failedRunAttachesNothing_data()
+{
+    QTest::addColumn<QByteArray>("converter");
+    QTest::addColumn<bool>("earlierEpub");
+    QTest::newRow("non-zero status") << failingConverter("exit 3") << false;
+    QTest::newRow("crash") << failingConverter("kill -SEGV $$") << false;
+    QTest::newRow("status 0, empty book") << QByteArray("#!/bin/sh\n: > \"$2\"\necho done\n") << false;
+    QTest::newRow("replacing, non-zero status") << failingConverter("exit 1") << true;
+}
+
+void TestConversionWizard::failedRunAttachesNothing()
+{
+    QFETCH(QByteArray, converter);
+    QFETCH(bool, earlierEpub);
+    installConverter(converter);
+    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    const QString epub = bookPath(QStringLiteral("books/Dune.epub"));
+    if (earlierEpub)
+        library->writeFile(QStringLiteral("books/Dune.epub"), "the user's own EPUB");
+    ConversionWizard wizard(nullptr, locations());
+    QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
+
+    ModalDriver driver;
+    QList<QMessageBox::StandardButton> answers{QMessageBox::Ok};
+    if (earlierEpub)
+        answers.prepend(QMessageBox::Yes);
+    refuse(wizard, driver, Leave::Cancel, answers);
+    wizard.convert({book.get()});
+    QVERIFY(driver.finished());
+    QCOMPARE(driver.unexpected, QStringList());
+
+    const ModalDriver::Seen &failure = driver.boxes.last();
+    QCOMPARE(failure.title, QStringLiteral("Not converted"));
+    QVERIFY2(failure.text.startsWith(QStringLiteral("Conversion failed\n")), qPrintable(failure.text));
+    if (converter.contains("damaged"))
+        QVERIFY2(failure.text.contains(QStringLiteral("the input is damaged")), qPrintable(failure.text));
+    QCOMPARE(refused.next, false);
+    QCOMPARE(refused.back, true);
+    // Nothing partial stays or is attached; an earlier EPUB is back in its place.
+    if (earlierEpub)
+        QCOMPARE(FileTesting::readFile(epub), QByteArray("the user's own EPUB"));
+    QCOMPARE(QDir(QFileInfo(epub).path()).entryList(QDir::Files),
+             earlierEpub ? QStringList({QStringLiteral("Dune.epub"), QStringLiteral("Dune.pdf")})
+                         : QStringList{QStringLiteral("Dune.pdf")});
+    QCOMPARE(fileRows(), (QList<QStringList>{fileRow(bookPath(QStringLiteral("books/Dune.pdf")), book->getIid())}));
+    QCOMPARE(changed.count(), 0);
 }
 
 void TestConversionWizard::secondConversionKeepsOneRowForTheEpub()
