@@ -66,7 +66,17 @@ BookProperties::BookProperties(QWidget *parent, int iid)
     connect(downloader, &DataDownloader::lookupFailed, this, &BookProperties::showLookupFailure);
 }
 
-BookProperties::~BookProperties() = default;
+BookProperties::~BookProperties()
+{
+    setLookupRunning(false);
+}
+
+void BookProperties::done(int result)
+{
+    // A lookup still running when the dialog goes must not leave the busy cursor behind.
+    setLookupRunning(false);
+    QDialog::done(result);
+}
 
 void BookProperties::populateForm(Book *record)
 {
@@ -109,9 +119,13 @@ void BookProperties::on_btnSave_clicked()
     if (!PropertiesForm::requireTitle(ui->bookTitle->text()))
         return;
     copyFormToRecord();
+    const bool isEdit = book->getIid() > 0;
     if (!book->saveOrUndo()) {
-        QMessageBox::critical(this, tr("Error"),
-                              tr("The book could not be saved in the library.\nNothing was stored; please try again."));
+        // An edit keeps what could be stored; only a new book is stored whole or not at all.
+        QMessageBox::critical(
+            this, tr("Error"),
+            isEdit ? tr("Some changes could not be stored: %1").arg(book->saveFailure())
+                   : tr("The book could not be saved in the library.\nNothing was stored; please try again."));
         return;
     }
     accept();
@@ -283,6 +297,9 @@ void BookProperties::lookUp(const QString &terms, bool byIsbn)
 
 void BookProperties::setLookupRunning(bool running)
 {
+    if (running == lookupRunning)
+        return;
+    lookupRunning = running;
     ui->btnDlTitle->setEnabled(!running);
     ui->btnDlISBN->setEnabled(!running);
     if (running)

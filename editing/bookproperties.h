@@ -32,6 +32,8 @@ public:
 
     Book *getBook() const { return book.get(); }
 
+    void done(int result) override;
+
 public slots:
     void populateForm(Book *record);
 
@@ -70,6 +72,7 @@ private:
     std::unique_ptr<ItemFileTable> files;
     DataDownloader *downloader = nullptr;
     QString lastSelectedLocation;
+    bool lookupRunning = false;
 };
 
 #endif // BOOKPROPERTIES_H

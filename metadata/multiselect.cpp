@@ -276,6 +276,21 @@ void MultiSelect::downloadFinished(Book *downloaded)
     emit newBookItem(new Book(nullptr, book->getIid()));
 }
 
+void MultiSelect::reject()
+{
+    const int running = int(rowsInLookup.size());
+    if (running > 0) {
+        const QString question = running == 1 ? tr("1 lookup is still running. Close anyway?")
+                                              : tr("%1 lookups are still running. Close anyway?").arg(running);
+        if (QMessageBox::question(this, tr("Add multiple books"), question) != QMessageBox::Yes)
+            return;
+        // Their books are not added: the lookups end here, unanswered.
+        qDeleteAll(findChildren<DataDownloader *>(QString(), Qt::FindDirectChildrenOnly));
+        rowsInLookup.clear();
+    }
+    QDialog::reject();
+}
+
 void MultiSelect::removeRow(int row)
 {
     setRowChecked(row, false);

@@ -42,6 +42,9 @@ public:
     // How long a walk runs before it shows its progress.
     void setProgressDelay(int milliseconds) { progressDelayMs = milliseconds; }
 
+    // Closing asks first while lookups are running, and then abandons them.
+    void reject() override;
+
 signals:
     // A book was added; the freshly loaded record belongs to the receiver.
     void newBookItem(Book *book);

@@ -15,7 +15,7 @@ Author::Author(Authors *, int aid)
     PreparedQuery query(QStringLiteral("SELECT * FROM authors WHERE aid = :aid LIMIT 1"));
     query->bindValue(QStringLiteral(":aid"), aid);
     // A failed read is the same as no row: the author stays empty.
-    query->exec();
+    query.exec();
     fillFrom(*query);
 }
 
@@ -27,7 +27,7 @@ Author::Author(Authors *, const QString &name)
     PreparedQuery query(QStringLiteral("SELECT * FROM authors WHERE name LIKE :name ESCAPE '\\' LIMIT 1"));
     query->bindValue(QStringLiteral(":name"), LikePattern::exact(name));
     // A failed lookup is the same as no match: a new author is prepared.
-    query->exec();
+    query.exec();
     fillFrom(*query);
     // The name as given wins over the stored spelling; a found row keeps its id, so save() updates it.
     setName(name);
@@ -69,11 +69,22 @@ bool Author::save()
     query->bindValue(QStringLiteral(":name"), name);
     query->bindValue(QStringLiteral(":firstName"), firstName);
     query->bindValue(QStringLiteral(":lastName"), lastName);
-    if (!query->exec())
+    inserted = false;
+    if (!query.exec())
         return false;
-    if (isNew)
+    if (isNew) {
         aid = query->lastInsertId().toInt();
+        inserted = true;
+    }
     return true;
+}
+
+void Author::forgetInsertedRow()
+{
+    if (!inserted)
+        return;
+    inserted = false;
+    aid = 0;
 }
 
 QString Author::aidToName(int aid)

@@ -18,6 +18,8 @@ public:
 
     void setName(const QString &name);
     bool save();
+    // After the save that inserted the row was rolled back: the author is new again.
+    void forgetInsertedRow();
 
     int getAid() const { return aid; }
     QString getName() const { return name; }
@@ -31,6 +33,8 @@ private:
     void fillFrom(QSqlQuery &query);
 
     int aid = 0;
+    // The last save inserted the row, so its id stands or falls with that save.
+    bool inserted = false;
     QString name;
     QString firstName;
     QString lastName;

@@ -68,6 +68,12 @@ bool Authors::saveAll()
     return allSaved;
 }
 
+void Authors::forgetInsertedRows()
+{
+    for (const auto &author : authors)
+        author->forgetInsertedRow();
+}
+
 void Authors::clear()
 {
     byName.clear();

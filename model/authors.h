@@ -28,6 +28,8 @@ public:
     void addById(int aid);
     void loadAll();
     bool saveAll();
+    // The authors whose rows a rolled-back save inserted become new again.
+    void forgetInsertedRows();
     void clear();
 
     QString names() const;

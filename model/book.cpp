@@ -28,7 +28,7 @@ void Book::dbRead()
 {
     PreparedQuery query(QStringLiteral("SELECT * FROM books WHERE iid = :iid LIMIT 1"));
     query->bindValue(QStringLiteral(":iid"), getIid());
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << "Error: Book::dbRead" << query->lastError();
         return;
     }
@@ -131,7 +131,7 @@ bool Book::insertRow()
         "isbn13)                  VALUES (:title, :pageCount, :datePublished, :description, :iid, :publisher, "
         ":isbn10, :isbn13)"));
     bindFields(*query);
-    const bool inserted = query->exec();
+    const bool inserted = query.exec();
     // No id after a failed insert: 0, so the next save tries again.
     bid = query->lastInsertId().toInt();
     return inserted;
@@ -145,7 +145,7 @@ bool Book::updateRow()
                        "publisher = :publisher, isbn10 = :isbn10, isbn13 = :isbn13             WHERE iid = "
                        ":iid"));
     bindFields(*query);
-    return query->exec();
+    return query.exec();
 }
 
 bool Book::remove()

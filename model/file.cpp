@@ -86,11 +86,10 @@ bool File::save()
 
 bool File::dbRemove()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("DELETE FROM files WHERE fid = :fid"));
-    query.bindValue(QStringLiteral(":fid"), fid);
+    PreparedQuery query(QStringLiteral("DELETE FROM files WHERE fid = :fid"));
+    query->bindValue(QStringLiteral(":fid"), fid);
     if (!query.exec()) {
-        qDebug() << query.lastError();
+        qDebug() << query->lastError();
         return false;
     }
     return true;
@@ -105,7 +104,7 @@ void File::dbRead()
 {
     PreparedQuery query(QStringLiteral("SELECT * FROM files WHERE fid = :fid LIMIT 1"));
     query->bindValue(QStringLiteral(":fid"), fid);
-    if (!query->exec() || !query->next())
+    if (!query.exec() || !query->next())
         return;
     fid = query->value(0).toInt();
     fileName = query->value(1).toString();
@@ -142,7 +141,7 @@ bool File::dbInsert()
     bindColumns(*query, QStringLiteral(":fileMd5"));
     query->bindValue(QStringLiteral(":created"), now);
     query->bindValue(QStringLiteral(":updated"), now);
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastError();
         return false;
     }
@@ -164,7 +163,7 @@ bool File::dbUpdate()
     bindColumns(*query, QStringLiteral(":fileMD5"));
     query->bindValue(QStringLiteral(":fid"), fid);
     query->bindValue(QStringLiteral(":updated"), now);
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastError();
         return false;
     }
@@ -178,7 +177,7 @@ bool File::isDuplicate() const
     query->bindValue(QStringLiteral(":firstBytes"), firstBytes);
     query->bindValue(QStringLiteral(":fileSize"), fileSize);
     query->bindValue(QStringLiteral(":filePath"), LikePattern::exact(filePath));
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastError();
         return false;
     }

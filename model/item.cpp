@@ -8,6 +8,7 @@
 #include "model/savetransaction.h"
 #include "model/timestamp.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -23,7 +24,7 @@ bool storeCoverPath(int iid, const QString &path)
     PreparedQuery query(UpdateCoverStatement);
     query->bindValue(QStringLiteral(":iid"), iid);
     query->bindValue(QStringLiteral(":coverFile"), path);
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastError();
         return false;
     }
@@ -34,7 +35,7 @@ bool execForItem(const QString &statement, int iid)
 {
     PreparedQuery query(statement);
     query->bindValue(QStringLiteral(":iid"), iid);
-    return query->exec();
+    return query.exec();
 }
 
 } // namespace
@@ -71,6 +72,8 @@ bool Item::saveOrUndo(const std::function<bool()> &save, const std::function<boo
     const bool saved = save();
     if (saved || !isNew) {
         const bool committed = transaction.commit();
+        if (!committed && lastSaveFailure.isEmpty())
+            lastSaveFailure = transaction.failure();
         if (!isNew || committed)
             return saved && committed;
     }
@@ -81,8 +84,10 @@ bool Item::saveOrUndo(const std::function<bool()> &save, const std::function<boo
     // The cover may already sit under the id just given up; it goes back where it came from.
     if (coverFile != coverBefore && QFile::rename(coverFile, coverBefore))
         coverFile = coverBefore;
+    // Every id the rolled-back rows had is free again; keeping one would link the retry to a stranger's row.
     iid = -1;
     files->forgetRows();
+    authors->forgetInsertedRows();
     forgetOwnRow();
     return false;
 }
@@ -91,7 +96,7 @@ void Item::dbRead()
 {
     PreparedQuery item(QStringLiteral("SELECT * FROM items WHERE iid = :iid LIMIT 1"));
     item->bindValue(QStringLiteral(":iid"), iid);
-    if (item->exec() && item->next()) {
+    if (item.exec() && item->next()) {
         type = item->value(1).toString();
         coverFile = item->value(2).toString();
         created = item->value(3).toUInt();
@@ -101,14 +106,14 @@ void Item::dbRead()
 
     PreparedQuery links(QStringLiteral("SELECT * FROM items_authors WHERE items_authors.iid = :iid"));
     links->bindValue(QStringLiteral(":iid"), iid);
-    if (links->exec()) {
+    if (links.exec()) {
         while (links->next())
             authors->addById(links->value(1).toInt());
     }
 
     PreparedQuery fileIds(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
     fileIds->bindValue(QStringLiteral(":iid"), iid);
-    if (fileIds->exec()) {
+    if (fileIds.exec()) {
         while (fileIds->next())
             files->addById(fileIds->value(0).toInt());
     }
@@ -180,7 +185,7 @@ bool Item::saveAuthorLinks()
     for (int index = 0; index < authors->count(); ++index) {
         query->bindValue(QStringLiteral(":iid"), iid);
         query->bindValue(QStringLiteral(":aid"), authors->at(index)->getAid());
-        allLinked = query->exec() && allLinked;
+        allLinked = query.exec() && allLinked;
     }
     return allLinked;
 }
@@ -195,7 +200,7 @@ int Item::dbInsert()
     query->bindValue(QStringLiteral(":created"), now);
     query->bindValue(QStringLiteral(":updated"), now);
     query->bindValue(QStringLiteral(":rating"), rating);
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastError();
         return -1;
     }
@@ -214,7 +219,7 @@ bool Item::dbUpdate()
     query->bindValue(QStringLiteral(":type"), type);
     query->bindValue(QStringLiteral(":updated"), now);
     query->bindValue(QStringLiteral(":rating"), rating);
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastQuery();
         qDebug() << query->lastError().text();
         return false;
@@ -255,10 +260,13 @@ bool Item::dbUpdateCover()
 bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow)
 {
     SaveTransaction transaction;
+    lastSaveFailure.clear();
     bool stored = save();
     // Every other row refers to the item by its id.
-    if (iid < 1)
+    if (iid < 1) {
+        lastSaveFailure = transaction.failure();
         return false;
+    }
     const bool newRow = key < 1;
     if (newRow)
         qDebug() << keyName << key;
@@ -267,7 +275,10 @@ bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()>
     if (!newRow)
         qDebug() << keyName << key;
     stored = placeCoverIn(Settings().value(Settings::DataDir).toString()) && stored;
-    return transaction.commit() && stored;
+    stored = transaction.commit() && stored;
+    if (!stored)
+        lastSaveFailure = transaction.failure();
+    return stored;
 }
 
 bool Item::placeCoverIn(const QString &dataDir)
@@ -290,6 +301,9 @@ bool Item::placeCoverIn(const QString &dataDir)
     const bool moved = moveCover(target);
     if (replacing && !(moved ? QFile::remove(previous) : QFile::rename(previous, target)))
         qDebug() << "previous cover left at" << previous;
+    if (!moved)
+        SaveTransaction::noteFailure(
+            QCoreApplication::translate("Item", "The cover could not be moved to %1.").arg(target));
     return moved;
 }
 

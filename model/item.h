@@ -41,6 +41,8 @@ public:
     bool saveFiles();
 
     bool save();
+    // Why the last save of a derived record fell short, in the database's words; empty after a whole save.
+    QString saveFailure() const { return lastSaveFailure; }
     int dbInsert();
     bool dbUpdate();
     bool updateRating(int rating);
@@ -80,6 +82,7 @@ private:
     QString type;
     quint32 created = 0;
     quint32 updated = 0;
+    QString lastSaveFailure;
 };
 
 #endif // ITEM_H

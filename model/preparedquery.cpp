@@ -1,6 +1,9 @@
 #include "model/preparedquery.h"
 
+#include "model/savetransaction.h"
 #include "model/statementcache.h"
+
+#include <QSqlError>
 
 PreparedQuery::PreparedQuery(const QString &statement)
     : statement(statement)
@@ -19,4 +22,12 @@ PreparedQuery::~PreparedQuery()
 {
     if (cached)
         StatementCache::release(statement);
+}
+
+bool PreparedQuery::exec()
+{
+    if (query->exec())
+        return true;
+    SaveTransaction::noteFailure(query->lastError().text());
+    return false;
 }

@@ -15,6 +15,8 @@ public:
     ~PreparedQuery();
 
     bool isPrepared() const { return prepared; }
+    // Runs the statement; a failure inside a save is noted as its reason (SaveTransaction).
+    bool exec();
     QSqlQuery &operator*() { return *query; }
     QSqlQuery *operator->() { return query; }
 

@@ -71,7 +71,7 @@ void WebPage::dbRead()
 {
     PreparedQuery query(QStringLiteral("SELECT * FROM webpages WHERE iid = :iid"));
     query->bindValue(QStringLiteral(":iid"), getIid());
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastError();
         return;
     }
@@ -130,7 +130,7 @@ bool WebPage::insertRow()
     query->bindValue(QStringLiteral(":created"), created);
     query->bindValue(QStringLiteral(":title"), title);
     query->bindValue(QStringLiteral(":description"), description);
-    if (!query->exec()) {
+    if (!query.exec()) {
         qDebug() << query->lastError();
         return false;
     }
@@ -140,12 +140,11 @@ bool WebPage::insertRow()
 
 bool WebPage::updateRow()
 {
-    QSqlQuery query;
-    query.prepare(QStringLiteral("UPDATE webpages SET                  title = :title, description = :description     "
-                                 "       WHERE iid = :iid"));
-    query.bindValue(QStringLiteral(":iid"), getIid());
-    query.bindValue(QStringLiteral(":title"), title);
-    query.bindValue(QStringLiteral(":description"), description);
+    PreparedQuery query(QStringLiteral("UPDATE webpages SET                  title = :title, description = "
+                                       ":description            WHERE iid = :iid"));
+    query->bindValue(QStringLiteral(":iid"), getIid());
+    query->bindValue(QStringLiteral(":title"), title);
+    query->bindValue(QStringLiteral(":description"), description);
     return query.exec();
 }
 

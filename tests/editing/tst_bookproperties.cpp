@@ -29,6 +29,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTcpServer>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
@@ -402,7 +403,9 @@ private slots:
     void saveNeedsATitle();
     void failedSaveKeepsTheDialogOpen_data();
     void failedSaveKeepsTheDialogOpen();
+    void failedEditSaysWhatWasNotStored();
     void cancelStoresNothing();
+    void closingDuringALookupRestoresTheCursor();
     void storedBookIsLoadedAndEdited();
     void plainDescriptionSurvivesAnEdit();
     void authorsAreStoredOnceAndNeverBlank();
@@ -1024,6 +1027,54 @@ void TestBookProperties::failedSaveKeepsTheDialogOpen()
     QCOMPARE(FileTesting::readFile(cover), image);
     QCOMPARE(FileTesting::readFile(picture), image);
     QCOMPARE(driver.unexpected, QStringList());
+}
+
+void TestBookProperties::failedEditSaysWhatWasNotStored()
+{
+    const int iid = storeBook();
+    ModalDriver driver;
+    BookProperties dialog(nullptr, iid);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QVERIFY(TestLibrary::exec(QStringLiteral(
+        "CREATE TRIGGER refuse BEFORE UPDATE ON books BEGIN SELECT RAISE(ABORT, 'refused by the test'); END")));
+    DialogTesting::retype(dialog, "bookTitle", QStringLiteral("Edited Title"));
+    DialogTesting::click(dialog, "btnRating5");
+
+    driver.answerBox(QStringLiteral("Error"));
+    DialogTesting::click(dialog, "btnSave");
+    QVERIFY(driver.waitUntilDone());
+    QCOMPARE(driver.boxes.size(), 1);
+    const QString said = driver.boxes.first().text;
+    QVERIFY2(said.startsWith(QStringLiteral("Some changes could not be stored: ")), qPrintable(said));
+    QVERIFY2(said.contains(QStringLiteral("refused by the test")), qPrintable(said));
+    QVERIFY(dialog.isVisible());
+    // What could be stored was: the rating, not the title.
+    Book stored(nullptr, iid);
+    QCOMPARE(stored.getRating(), 5);
+    QCOMPARE(stored.getTitle(), QStringLiteral("Stored Title"));
+    QCOMPARE(driver.unexpected, QStringList());
+}
+
+void TestBookProperties::closingDuringALookupRestoresTheCursor()
+{
+    // A volume service that takes the request and never answers.
+    QTcpServer silent;
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    server->setReply(VolumesPath, HttpTestServer::Reply::json(
+                                      "{\"items\": [{\"selfLink\": \"http://127.0.0.1:"
+                                      + QByteArray::number(silent.serverPort())
+                                      + "/books/v1/volumes/slow\", \"volumeInfo\": {\"title\": \"Slow\"}}]}"));
+    BookProperties dialog(nullptr, -1);
+    ModalDriver driver;
+    startBook(dialog, driver, QStringLiteral("Slow"));
+    DialogTesting::click(dialog, "btnDlTitle");
+    QTRY_VERIFY(silent.hasPendingConnections());
+    QVERIFY(QApplication::overrideCursor());
+
+    DialogTesting::click(dialog, "btnCancel");
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
 }
 
 void TestBookProperties::cancelStoresNothing()

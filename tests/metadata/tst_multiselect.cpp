@@ -600,15 +600,34 @@ void TestMultiSelect::rowInLookupIsNotSearchedAgain()
     writePdf(QStringLiteral("Slow.pdf"));
     std::unique_ptr<MultiSelect> dialog = openScanned();
 
-    ModalUser user;
-    clickSearch(*dialog, 0);
-    QTRY_VERIFY(silent.hasPendingConnections());
-    clickSearch(*dialog, 0);
-    clickSearchSelected(*dialog);
-    QCOMPARE(server->requestCount(SearchPath), 1);
-    QVERIFY(user.listedFor.isEmpty());
+    {
+        ModalUser user;
+        clickSearch(*dialog, 0);
+        QTRY_VERIFY(silent.hasPendingConnections());
+        clickSearch(*dialog, 0);
+        clickSearchSelected(*dialog);
+        QCOMPARE(server->requestCount(SearchPath), 1);
+        QVERIFY(user.listedFor.isEmpty());
+    }
 
-    // Closing the dialog drops the lookup and its record.
+    // Closing asks first: No keeps the dialog and its lookup, Yes drops the lookup and its record.
+    QString question;
+    const auto answerNextQuestion = [&question](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&question, button] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                question = box->text();
+                QTest::mouseClick(box->button(button), Qt::LeftButton);
+            }
+        });
+    };
+    answerNextQuestion(QMessageBox::No);
+    QTest::keyClick(dialog.get(), Qt::Key_Escape);
+    QCOMPARE(question, QStringLiteral("1 lookup is still running. Close anyway?"));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(dialog->findChildren<DataDownloader *>().size(), 1);
+    answerNextQuestion(QMessageBox::Yes);
+    QVERIFY(dialog->close());
+    QVERIFY(dialog->findChildren<DataDownloader *>().isEmpty());
     dialog.reset();
     QVERIFY(announced.empty());
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM items")), 0);
