@@ -64,7 +64,9 @@ void WebBrowser::on_btnGo_clicked()
     QString address = ui->URL->text();
     if (address.isEmpty())
         return;
-    if (!address.startsWith(QStringLiteral("http")))
+    // "httpbin.org" starts with "http" but names no scheme; whatever does not name one is a web address.
+    const QString scheme = QUrl::fromUserInput(address).scheme();
+    if (scheme.isEmpty() || !address.startsWith(scheme + u':', Qt::CaseInsensitive))
         address.prepend(QStringLiteral("http://"));
     logDebug(address);
     webView->load(QUrl(address, QUrl::TolerantMode));

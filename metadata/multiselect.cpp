@@ -147,7 +147,6 @@ void MultiSelect::scanFolder(const QString &path)
     table->setUpdatesEnabled(true);
     table->setSortingEnabled(sorting);
     sizeColumns();
-    rowButtons->schedule();
 }
 
 void MultiSelect::appendRow(const File &file)
@@ -296,8 +295,6 @@ void MultiSelect::removeRow(int row)
     setRowChecked(row, false);
     // Hidden, not deleted: the row numbers held by buttons and pending records stay valid.
     ui->tableWidget->hideRow(row);
-    // The rows below move up, maybe onto the screen.
-    rowButtons->schedule();
 }
 
 void MultiSelect::on_btnReplaceAll_clicked()

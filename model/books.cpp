@@ -12,10 +12,12 @@ Books::Books(QObject *parent, const QString &mode, int aid)
     : Items(parent)
     , viewItems(std::make_unique<QList<ViewItem *>>())
 {
-    if (mode == QLatin1String("BooksAuthor"))
+    if (mode == QLatin1String("BooksAuthor")) {
+        authorId = aid;
         dbReadAuthor(aid);
-    else
+    } else {
         dbRead();
+    }
 }
 
 Books::~Books() = default;
@@ -74,10 +76,20 @@ void Books::dbSearch(const QString &term)
 {
     const StatementCache statements;
     viewItems->clear();
-    const QList<int> ids = searchIds(
-        QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "
-                       "LIMIT 500"),
-        term);
+    if (authorId && term.isEmpty()) {
+        // Every book of the author again, also those whose title and description are empty.
+        for (Book *book : std::as_const(books))
+            viewItems->append(book->getViewItem());
+        return;
+    }
+    const QList<int> ids = authorId
+        ? searchIds(QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
+                                   "items_authors.aid=:aid AND ((books.title LIKE :term_title) OR (books.description "
+                                   "LIKE :term_desc)) LIMIT 1000"),
+                    term, authorId)
+        : searchIds(QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
+                                   ":term_desc) LIMIT 500"),
+                    term);
     for (const int iid : ids) {
         Book *book = bookMap.value(iid);
         if (!book)

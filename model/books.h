@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class Book;
 struct ViewItem;
@@ -41,6 +42,8 @@ private:
     QList<Book *> books;
     std::unique_ptr<QList<ViewItem *>> viewItems;
     QHash<int, Book *> bookMap;
+    // Set for the books of one author, whose search looks at that author's books only.
+    std::optional<int> authorId;
 };
 
 #endif // BOOKS_H

@@ -23,13 +23,15 @@ Items::Items(QObject *parent)
 {
 }
 
-QList<int> Items::searchIds(const QString &statement, const QString &term)
+QList<int> Items::searchIds(const QString &statement, const QString &term, std::optional<int> aid)
 {
     QSqlQuery query;
     query.prepare(statement);
     const QString pattern = u'%' + term + u'%';
     query.bindValue(QStringLiteral(":term_title"), pattern);
     query.bindValue(QStringLiteral(":term_desc"), pattern);
+    if (aid)
+        query.bindValue(QStringLiteral(":aid"), *aid);
     return idsOf(query);
 }
 

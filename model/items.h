@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 // The common base of the collections that feed the item views.
 class Items : public QObject
@@ -29,8 +30,9 @@ protected:
         return record;
     }
 
-    // Item ids from a statement whose placeholders :term_title and :term_desc take the search term.
-    static QList<int> searchIds(const QString &statement, const QString &term);
+    // Item ids from a statement whose placeholders :term_title and :term_desc take the search term, and
+    // :aid the author when one is given.
+    static QList<int> searchIds(const QString &statement, const QString &term, std::optional<int> aid = {});
     // Item ids from column 0 of a statement without placeholders.
     static QList<int> selectIds(const QString &statement);
 };

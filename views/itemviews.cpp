@@ -77,8 +77,6 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     ratingWidgets = new VisibleRowWidgets(ui->viewTable, [this](int row) { createRatingWidget(row); });
     connect(ui->viewTable, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
     connect(ui->viewList, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
-    connect(ui->viewTable->horizontalHeader(), &QHeaderView::sortIndicatorChanged, ratingWidgets,
-            &VisibleRowWidgets::schedule);
 
     if (kind == QLatin1String("WebPages")) {
         webPages = new WebPages(this);
@@ -107,7 +105,6 @@ void ItemViews::populate()
     table->sortItems(0, Qt::AscendingOrder);
     table->resizeColumnToContents(0);
     table->setSortingEnabled(true);
-    ratingWidgets->schedule();
 }
 
 void ItemViews::setWebPageColumns()
@@ -295,13 +292,12 @@ void ItemViews::search(const QString &text)
 {
     acceptsNewItems = false;
     lastSearchTerms = text;
-    // An author view searches all books too: only the entries it already shows can appear.
+    // An author view searches that author's books.
     if (webPages)
         webPages->dbSearch(text);
     else
         books->dbSearch(text);
     filterEntries();
-    ratingWidgets->schedule();
 }
 
 void ItemViews::filterEntries()
@@ -417,7 +413,6 @@ void ItemViews::appendRow(ViewItem *item)
     table->insertRow(row);
     addViewItem(item, row);
     table->setSortingEnabled(true);
-    ratingWidgets->schedule();
 }
 
 void ItemViews::updateItem(Item *record)

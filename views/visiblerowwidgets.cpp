@@ -1,6 +1,7 @@
 #include "views/visiblerowwidgets.h"
 
 #include <QEvent>
+#include <QHeaderView>
 #include <QScrollBar>
 #include <QTableWidget>
 
@@ -10,6 +11,14 @@ VisibleRowWidgets::VisibleRowWidgets(QTableWidget *table, std::function<void(int
     , make(std::move(make))
 {
     connect(table->verticalScrollBar(), &QScrollBar::valueChanged, this, &VisibleRowWidgets::schedule);
+    // Rows come into view when others are added, removed, sorted, hidden or shown, not only by scrolling.
+    const QAbstractItemModel *model = table->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, &VisibleRowWidgets::schedule);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &VisibleRowWidgets::schedule);
+    connect(model, &QAbstractItemModel::layoutChanged, this, &VisibleRowWidgets::schedule);
+    connect(model, &QAbstractItemModel::modelReset, this, &VisibleRowWidgets::schedule);
+    // Hiding or showing a row resizes its section.
+    connect(table->verticalHeader(), &QHeaderView::sectionResized, this, &VisibleRowWidgets::schedule);
     table->viewport()->installEventFilter(this);
 }
 

@@ -7,8 +7,8 @@
 
 class QTableWidget;
 
-// Makes a table's costly cell widgets only for the rows on screen: once per burst of scroll steps, resizes,
-// shows and requests, when the event loop is back.
+// Makes a table's costly cell widgets only for the rows on screen: once per burst of changes that bring rows
+// into view (scroll steps, resizes, rows added, removed, sorted, hidden or shown), when the event loop is back.
 class VisibleRowWidgets : public QObject
 {
     Q_OBJECT
@@ -19,7 +19,6 @@ public:
     // needs a widget.
     VisibleRowWidgets(QTableWidget *table, std::function<void(int row)> make);
 
-    // For changes the table does not announce itself: rows added, sorted or shown again.
     void schedule();
 
 protected:

@@ -132,6 +132,10 @@ private slots:
         addressLine->setText(secure.toString());
         QTest::mouseClick(button("btnGo"), Qt::LeftButton);
         QTRY_VERIFY(offline->pagesRequested.contains(secure));
+        // A host whose name begins with "http" still gets the scheme.
+        addressLine->setText(QStringLiteral("httpbin.org/get"));
+        QTest::mouseClick(button("btnGo"), Qt::LeftButton);
+        QTRY_VERIFY(offline->pagesRequested.contains(QUrl(QStringLiteral("http://httpbin.org/get"))));
 
         const qsizetype requests = offline->pagesRequested.size();
         addressLine->clear();

@@ -75,6 +75,7 @@ private slots:
     void hiddenRowsAreSkipped();
     void nothingIsAskedWhileTheTableIsHidden();
     void growingTheTableAsksForTheNewRows();
+    void rowsMovingIntoViewAreAskedWithoutAScroll();
 };
 
 void TestVisibleRowWidgets::showingTheTableAsksForTheRowsOnScreen()
@@ -150,6 +151,36 @@ void TestVisibleRowWidgets::growingTheTableAsksForTheNewRows()
     Fixture::runQueuedPasses();
     QCOMPARE(fixture.asked, fixture.onScreen());
     QVERIFY(fixture.asked.constLast() > lastBefore);
+}
+
+void TestVisibleRowWidgets::rowsMovingIntoViewAreAskedWithoutAScroll()
+{
+    Fixture fixture;
+    QTableWidget *table = fixture.table;
+    for (int row = 0; row < RowCount; ++row)
+        table->setItem(row, 0, new QTableWidgetItem(QStringLiteral("%1").arg(row, 3, 10, QLatin1Char('0'))));
+    QVERIFY(fixture.show());
+    const QList<int> firstScreen = fixture.onScreen();
+
+    // Rows deleted from the view: the ones below move up into it.
+    fixture.asked.clear();
+    for (const int row : firstScreen)
+        table->setRowHidden(row, true);
+    Fixture::runQueuedPasses();
+    QCOMPARE(fixture.askedRows(), fixture.onScreen());
+    QVERIFY(fixture.asked.constFirst() > firstScreen.constLast());
+
+    // A sort brings the rows from the end of the table to the top.
+    fixture.asked.clear();
+    table->sortItems(0, Qt::DescendingOrder);
+    Fixture::runQueuedPasses();
+    QCOMPARE(fixture.askedRows(), fixture.onScreen());
+
+    // Rows taken out of the table.
+    fixture.asked.clear();
+    table->removeRow(fixture.onScreen().constFirst());
+    Fixture::runQueuedPasses();
+    QVERIFY(!fixture.asked.isEmpty());
 }
 
 SHELVIO_TEST_MAIN(TestVisibleRowWidgets)
