@@ -44,15 +44,19 @@ struct OpenBook
     QToolButton *button(const char *name) const { return reader->findChild<QToolButton *>(QLatin1String(name)); }
 
     // Waits until a load that started since the last wait has shown the page. The address changes before
-    // the load ends, so only this tells that the load and every signal of it are over.
+    // the load ends, so only this tells that the load and every signal of it are over. The wait runs an
+    // event loop rather than polling: the web engine's own tasks, run by the loop, would wait for each poll.
     bool waitForLoad(const QUrl &url)
     {
-        const bool shown
-            = QTest::qWaitFor([this, &url] { return !finished.isEmpty() && finished.last() == url; }, 10000);
-        if (!shown)
-            qWarning() << "Loads ended:" << finished << "view at" << view->url() << "waited for" << url;
+        QSignalSpy ends(view, &QWebEngineView::loadFinished);
+        while (finished.isEmpty() || finished.last() != url) {
+            if (!ends.wait(10000)) {
+                qWarning() << "Loads ended:" << finished << "view at" << view->url() << "waited for" << url;
+                return false;
+            }
+        }
         finished.clear();
-        return shown;
+        return true;
     }
 
     std::unique_ptr<Reader> reader;
