@@ -83,10 +83,11 @@ void Books::dbSearch(const QString &term)
         return;
     }
     const QList<int> ids = authorId
-        ? searchIds(QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
-                                   "items_authors.aid=:aid AND ((books.title LIKE :term_title) OR (books.description "
-                                   "LIKE :term_desc)) LIMIT 1000"),
-                    term, authorId)
+        ? searchIds(
+            QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
+                           "items_authors.aid=:aid AND ((books.title LIKE :term_title) OR (books.description "
+                           "LIKE :term_desc)) LIMIT 1000"),
+            term, authorId)
         : searchIds(QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
                                    ":term_desc) LIMIT 500"),
                     term);

@@ -16,8 +16,7 @@ EpubArchive::Extraction EpubArchive::extract(const QString &archivePath, const Q
 
 // Entries are taken by position, never looked up by name: a refused link may share its name with an
 // accepted entry, and a lookup by name would find the link first.
-EpubArchive::Extraction EpubArchive::extract(const QString &archivePath, const QString &targetDir,
-                                             const Limits &limits)
+EpubArchive::Extraction EpubArchive::extract(const QString &archivePath, const QString &targetDir, const Limits &limits)
 {
     Extraction result;
     QuaZip archive(archivePath);

@@ -42,8 +42,7 @@ QString PackageDocument::packagePath(const QString &bookDirectory, const BookFol
     return {};
 }
 
-QStringList PackageDocument::readSpine(QXmlStreamReader &xml, const QString &packageDirectory,
-                                       const BookFolder &book)
+QStringList PackageDocument::readSpine(QXmlStreamReader &xml, const QString &packageDirectory, const BookFolder &book)
 {
     QHash<QString, QString> manifest;
     QStringList documents;

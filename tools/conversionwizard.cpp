@@ -263,7 +263,6 @@ void ConversionWizard::processFinished(int exitCode, QProcess::ExitStatus exitSt
     addOutputToItem();
 }
 
-
 void ConversionWizard::processFailed(QProcess::ProcessError error)
 {
     logDebug(QStringLiteral("process error"), int(error), process->errorString());

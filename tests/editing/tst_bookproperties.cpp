@@ -1061,10 +1061,10 @@ void TestBookProperties::closingDuringALookupRestoresTheCursor()
     // A volume service that takes the request and never answers.
     QTcpServer silent;
     QVERIFY(silent.listen(QHostAddress::LocalHost));
-    server->setReply(VolumesPath, HttpTestServer::Reply::json(
-                                      "{\"items\": [{\"selfLink\": \"http://127.0.0.1:"
-                                      + QByteArray::number(silent.serverPort())
-                                      + "/books/v1/volumes/slow\", \"volumeInfo\": {\"title\": \"Slow\"}}]}"));
+    server->setReply(VolumesPath,
+                     HttpTestServer::Reply::json(
+                         "{\"items\": [{\"selfLink\": \"http://127.0.0.1:" + QByteArray::number(silent.serverPort())
+                         + "/books/v1/volumes/slow\", \"volumeInfo\": {\"title\": \"Slow\"}}]}"));
     BookProperties dialog(nullptr, -1);
     ModalDriver driver;
     startBook(dialog, driver, QStringLiteral("Slow"));

@@ -411,7 +411,8 @@ void TestDataDownloader::newLookupAbandonsThePreviousOne()
 
 void TestDataDownloader::onlyWebAddressesAreFetched()
 {
-    const QString secret = library->writeFile(QStringLiteral(".ssh/id_rsa"), Fixtures::read(QStringLiteral("cover.jpg")));
+    const QString secret
+        = library->writeFile(QStringLiteral(".ssh/id_rsa"), Fixtures::read(QStringLiteral("cover.jpg")));
     server->setReply(QStringLiteral("/books/v1/volumes/local"),
                      HttpTestServer::Reply::json(R"({"volumeInfo": {"title": "Local", "imageLinks": {"thumbnail": ")"
                                                  + QUrl::fromLocalFile(secret).toEncoded() + "\"}}}"));
@@ -430,7 +431,8 @@ void TestDataDownloader::onlyWebAddressesAreFetched()
     QCOMPARE(outcome.failures.size(), 0);
     QVERIFY(QTest::qWaitFor([&outcome] { return outcome.endings() > 1; }, LookupTimeout));
     QCOMPARE(outcome.failures.size(), 1);
-    QVERIFY2(outcome.failures.first().contains(QStringLiteral("not a web address")), qPrintable(outcome.failures.first()));
+    QVERIFY2(outcome.failures.first().contains(QStringLiteral("not a web address")),
+             qPrintable(outcome.failures.first()));
     QCOMPARE(server->requests().size(), 1);
 }
 

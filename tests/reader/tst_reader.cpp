@@ -34,9 +34,8 @@ struct OpenBook
         , contents(reader->findChild<QTextBrowser *>(QStringLiteral("textBrowser")))
         , loads(view, &QWebEngineView::loadStarted)
     {
-        QObject::connect(view, &QWebEngineView::loadFinished, view, [this](bool ok) {
-            finished.append(ok ? view->url() : QUrl());
-        });
+        QObject::connect(view, &QWebEngineView::loadFinished, view,
+                         [this](bool ok) { finished.append(ok ? view->url() : QUrl()); });
         reader->resize(800, 600);
         reader->show();
     }
@@ -418,7 +417,8 @@ private slots:
         // Files of the user's that a hostile book names; they exist, so only their place keeps them out.
         const QString notes = environment.home() + QStringLiteral("/notes.xhtml");
         QFile planted(notes);
-        QVERIFY(planted.open(QIODevice::WriteOnly) && planted.write(EpubBuilder::chapter(QStringLiteral("Private"))) > 0);
+        QVERIFY(planted.open(QIODevice::WriteOnly)
+                && planted.write(EpubBuilder::chapter(QStringLiteral("Private"))) > 0);
         planted.close();
         const QString climb = QStringLiteral("../").repeated(12) + notes.mid(1);
         const QString path = bookPath(QStringLiteral("climbing.epub"));
@@ -431,7 +431,8 @@ private slots:
                     .write(path));
 
         OpenBook book(path);
-        QCOMPARE(contentLines(book.contents), QStringList({QStringLiteral("TABLE OF CONTENTS"), QStringLiteral("One")}));
+        QCOMPARE(contentLines(book.contents),
+                 QStringList({QStringLiteral("TABLE OF CONTENTS"), QStringLiteral("One")}));
         QVERIFY(book.waitForLoad(fileUrl(extractionDirectory(path) + QStringLiteral("/OEBPS/ch1.xhtml"))));
         // The spine's first document is not there to page back to.
         QTest::mouseClick(book.button("btnLeft"), Qt::LeftButton);
