@@ -1,6 +1,6 @@
 #include "app/librarytreefilter.h"
 
-#include "app/logger.h"
+#include "core/logger.h"
 
 #include <QDebug>
 #include <QStringList>

@@ -1,6 +1,9 @@
 #include "app/mainwindow.h"
+#include "app/startup.h"
 
 #include <QApplication>
+
+#include <cstdlib>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -20,6 +23,8 @@ int main(int argc, char *argv[])
     Q_INIT_RESOURCE(resources);
     QGuiApplication::setDesktopFileName(QStringLiteral("shelvio"));
 
+    if (!Startup::prepare())
+        return EXIT_FAILURE;
     MainWindow window;
     window.show();
     return application.exec();

@@ -1,11 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/configdialog.h"
-#include "app/librarydatabase.h"
 #include "app/librarytreefilter.h"
-#include "app/logger.h"
-#include "app/serviceaddresses.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/settings.h"
 #include "app/tabtitle.h"
 #include "browser/webbrowser.h"
 #include "cloud/filesyncmanager.h"
@@ -38,23 +36,15 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMessageBox>
-#include <QStandardPaths>
 #include <QStyle>
 #include <QTabBar>
 #include <QToolButton>
-#include <QUuid>
-
-#include <cstdlib>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
-    setupLogging();
-    loadSettings();
-    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"));
-    dbOpen();
     arrangeSplitters();
     createNotesEditor();
     createSearchBox();
@@ -184,73 +174,6 @@ void MainWindow::showCapturedPage(ViewItem *item)
     // The first record of a page's display item is the page itself.
     auto *page = static_cast<WebPage *>(item->record());
     forOtherViews(nullptr, [page](ItemViews *view) { view->addWebPage(page); });
-}
-
-void MainWindow::setupLogging()
-{
-    // Both engines start with every level disabled; a tool that wants the log turns levels on. An engine
-    // registered earlier under the same name is kept, together with its levels.
-    Logger &logger = Logger::instance();
-    logger.addFileEngine(QStringLiteral("dbg"), QStringLiteral("debug.log"));
-    logger.addFileEngine(QStringLiteral("app"), QStringLiteral("info.log"));
-}
-
-void MainWindow::loadSettings()
-{
-    Settings settings;
-    dataDir = settings.value(Settings::DataDir).toString();
-    libraryDir = settings.value(Settings::LibraryDir).toString();
-    qDebug() << dataDir;
-
-    settings.setValue(Settings::BaseUrl, ServiceAddresses::cloudUrl());
-    if (settings.value(Settings::Guid).toString().isEmpty())
-        settings.setValue(Settings::Guid, QUuid::createUuid().toString(QUuid::WithBraces));
-
-    // A directory that cannot be made is not reported here: whatever needs it later reports the failure.
-    QDir dir;
-    const QString separator = QDir::separator();
-    if (libraryDir.isEmpty()) {
-        libraryDir = QDir::homePath() + separator + QStringLiteral("Shelvio Library") + separator;
-        if (!dir.exists(libraryDir))
-            dir.mkpath(libraryDir);
-        settings.setValue(Settings::LibraryDir, libraryDir);
-    } else if (!dir.exists(libraryDir)) {
-        dir.mkpath(libraryDir);
-    }
-
-    if (!dataDir.isEmpty()) {
-        if (!dir.exists(dataDir)) {
-            dir.mkpath(dataDir);
-            logDebug(QStringLiteral("New datadir:") + dataDir);
-        }
-        logDebug(QStringLiteral("Existing Datadir:") + dataDir);
-    } else {
-        dataDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + separator
-            + QStringLiteral("Shelvio") + separator;
-        if (!dir.exists(dataDir)) {
-            dir.mkpath(dataDir);
-            logDebug(QStringLiteral("New datadir:") + dataDir);
-        }
-        settings.setValue(Settings::DataDir, dataDir);
-    }
-}
-
-void MainWindow::dbOpen()
-{
-    const LibraryDatabase::OpenResult result = LibraryDatabase::open(db, dataDir);
-    if (!result.opened)
-        failDatabase(result.path, result.errorText);
-}
-
-void MainWindow::failDatabase(const QString &path, const QString &errorText)
-{
-    // Running on without a library would lose everything the user adds, so the program stops here.
-    logDebug(QStringLiteral("Unable to open database.") + errorText);
-    qCritical("Failed to connect.");
-    QMessageBox::critical(
-        this, tr("Shelvio"),
-        tr("Shelvio cannot open its library database\n%1\n\n%2").arg(QDir::toNativeSeparators(path), errorText));
-    std::exit(EXIT_FAILURE);
 }
 
 void MainWindow::arrangeSplitters()

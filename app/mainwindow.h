@@ -2,7 +2,6 @@
 #define MAINWINDOW_H
 
 #include <QMainWindow>
-#include <QSqlDatabase>
 #include <QString>
 
 #include <functional>
@@ -70,10 +69,6 @@ private slots:
     void on_libraryList_itemDoubleClicked(QTreeWidgetItem *entry, int column);
 
 private:
-    void setupLogging();
-    void loadSettings();
-    void dbOpen();
-    [[noreturn]] void failDatabase(const QString &path, const QString &errorText);
     void arrangeSplitters();
     void createNotesEditor();
     void createSearchBox();
@@ -95,9 +90,6 @@ private:
     void createUpdateManager();
 
     std::unique_ptr<Ui::MainWindow> ui;
-    QSqlDatabase db;
-    QString dataDir;
-    QString libraryDir;
     QString cloudToken;
     searchbox *searchBox = nullptr;
     RichTextEditor *notesEditor = nullptr;

@@ -1,5 +1,7 @@
 #include "bench/benchenvironment.h"
 
+#include "sandbox/isolatedhome.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -27,34 +29,15 @@ QString BenchEnvironment::root() const
 
 QString BenchEnvironment::home() const
 {
-    return directory.filePath(QStringLiteral("home"));
+    return IsolatedHome::home(directory.path());
 }
 
 QString BenchEnvironment::prepare()
 {
-    const QString home = this->home();
-    const struct
-    {
-        const char *variable;
-        QString path;
-    } locations[] = {
-        {"HOME", home},
-        {"XDG_CONFIG_HOME", home + QStringLiteral("/.config")},
-        {"XDG_DATA_HOME", home + QStringLiteral("/.local/share")},
-        {"XDG_CACHE_HOME", home + QStringLiteral("/.cache")},
-        {"XDG_STATE_HOME", home + QStringLiteral("/.local/state")},
-        {"XDG_RUNTIME_DIR", home + QStringLiteral("/.runtime")},
-        {"TMPDIR", directory.filePath(QStringLiteral("tmp"))},
-    };
-    for (const auto &location : locations) {
-        if (!QDir().mkpath(location.path))
-            return QStringLiteral("Cannot create %1").arg(location.path);
-        qputenv(location.variable, QFile::encodeName(location.path));
-    }
-    // Qt refuses a runtime directory that others may enter.
-    QFile::setPermissions(home + QStringLiteral("/.runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
+    const QString temporary = directory.filePath(QStringLiteral("tmp"));
+    if (!QDir().mkpath(temporary))
+        return QStringLiteral("Cannot create %1").arg(temporary);
+    qputenv("TMPDIR", QFile::encodeName(temporary));
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 #ifdef Q_OS_UNIX
@@ -64,9 +47,5 @@ QString BenchEnvironment::prepare()
 #endif
     for (const char *variable : {"SHELVIO_CLOUD_URL", "SHELVIO_UPDATE_URL", "SHELVIO_BOOKS_API"})
         qputenv(variable, UnreachableService);
-
-    // The log files are opened by relative name.
-    if (!QDir::setCurrent(directory.path()))
-        return QStringLiteral("Cannot enter %1").arg(directory.path());
-    return QString();
+    return IsolatedHome::enter(directory.path());
 }

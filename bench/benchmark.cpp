@@ -1,7 +1,7 @@
 #include "bench/benchmark.h"
 
 #include "app/mainwindow.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "bench/benchenvironment.h"
 #include "bench/debugmessagefilter.h"
 #include "bench/digestbenchmark.h"

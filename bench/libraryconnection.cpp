@@ -1,6 +1,6 @@
 #include "bench/libraryconnection.h"
 
-#include "app/librarydatabase.h"
+#include "model/librarydatabase.h"
 
 #include <QDir>
 #include <QSqlDatabase>

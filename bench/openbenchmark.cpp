@@ -1,6 +1,7 @@
 #include "bench/openbenchmark.h"
 
 #include "app/mainwindow.h"
+#include "app/startup.h"
 #include "bench/eventqueue.h"
 #include "bench/libraryconnection.h"
 #include "bench/paintwatcher.h"
@@ -77,6 +78,10 @@ OpenBenchmark::Start OpenBenchmark::startOnce()
     QElapsedTimer clock;
     clock.start();
 
+    if (!Startup::prepare()) {
+        start.failure = QStringLiteral("the library could not be opened");
+        return start;
+    }
     window = std::make_unique<MainWindow>();
     auto *view = window->findChild<ItemViews *>();
     auto *list = view ? view->findChild<QListWidget *>(QStringLiteral("viewList")) : nullptr;

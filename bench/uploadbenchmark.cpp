@@ -1,8 +1,8 @@
 #include "bench/uploadbenchmark.h"
+#include "sandbox/cloudservice.h"
 
-#include "app/serviceaddresses.h"
-#include "app/settings.h"
-#include "bench/cloudserviceprocess.h"
+#include "core/serviceaddresses.h"
+#include "core/settings.h"
 #include "bench/eventqueue.h"
 #include "bench/largefile.h"
 #include "bench/libraryconnection.h"
@@ -85,7 +85,10 @@ QList<Figure> UploadBenchmark::skipped(const QString &why)
 
 QString UploadBenchmark::measure(Figure &peakGrowth, Figure &sampledGrowth) const
 {
-    CloudServiceProcess service(root, MaxUpload);
+    CloudService::Options options;
+    options.maxUpload = MaxUpload;
+    options.parentFolder = root;
+    CloudService service(options);
     if (!service.addUser(UserName, Password) || !service.start())
         return service.errorString();
     // As a user points the program at their own service; the main window stores the address at start-up.

@@ -1,6 +1,6 @@
 #include "browser/pagecapture.h"
 
-#include "app/logger.h"
+#include "core/logger.h"
 #include "browser/capturefilename.h"
 #include "browser/pdfthumbnail.h"
 #include "model/recordstore.h"

@@ -1,8 +1,8 @@
 #include "browser/webbrowser.h"
 #include "ui_webbrowser.h"
 
-#include "app/logger.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/settings.h"
 #include "browser/customwebview.h"
 #include "browser/pagecapture.h"
 #include "model/webpage.h"

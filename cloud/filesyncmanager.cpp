@@ -1,9 +1,9 @@
 #include "cloud/filesyncmanager.h"
 #include "ui_filesyncmanager.h"
 
-#include "app/logger.h"
-#include "app/replystatus.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/replystatus.h"
+#include "core/settings.h"
 #include "cloud/cloudrequest.h"
 #include "cloud/multipartfilebody.h"
 #include "cloud/transferspeed.h"

@@ -1,9 +1,9 @@
 #include "cloud/login.h"
 #include "ui_login.h"
 
-#include "app/logger.h"
-#include "app/screencentre.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "widgets/screencentre.h"
+#include "core/settings.h"
 #include "cloud/cloudrequest.h"
 
 #include <QDesktopServices>

@@ -1,7 +1,7 @@
 #include "editing/bookproperties.h"
 #include "ui_bookproperties.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "editing/itemfiletable.h"
 #include "editing/languagecombobox.h"
 #include "editing/propertiesform.h"
@@ -12,7 +12,7 @@
 #include "model/authors.h"
 #include "model/book.h"
 #include "model/file.h"
-#include "views/deleteconfirmation.h"
+#include "widgets/deleteconfirmation.h"
 
 #include <QApplication>
 #include <QDebug>

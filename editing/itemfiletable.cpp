@@ -1,6 +1,6 @@
 #include "editing/itemfiletable.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "model/file.h"
 #include "model/filelist.h"
 #include "model/item.h"

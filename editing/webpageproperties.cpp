@@ -4,7 +4,7 @@
 #include "editing/itemfiletable.h"
 #include "editing/propertiesform.h"
 #include "model/webpage.h"
-#include "views/deleteconfirmation.h"
+#include "widgets/deleteconfirmation.h"
 
 #include <QIcon>
 #include <QImage>

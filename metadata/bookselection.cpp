@@ -1,9 +1,9 @@
 #include "metadata/bookselection.h"
 #include "ui_bookselection.h"
 
-#include "app/replystatus.h"
-#include "app/screencentre.h"
-#include "app/serviceaddresses.h"
+#include "core/replystatus.h"
+#include "widgets/screencentre.h"
+#include "core/serviceaddresses.h"
 
 #include <QDesktopServices>
 #include <QJsonDocument>

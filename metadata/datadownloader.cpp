@@ -1,7 +1,7 @@
 #include "metadata/datadownloader.h"
 
-#include "app/boundedreply.h"
-#include "app/settings.h"
+#include "core/boundedreply.h"
+#include "core/settings.h"
 #include "model/book.h"
 
 #include <QBuffer>

@@ -2,8 +2,8 @@
 
 #include "ui_multiselect.h"
 
-#include "app/logger.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/settings.h"
 #include "metadata/bookselection.h"
 #include "metadata/datadownloader.h"
 #include "metadata/filenametitle.h"
@@ -11,7 +11,7 @@
 #include "model/book.h"
 #include "model/file.h"
 #include "model/statementcache.h"
-#include "views/visiblerowwidgets.h"
+#include "widgets/visiblerowwidgets.h"
 
 #include <QCoreApplication>
 #include <QDir>

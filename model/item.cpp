@@ -1,9 +1,9 @@
 #include "model/item.h"
 
-#include "app/settings.h"
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/librarydatabase.h"
 #include "model/preparedquery.h"
 #include "model/savetransaction.h"
 #include "model/timestamp.h"
@@ -274,7 +274,7 @@ bool Item::saveWithRow(const char *keyName, int key, const std::function<bool()>
     stored = saveFiles() && stored;
     if (!newRow)
         qDebug() << keyName << key;
-    stored = placeCoverIn(Settings().value(Settings::DataDir).toString()) && stored;
+    stored = placeCoverIn(LibraryDatabase::dataDirectory()) && stored;
     stored = transaction.commit() && stored;
     if (!stored)
         lastSaveFailure = transaction.failure();

@@ -1,6 +1,6 @@
 #include "reader/reader.h"
 
-#include "app/logger.h"
+#include "core/logger.h"
 #include "model/file.h"
 #include "reader/bookfolder.h"
 #include "reader/bookrequestfilter.h"

@@ -1,8 +1,8 @@
 #include "tools/configapps.h"
 #include "ui_configapps.h"
 
-#include "app/logger.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/settings.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -1,8 +1,8 @@
 #include "tools/conversionwizard.h"
 #include "ui_conversionwizard.h"
 
-#include "app/logger.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/settings.h"
 #include "model/file.h"
 #include "model/filelist.h"
 #include "model/item.h"

@@ -1,9 +1,9 @@
 #include "update/updatemanager.h"
 #include "ui_updatemanager.h"
 
-#include "app/logger.h"
-#include "app/replystatus.h"
-#include "app/serviceaddresses.h"
+#include "core/logger.h"
+#include "core/replystatus.h"
+#include "core/serviceaddresses.h"
 #include "update/productinfo.h"
 
 #include <QNetworkAccessManager>

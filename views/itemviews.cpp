@@ -1,8 +1,8 @@
 #include "views/itemviews.h"
 
-#include "app/logger.h"
+#include "core/logger.h"
 #include "editing/bookproperties.h"
-#include "editing/rating.h"
+#include "widgets/rating.h"
 #include "editing/webpageproperties.h"
 #include "model/book.h"
 #include "model/books.h"
@@ -12,9 +12,9 @@
 #include "model/webpages.h"
 #include "ui_itemviews.h"
 #include "views/coverlistentry.h"
-#include "views/deleteconfirmation.h"
+#include "widgets/deleteconfirmation.h"
 #include "views/viewitemtext.h"
-#include "views/visiblerowwidgets.h"
+#include "widgets/visiblerowwidgets.h"
 
 #include <QCursor>
 #include <QDebug>

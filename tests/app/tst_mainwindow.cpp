@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "editing/rating.h"
+#include "widgets/rating.h"
 #include "metadata/multiselect.h"
 #include "model/book.h"
 #include "model/itemroles.h"
@@ -7,6 +7,7 @@
 #include "model/webpage.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 #include "views/itemviews.h"
 #include "views/searchbox.h"
 
@@ -141,7 +142,7 @@ int TestMainWindow::storePage(const QString &title, const QString &url)
 
 void TestMainWindow::startWindow()
 {
-    window = std::make_unique<MainWindow>();
+    window = startMainWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     QCoreApplication::processEvents();

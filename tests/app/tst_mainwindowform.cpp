@@ -1,6 +1,7 @@
-#include "app/logger.h"
+#include "core/logger.h"
 #include "app/mainwindow.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -79,7 +80,7 @@ private:
 
 void TestMainWindowForm::initTestCase()
 {
-    window = std::make_unique<MainWindow>();
+    window = startMainWindow();
 }
 
 void TestMainWindowForm::cleanupTestCase()

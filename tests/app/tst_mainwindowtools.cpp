@@ -7,6 +7,7 @@
 #include "tests/support/offlinewebprofile.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 #include "views/itemviews.h"
 
 #include <QAction>
@@ -53,7 +54,7 @@ private slots:
     void init()
     {
         library = std::make_unique<TestLibrary>(environment);
-        window = std::make_unique<MainWindow>();
+        window = startMainWindow();
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }

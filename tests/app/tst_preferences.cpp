@@ -1,9 +1,10 @@
 #include "app/configdialog.h"
-#include "app/logger.h"
+#include "core/logger.h"
 #include "app/mainwindow.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 #include "tools/configapps.h"
 
 #include <QAction>
@@ -118,7 +119,7 @@ void TestPreferences::initTestCase()
 void TestPreferences::init()
 {
     library = std::make_unique<TestLibrary>(environment);
-    window = std::make_unique<MainWindow>();
+    window = startMainWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }

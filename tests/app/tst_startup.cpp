@@ -1,9 +1,10 @@
-#include "app/logger.h"
+#include "core/logger.h"
 #include "app/mainwindow.h"
-#include "app/serviceaddresses.h"
-#include "app/settings.h"
+#include "core/serviceaddresses.h"
+#include "core/settings.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,6 +84,8 @@ int startMainWindowAndAnswerBoxes(int argc, char **argv)
     });
     answerer.start(10);
 
+    if (!Startup::prepare())
+        return EXIT_FAILURE;
     MainWindow window;
     std::printf("%s\n", ChildStartedLine);
     return 0;
@@ -159,7 +162,7 @@ QString TestStartup::logSinceTestStart() const
 
 void TestStartup::startAndClose()
 {
-    auto window = std::make_unique<MainWindow>();
+    auto window = startMainWindow();
     QCOMPARE(window->windowTitle(), QStringLiteral("Shelvio"));
 }
 

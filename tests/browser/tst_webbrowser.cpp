@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 #include "browser/capturefilename.h"
 #include "browser/webbrowser.h"
 #include "model/viewitem.h"

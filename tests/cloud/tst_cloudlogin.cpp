@@ -1,12 +1,13 @@
 #include "app/mainwindow.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "cloud/filesyncmanager.h"
 #include "cloud/login.h"
 #include "model/book.h"
-#include "tests/support/cloudservice.h"
+#include "sandbox/cloudservice.h"
 #include "tests/support/filetesting.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 
 #include <QAction>
 #include <QDir>
@@ -51,7 +52,7 @@ private slots:
     void init()
     {
         library = std::make_unique<TestLibrary>(environment);
-        service = std::make_unique<CloudService>(CloudService::Options{QString(), 4096});
+        service = std::make_unique<CloudService>(CloudService::Options{QString(), 4096, {}});
         QVERIFY(service->addUser(Reader, Password));
         QVERIFY(service->start());
         Settings settings;
@@ -165,7 +166,7 @@ private slots:
     void loginSlotRunsTheLoginDialog()
     {
         qputenv("SHELVIO_CLOUD_URL", service->url().toUtf8());
-        auto window = std::make_unique<MainWindow>();
+        auto window = startMainWindow();
         const std::shared_ptr<bool> loginShown = logInWhenAsked(window.get());
         QVERIFY(QMetaObject::invokeMethod(window.get(), "on_actionLogin_triggered"));
         QVERIFY(*loginShown);
@@ -180,7 +181,7 @@ private slots:
         // The window takes the service's address from the environment, as the program does.
         qputenv("SHELVIO_CLOUD_URL", service->url().toUtf8());
         // No token at start-up: Sync logs in, then starts the sync dialog.
-        auto window = std::make_unique<MainWindow>();
+        auto window = startMainWindow();
         const std::shared_ptr<bool> loginShown = logInWhenAsked(window.get());
         window->findChild<QAction *>(QStringLiteral("actionSync"))->trigger();
         QVERIFY(*loginShown);
@@ -191,7 +192,7 @@ private slots:
         window.reset();
 
         // With a token at start-up the sync dialog opens at once, and is reused.
-        window = std::make_unique<MainWindow>();
+        window = startMainWindow();
         QAction *action = window->findChild<QAction *>(QStringLiteral("actionSync"));
         action->trigger();
         FileSyncManager *first = window->findChild<FileSyncManager *>();

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 #include "cloud/filesyncmanager.h"
 #include "cloud/multipartfilebody.h"
 #include "model/book.h"

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 #include "editing/bookproperties.h"
 #include "metadata/bookselection.h"
 #include "model/author.h"

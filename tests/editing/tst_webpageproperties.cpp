@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 #include "editing/webpageproperties.h"
 #include "model/filelist.h"
 #include "model/webpage.h"

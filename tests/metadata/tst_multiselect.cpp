@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 #include "metadata/bookselection.h"
 #include "metadata/datadownloader.h"
 #include "metadata/multiselect.h"

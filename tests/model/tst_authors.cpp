@@ -2,7 +2,7 @@
 #include "model/authors.h"
 #include "model/item.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QTest>
 
@@ -221,5 +221,5 @@ void TestAuthors::savedAuthorsCanBeReadBack()
     QCOMPARE(empty.getAid(), 0);
 }
 
-SHELVIO_TEST_MAIN(TestAuthors)
+SHELVIO_BASE_TEST_MAIN(TestAuthors)
 #include "tst_authors.moc"

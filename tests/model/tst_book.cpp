@@ -4,7 +4,7 @@
 #include "model/filelist.h"
 #include "model/viewitem.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QDir>
 #include <QFile>
@@ -348,5 +348,5 @@ void TestBook::jsonFormCarriesTheCoverBytes()
     QVERIFY(!stored.toVariant().toMap().contains("coverFile"));
 }
 
-SHELVIO_TEST_MAIN(TestBook)
+SHELVIO_BASE_TEST_MAIN(TestBook)
 #include "tst_book.moc"

@@ -4,7 +4,7 @@
 #include "model/books.h"
 #include "model/viewitem.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QFileInfo>
 #include <QTest>
@@ -204,5 +204,5 @@ void TestBooks::deleteRemovesRowsButNotFiles()
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("books")), 2);
 }
 
-SHELVIO_TEST_MAIN(TestBooks)
+SHELVIO_BASE_TEST_MAIN(TestBooks)
 #include "tst_books.moc"

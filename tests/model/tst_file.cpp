@@ -2,7 +2,7 @@
 #include "model/filelist.h"
 #include "model/likepattern.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -306,5 +306,5 @@ void TestFile::savingTwiceUpdatesTheRow()
     QVERIFY(row.at(10).toLongLong() >= row.at(9).toLongLong());
 }
 
-SHELVIO_TEST_MAIN(TestFile)
+SHELVIO_BASE_TEST_MAIN(TestFile)
 #include "tst_file.moc"

@@ -3,7 +3,7 @@
 #include "model/filelist.h"
 #include "model/item.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -244,5 +244,5 @@ void TestItem::failedInsertIsReported()
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("items")), 0);
 }
 
-SHELVIO_TEST_MAIN(TestItem)
+SHELVIO_BASE_TEST_MAIN(TestItem)
 #include "tst_item.moc"

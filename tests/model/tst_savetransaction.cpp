@@ -1,7 +1,7 @@
 #include "model/book.h"
 #include "model/savetransaction.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -201,5 +201,5 @@ void TestSaveTransaction::saveInsideAnOuterTransactionBelongsToIt()
     QCOMPARE(rowCount(QStringLiteral("items")), 0);
 }
 
-SHELVIO_TEST_MAIN(TestSaveTransaction)
+SHELVIO_BASE_TEST_MAIN(TestSaveTransaction)
 #include "tst_savetransaction.moc"

@@ -1,7 +1,7 @@
 #include "model/preparedquery.h"
 #include "model/statementcache.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QSqlDatabase>
 #include <QTest>
@@ -104,5 +104,5 @@ private:
     std::unique_ptr<TestLibrary> library;
 };
 
-SHELVIO_TEST_MAIN(TestStatementCache)
+SHELVIO_BASE_TEST_MAIN(TestStatementCache)
 #include "tst_statementcache.moc"

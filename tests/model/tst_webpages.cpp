@@ -3,7 +3,7 @@
 #include "model/webpage.h"
 #include "model/webpages.h"
 #include "tests/support/testlibrary.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QFileInfo>
 #include <QTest>
@@ -194,5 +194,5 @@ void TestWebPages::searchAndDelete()
     QVERIFY(QFileInfo::exists(pdf));
 }
 
-SHELVIO_TEST_MAIN(TestWebPages)
+SHELVIO_BASE_TEST_MAIN(TestWebPages)
 #include "tst_webpages.moc"

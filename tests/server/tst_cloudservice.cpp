@@ -1,5 +1,5 @@
-#include "tests/support/cloudservice.h"
-#include "tests/support/testmain.h"
+#include "sandbox/cloudservice.h"
+#include "tests/support/basetestmain.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -655,6 +655,6 @@ void TestCloudService::webRootListsTheSignedInAccountsBooks()
     QVERIFY(!page.contains(QStringLiteral("Not mine")));
 }
 
-SHELVIO_TEST_MAIN(TestCloudService)
+SHELVIO_BASE_TEST_MAIN(TestCloudService)
 
 #include "tst_cloudservice.moc"

@@ -1,5 +1,5 @@
 #include "server/multipartfile.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QTest>
 
@@ -126,6 +126,6 @@ void TestMultipartFile::readsTheBoundaryOfMultipartTypesOnly()
     QCOMPARE(MultipartFile::boundary(contentType), boundary);
 }
 
-SHELVIO_TEST_MAIN(TestMultipartFile)
+SHELVIO_BASE_TEST_MAIN(TestMultipartFile)
 
 #include "tst_multipartfile.moc"

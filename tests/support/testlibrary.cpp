@@ -2,7 +2,7 @@
 
 #include "model/book.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "tests/support/testenvironment.h"
 
 #include <QDir>

@@ -1,5 +1,5 @@
 #include "tests/support/httptestserver.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -502,5 +502,5 @@ void TestHttpTestServer::destructionClosesListenerAndConnections()
     QCOMPARE(late.error(), QAbstractSocket::ConnectionRefusedError);
 }
 
-SHELVIO_TEST_MAIN(TestHttpTestServer)
+SHELVIO_BASE_TEST_MAIN(TestHttpTestServer)
 #include "tst_httptestserver.moc"

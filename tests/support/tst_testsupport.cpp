@@ -1,6 +1,6 @@
-#include "app/settings.h"
+#include "core/settings.h"
 #include "tests/support/testdatabase.h"
-#include "tests/support/testmain.h"
+#include "tests/support/basetestmain.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -85,5 +85,5 @@ void TestTestSupport::testDatabaseIsAFreshLibraryEachTime()
     QVERIFY(indexes.contains(QStringLiteral("title")) && indexes.contains(QStringLiteral("description")));
 }
 
-SHELVIO_TEST_MAIN(TestTestSupport)
+SHELVIO_BASE_TEST_MAIN(TestTestSupport)
 #include "tst_testsupport.moc"

@@ -1,5 +1,5 @@
-#include "app/logger.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/settings.h"
 #include "tests/support/dialogtesting.h"
 #include "tests/support/filetesting.h"
 #include "tests/support/testmain.h"

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 #include "model/book.h"
 #include "model/file.h"
 #include "model/filelist.h"

@@ -1,11 +1,12 @@
 #include "app/mainwindow.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "model/book.h"
 #include "model/viewitem.h"
 #include "tests/support/dialogtesting.h"
 #include "tests/support/libraryrows.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 #include "tests/tools/modaldriver.h"
 #include "tools/configapps.h"
 #include "tools/conversionwizard.h"
@@ -102,7 +103,7 @@ void TestMainWindowConvert::init()
     settings.setValue(Settings::CalibreDirPath, QFileInfo(converter).absolutePath());
     settings.setValue(Settings::CalibreConvertorPath, converter);
 
-    window = std::make_unique<MainWindow>();
+    window = startMainWindow();
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
 }

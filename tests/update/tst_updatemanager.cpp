@@ -2,6 +2,7 @@
 #include "tests/support/httptestserver.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/startedwindow.h"
 #include "update/updatemanager.h"
 
 #include <QDialogButtonBox>
@@ -255,7 +256,7 @@ void TestUpdateManager::mainWindowChecksOnceAtStartUp()
     TestLibrary library(environment);
     server.setReply(UpdatePath, HttpTestServer::Reply::text("0.4"));
     DialogWatcher watcher;
-    auto window = std::make_unique<MainWindow>();
+    auto window = startMainWindow();
     QTRY_COMPARE_WITH_TIMEOUT(watcher.count, 1, 10000);
     QCOMPARE(watcher.shown.dialog->parentWidget(), window.get());
     QCOMPARE(window->findChildren<UpdateManager *>().size(), 1);

@@ -1,5 +1,5 @@
 #include "editing/bookproperties.h"
-#include "editing/rating.h"
+#include "widgets/rating.h"
 #include "editing/webpageproperties.h"
 #include "model/book.h"
 #include "model/itemroles.h"

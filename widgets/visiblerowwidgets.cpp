@@ -1,4 +1,4 @@
-#include "views/visiblerowwidgets.h"
+#include "widgets/visiblerowwidgets.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -1,7 +1,7 @@
-#include "app/librarydatabase.h"
+#include "model/librarydatabase.h"
 
-#include "app/logger.h"
-#include "app/settings.h"
+#include "core/logger.h"
+#include "core/settings.h"
 
 #include <QDebug>
 #include <QSqlDatabase>
@@ -128,6 +128,7 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
     if (!result.errorText.isEmpty())
         return result;
     result.opened = true;
+    openedDataDir = dataDir;
     const bool isNew = !holdsLibraryTables(db);
 
     if (isNew) {

@@ -8,9 +8,9 @@
 
 #include <memory>
 
-// The real shelvio-cloud executable, run for a test on 127.0.0.1 with a port the OS picks and a fresh
-// data directory in the current directory (SHELVIO_TEST_MAIN points that into the test's temporary
-// tree). The process is stopped when the object goes.
+// The real shelvio-cloud executable of this build, run on 127.0.0.1 with a port the OS picks and a fresh
+// data directory (by default in the current directory, which the tests and the benchmark point into their
+// temporary tree). The process is stopped, and its data removed, when the object goes.
 //
 //     CloudService service;
 //     QVERIFY(service.addUser(QStringLiteral("reader"), QStringLiteral("secret")));
@@ -25,18 +25,21 @@ public:
         QString latestVersion;
         // --max-upload in bytes, when not negative; the service's default is 2 GiB.
         qint64 maxUpload = -1;
+        // Where the data directory is made; empty for the current directory.
+        QString parentFolder;
     };
 
     CloudService();
     explicit CloudService(Options options);
     ~CloudService();
 
-    // Starts the service and waits for its "Listening on" line; false, with a warning saying why,
-    // when it did not come up.
+    // Starts the service and waits for its "Listening on" line; false, with a warning and errorString()
+    // saying why, when it did not come up.
     bool start();
     // Stores the account (or replaces its password) with `shelvio-cloud --add-user`; works before and
-    // after start(). False, with a warning, when the command failed.
+    // after start(). False, with a warning and errorString(), when the command failed.
     bool addUser(const QString &name, const QString &password);
+    QString errorString() const { return m_error; }
 
     // The service's root, "http://127.0.0.1:PORT/", the value for the program's "baseUrl"; empty
     // before start().
@@ -52,12 +55,15 @@ private:
     Q_DISABLE_COPY_MOVE(CloudService)
 
     QStringList serveArguments() const;
+    // Notes and warns why a step failed; returns false for the caller to pass on.
+    bool fail(const QString &reason);
 
     Options m_options;
     std::unique_ptr<QTemporaryDir> m_directory;
     QProcess m_process;
     QString m_url;
     quint16 m_port = 0;
+    QString m_error;
 };
 
 #endif // CLOUDSERVICE_H

@@ -1,6 +1,6 @@
-#include "app/boundedreply.h"
+#include "core/boundedreply.h"
 
-#include "app/replystatus.h"
+#include "core/replystatus.h"
 
 #include <QNetworkReply>
 

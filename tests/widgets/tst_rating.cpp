@@ -1,4 +1,4 @@
-#include "editing/rating.h"
+#include "widgets/rating.h"
 #include "tests/support/testmain.h"
 
 #include <QIcon>

@@ -1,4 +1,4 @@
-#include "tests/support/cloudservice.h"
+#include "sandbox/cloudservice.h"
 
 #include "server/cloudstore.h"
 
@@ -24,10 +24,12 @@ CloudService::CloudService()
 
 CloudService::CloudService(Options options)
     : m_options(std::move(options))
-    , m_directory(std::make_unique<QTemporaryDir>(QDir::current().filePath(QStringLiteral("cloud-XXXXXX"))))
+    , m_directory(std::make_unique<QTemporaryDir>(
+          QDir(m_options.parentFolder.isEmpty() ? QDir::currentPath() : m_options.parentFolder)
+              .filePath(QStringLiteral("cloud-XXXXXX"))))
 {
     if (!m_directory->isValid())
-        qWarning("Cannot create the cloud service's data directory: %s", qPrintable(m_directory->errorString()));
+        fail(QStringLiteral("Cannot create the cloud service's data directory: %1").arg(m_directory->errorString()));
     // The service's messages belong in the test's output.
     m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
@@ -71,15 +73,11 @@ QStringList CloudService::serveArguments() const
 
 bool CloudService::start()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        qWarning("The cloud service is running already");
-        return false;
-    }
+    if (m_process.state() != QProcess::NotRunning)
+        return fail(QStringLiteral("The cloud service is running already"));
     m_process.start(executable(), serveArguments());
-    if (!m_process.waitForStarted(startTimeout)) {
-        qWarning("Cannot start %s: %s", qPrintable(executable()), qPrintable(m_process.errorString()));
-        return false;
-    }
+    if (!m_process.waitForStarted(startTimeout))
+        return fail(QStringLiteral("Cannot start %1: %2").arg(executable(), m_process.errorString()));
 
     static const QRegularExpression listening(QStringLiteral("^Listening on (http://127\\.0\\.0\\.1:(\\d+)/)$"));
     QByteArray output;
@@ -98,9 +96,9 @@ bool CloudService::start()
         if (m_process.state() == QProcess::NotRunning || !m_process.waitForReadyRead(int(deadline.remainingTime())))
             break;
     }
-    qWarning("The cloud service did not report its address (exit code %d): %s", m_process.exitCode(),
-             output.constData());
-    return false;
+    return fail(QStringLiteral("The cloud service did not report its address (exit code %1): %2")
+                    .arg(m_process.exitCode())
+                    .arg(QString::fromUtf8(output)));
 }
 
 bool CloudService::addUser(const QString &name, const QString &password)
@@ -108,22 +106,26 @@ bool CloudService::addUser(const QString &name, const QString &password)
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(executable(), {QStringLiteral("--data"), dataDirectory(), QStringLiteral("--add-user"), name});
-    if (!process.waitForStarted(startTimeout)) {
-        qWarning("Cannot start %s: %s", qPrintable(executable()), qPrintable(process.errorString()));
-        return false;
-    }
+    if (!process.waitForStarted(startTimeout))
+        return fail(QStringLiteral("Cannot start %1: %2").arg(executable(), process.errorString()));
     process.write(password.toUtf8() + '\n');
     process.closeWriteChannel();
     if (!process.waitForFinished(startTimeout)) {
-        qWarning("shelvio-cloud --add-user did not finish");
         process.kill();
         process.waitForFinished(stopTimeout);
-        return false;
+        return fail(QStringLiteral("shelvio-cloud --add-user did not finish"));
     }
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        qWarning("shelvio-cloud --add-user failed with exit code %d: %s", process.exitCode(),
-                 process.readAllStandardOutput().constData());
-        return false;
+        return fail(QStringLiteral("shelvio-cloud --add-user failed with exit code %1: %2")
+                        .arg(process.exitCode())
+                        .arg(QString::fromUtf8(process.readAllStandardOutput())));
     }
     return true;
+}
+
+bool CloudService::fail(const QString &reason)
+{
+    m_error = reason;
+    qWarning("%s", qPrintable(reason));
+    return false;
 }

@@ -1,4 +1,4 @@
-#include "app/logger.h"
+#include "core/logger.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "app/serviceaddresses.h"
-#include "tests/support/testmain.h"
+#include "core/serviceaddresses.h"
+#include "tests/support/basetestmain.h"
 
 #include <QTest>
 
@@ -54,5 +54,5 @@ void TestServiceAddresses::updateScriptFollowsTheCloudRoot()
     QCOMPARE(ServiceAddresses::updateUrl(), QUrl(QStringLiteral("http://127.0.0.1:9000/root/update.php")));
 }
 
-SHELVIO_TEST_MAIN(TestServiceAddresses)
+SHELVIO_BASE_TEST_MAIN(TestServiceAddresses)
 #include "tst_serviceaddresses.moc"

@@ -1,5 +1,5 @@
 #include "tests/support/testmain.h"
-#include "views/visiblerowwidgets.h"
+#include "widgets/visiblerowwidgets.h"
 
 #include <QScrollBar>
 #include <QTableWidget>

@@ -1,5 +1,5 @@
-#include "app/logger.h"
-#include "tests/support/testmain.h"
+#include "core/logger.h"
+#include "tests/support/basetestmain.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -91,5 +91,5 @@ void TestLogger::takenEngineNameKeepsTheFirstEngine()
     QCOMPARE(logger.engineNames().count(QStringLiteral("twice")), 1);
 }
 
-SHELVIO_TEST_MAIN(TestLogger)
+SHELVIO_BASE_TEST_MAIN(TestLogger)
 #include "tst_logger.moc"

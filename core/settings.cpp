@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "core/settings.h"
 
 Settings::Settings(QObject *parent)
     : QSettings(Organisation.toString(), Application.toString(), parent)

@@ -1,4 +1,4 @@
-#include "app/serviceaddresses.h"
+#include "core/serviceaddresses.h"
 
 namespace {
 

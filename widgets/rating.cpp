@@ -1,4 +1,4 @@
-#include "editing/rating.h"
+#include "widgets/rating.h"
 
 #include "ui_rating.h"
 

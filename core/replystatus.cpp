@@ -1,4 +1,4 @@
-#include "app/replystatus.h"
+#include "core/replystatus.h"
 
 #include <QCoreApplication>
 #include <QNetworkReply>

@@ -1,4 +1,4 @@
-#include "app/screencentre.h"
+#include "widgets/screencentre.h"
 
 #include <QGuiApplication>
 #include <QRect>

@@ -1,4 +1,4 @@
-#include "views/deleteconfirmation.h"
+#include "widgets/deleteconfirmation.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>

@@ -18,6 +18,12 @@ public:
     };
 
     static OpenResult open(QSqlDatabase &db, const QString &dataDir);
+
+    // The directory of the library opened last, where its covers live; the records save into it.
+    static QString dataDirectory() { return openedDataDir; }
+
+private:
+    static inline QString openedDataDir;
 };
 
 #endif // LIBRARYDATABASE_H
