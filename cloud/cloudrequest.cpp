@@ -12,7 +12,7 @@ QUrl CloudRequest::url(const QString &baseUrl, const QString &path, const Query 
     items.reserve(query.size());
     for (const auto &[name, value] : query)
         items << name + u'=' + QString::fromLatin1(QUrl::toPercentEncoding(value));
-    return QUrl(baseUrl + path + items.join(u'&'));
+    return QUrl(baseUrl + path + u'?' + items.join(u'&'));
 }
 
 QVariantMap CloudRequest::jsonObject(QNetworkReply *reply)

@@ -16,7 +16,7 @@ class CloudRequest
 public:
     using Query = QList<std::pair<QString, QString>>;
 
-    // The base address, the path and the query items in order. Every value is percent-encoded: a
+    // The base address, the path, "?" and the query items in order. Every value is percent-encoded: a
     // password with "&", "+", "#" or a space must reach the service as typed.
     static QUrl url(const QString &baseUrl, const QString &path, const Query &query);
     // The reply's body up to its first NUL byte, parsed as a JSON object; empty for anything else.

@@ -3,31 +3,25 @@
 
 #include <QDialog>
 #include <QHash>
-#include <QList>
-#include <QMap>
 #include <QString>
 
 #include <memory>
 
 class Book;
 class Books;
-class File;
 class Item;
 class QListWidgetItem;
-class QNetworkAccessManager;
-class QNetworkReply;
+class SyncRun;
 
 namespace Ui {
 class FileSyncManager;
 }
 
 Q_MOC_INCLUDE("model/item.h")
-Q_MOC_INCLUDE(<QNetworkReply>)
 
-// Uploads the library to the cloud service: every book's data as JSON, and every file the service
-// does not hold yet. Files are known by their MD5 digest; the service is asked about each in turn, and
-// the missing ones are sent one at a time, with progress and speed on show. Creating the dialog starts
-// the run.
+// Shows an upload of the library to the cloud service (SyncRun): a list of the books, each marked when
+// its data or a file of it was refused, and the progress and speed of the file on its way. Creating the
+// dialog starts the run.
 class FileSyncManager : public QDialog
 {
     Q_OBJECT
@@ -45,35 +39,18 @@ public slots:
     void syncUploadFileQueueUpload();
 
 private slots:
-    void updateDataTransferProgress(qint64 readBytes, qint64 totalBytes);
-    void fileUploadFinished(QNetworkReply *reply);
-    void uploadFileCheckFinished(QNetworkReply *reply);
-    void dataUploadFinished(QNetworkReply *reply);
+    void updateDataTransferProgress(qint64 readBytes, qint64 totalBytes, qint64 elapsedMs);
 
 private:
-    void takeIntoSync(Book *book);
-    void uploadData(Book *book);
-    void checkFile(File *file);
-    bool uploadFile(File *file);
+    void listBook(Book *book);
     // Marks the book's entry in the list, so that a failed upload does not look done.
     void markFailed(int iid, const QString &reason);
-    // Every book with a file of this content waited for the one upload that failed.
-    void markContentFailed(const QString &md5, const QString &reason);
 
     std::unique_ptr<Ui::FileSyncManager> ui;
-    QString baseUrl;
-    QMap<QString, File *> digestMap;
-    QString guid;
-    QString token;
-    QList<Item *> items;
-    QList<File *> checkQueue;
-    QList<File *> uploadQueue;
     std::unique_ptr<Books> books;
-    QNetworkAccessManager *network;
-    qint64 uploadStart = 0;
-    // The list entry of each book, and the item each file belongs to, for marking failures.
+    SyncRun *run;
+    // The list entry of each book, for marking failures.
     QHash<int, QListWidgetItem *> entryOf;
-    QHash<File *, int> ownerOf;
 };
 
 #endif // FILESYNCMANAGER_H

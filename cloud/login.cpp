@@ -1,3 +1,4 @@
+#include "core/cloudprotocol.h"
 #include "cloud/login.h"
 #include "ui_login.h"
 
@@ -23,7 +24,7 @@ Login::Login(QWidget *parent)
     token = settings.value(Settings::CloudToken).toString();
     if (token.size() == TokenLength) {
         logDebug(QStringLiteral("validate"));
-        requestToken({{QStringLiteral("token"), token}});
+        requestToken({{CloudProtocol::Token, token}});
     }
 }
 
@@ -31,9 +32,9 @@ Login::~Login() = default;
 
 void Login::on_btnLogin_clicked()
 {
-    requestToken({{QStringLiteral("guid"), guid},
-                  {QStringLiteral("username"), ui->loginText->text()},
-                  {QStringLiteral("password"), ui->passwordText->text()}});
+    requestToken({{CloudProtocol::Guid, guid},
+                  {CloudProtocol::UserName, ui->loginText->text()},
+                  {CloudProtocol::Password, ui->passwordText->text()}});
 }
 
 void Login::on_btnSubscribe_clicked()
@@ -52,12 +53,12 @@ void Login::requestToken(const QList<std::pair<QString, QString>> &query)
     // A manager per request: replies of earlier presses are handled each on its own.
     auto *network = new QNetworkAccessManager(this);
     connect(network, &QNetworkAccessManager::finished, this, &Login::processToken);
-    network->get(QNetworkRequest(CloudRequest::url(baseUrl, QStringLiteral("upload/token/?"), query)));
+    network->get(QNetworkRequest(CloudRequest::url(baseUrl, CloudProtocol::TokenPath, query)));
 }
 
 void Login::processToken(QNetworkReply *reply)
 {
-    const QString received = CloudRequest::jsonObject(reply).value(QStringLiteral("token")).toString();
+    const QString received = CloudRequest::jsonObject(reply).value(CloudProtocol::Token).toString();
     reply->deleteLater();
     reply->manager()->deleteLater();
 
@@ -68,9 +69,9 @@ void Login::processToken(QNetworkReply *reply)
             token = received;
         }
         accept();
-    } else if (received == u"reset") {
+    } else if (received == CloudProtocol::Reset) {
         refuse(tr("The token has been reset, please attempt to login again."));
-    } else if (received == u"false") {
+    } else if (received == CloudProtocol::False) {
         refuse(tr("Login was not accepted."));
     }
 }

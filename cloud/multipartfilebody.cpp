@@ -1,5 +1,7 @@
 #include "cloud/multipartfilebody.h"
 
+#include "core/cloudprotocol.h"
+
 #include <cstring>
 
 namespace {
@@ -11,7 +13,8 @@ const QByteArray Crlf = QByteArrayLiteral("\r\n");
 MultipartFileBody::MultipartFileBody(const QString &filePath, QObject *parent)
     : QIODevice(parent)
     , file(filePath)
-    , head(Crlf + "--" + Boundary + Crlf + "Content-Disposition: form-data; name=\"file\"; filename=\""
+    , head(Crlf + "--" + Boundary + Crlf + "Content-Disposition: form-data; name=\""
+           + QByteArray(CloudProtocol::FilePart.data(), CloudProtocol::FilePart.size()) + "\"; filename=\""
            + quotedFileName(filePath) + "\"" + Crlf + "Content-Type: application/binary" + Crlf + Crlf)
     , tail(Crlf + "--" + Boundary + "--" + Crlf + "Content-Disposition: form-data; name=\"check\"" + Crlf + " " + Crlf
            + "Some text" + Crlf + "--" + Boundary + "--" + Crlf)

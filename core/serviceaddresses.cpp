@@ -1,5 +1,7 @@
 #include "core/serviceaddresses.h"
 
+#include "core/cloudprotocol.h"
+
 namespace {
 
 QString environmentOr(const char *variable, const QString &fallback)
@@ -26,5 +28,5 @@ QString ServiceAddresses::cloudUrl()
 
 QUrl ServiceAddresses::updateUrl()
 {
-    return QUrl(environmentOr("SHELVIO_UPDATE_URL", cloudUrl() + QStringLiteral("update.php")));
+    return QUrl(environmentOr("SHELVIO_UPDATE_URL", cloudUrl() + CloudProtocol::UpdatePath));
 }

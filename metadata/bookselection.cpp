@@ -1,13 +1,10 @@
 #include "metadata/bookselection.h"
 #include "ui_bookselection.h"
 
-#include "core/replystatus.h"
+#include "metadata/volumesearch.h"
 #include "widgets/screencentre.h"
-#include "core/serviceaddresses.h"
 
 #include <QDesktopServices>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -17,14 +14,6 @@ namespace {
 
 // Column 0 of the table is 220 pixels wide.
 constexpr int TitleColumnWidth = 220;
-
-QUrl searchUrl(const QString &terms)
-{
-    QUrl url = ServiceAddresses::booksApi();
-    // Encoded whole, so "&", "#" or "+" in a title stay part of the search.
-    url.setQuery(QStringLiteral("q=") + QString::fromLatin1(QUrl::toPercentEncoding(terms, ":")));
-    return url;
-}
 
 } // namespace
 
@@ -74,15 +63,8 @@ void BookSelection::on_btnUpdate_clicked()
 
 void BookSelection::search()
 {
-    const QString isbn = ui->isbn->text();
-    const QString keywords = ui->keywords->text();
-    QUrl url = ServiceAddresses::booksApi();
-    if (isbn.size() >= 2)
-        url = searchUrl(QStringLiteral("isbn:") + isbn);
-    else if (keywords.size() >= 2)
-        url = searchUrl(keywords);
-
-    QNetworkReply *reply = network->get(QNetworkRequest(url));
+    QNetworkReply *reply = network->get(QNetworkRequest(VolumeSearch::url(ui->isbn->text(), ui->keywords->text())));
+    VolumeSearch::watch(reply);
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         queryGoogleProcessReply(reply);
@@ -91,21 +73,20 @@ void BookSelection::search()
 
 void BookSelection::queryGoogleProcessReply(QNetworkReply *reply)
 {
-    const QString failure = ReplyStatus::failure(reply);
-    if (!failure.isEmpty()) {
+    const VolumeSearch::Result result = VolumeSearch::read(reply);
+    if (!result.failure.isEmpty()) {
         QMessageBox::critical(this, tr("Search failed"),
-                              tr("The search in Google Books failed.\n%1\nPlease try again later.").arg(failure));
+                              tr("The search in Google Books failed.\n%1\nPlease try again later.").arg(result.failure));
         return;
     }
-    lastReply = QJsonDocument::fromJson(reply->readAll()).object().toVariantMap();
-    const QVariantList items = lastReply.value(QStringLiteral("items")).toList();
-    if (items.isEmpty()) {
+    matches = result.matches;
+    if (matches.isEmpty()) {
         QMessageBox::critical(this, tr("Not found online"),
                               tr("No books were found.\nPlease try changing information entered."));
         return;
     }
-    if (items.size() == 1) {
-        selectedUrl = items.first().toMap().value(QStringLiteral("selfLink")).toString();
+    if (matches.size() == 1) {
+        selectedUrl = matches.first().volumeUrl;
         accept();
         return;
     }
@@ -126,19 +107,14 @@ void BookSelection::populateTable()
         ui->filePath->setText(filePath);
     }
 
-    const QVariantList items = lastReply.value(QStringLiteral("items")).toList();
-    ui->tableWidget->setRowCount(static_cast<int>(items.size()));
-    for (int row = 0; row < items.size(); ++row) {
-        const QVariantMap entry = items.at(row).toMap();
-        const QVariantMap info = entry.value(QStringLiteral("volumeInfo")).toMap();
-        auto *title = new QTableWidgetItem(info.value(QStringLiteral("title")).toString());
-        title->setData(VolumeUrlRole, entry.value(QStringLiteral("selfLink")).toString());
+    ui->tableWidget->setRowCount(static_cast<int>(matches.size()));
+    for (int row = 0; row < matches.size(); ++row) {
+        const VolumeSearch::Match &match = matches.at(row);
+        auto *title = new QTableWidgetItem(match.title);
+        title->setData(VolumeUrlRole, match.volumeUrl);
         ui->tableWidget->setItem(row, 0, title);
-        ui->tableWidget->setItem(
-            row, 1,
-            new QTableWidgetItem(info.value(QStringLiteral("authors")).toStringList().join(QStringLiteral(", "))));
-        const QVariant pages = info.value(QStringLiteral("pageCount"));
-        ui->tableWidget->setItem(row, 2, new QTableWidgetItem(pages.isValid() ? pages.toString() : QString()));
+        ui->tableWidget->setItem(row, 1, new QTableWidgetItem(match.authors));
+        ui->tableWidget->setItem(row, 2, new QTableWidgetItem(match.pageCount));
     }
     ui->tableWidget->setColumnWidth(0, TitleColumnWidth);
 }

@@ -1,11 +1,11 @@
 #ifndef BOOKSELECTION_H
 #define BOOKSELECTION_H
 
+#include "metadata/volumesearch.h"
 #include "model/itemroles.h"
 
 #include <QDialog>
 #include <QString>
-#include <QVariantMap>
 
 #include <memory>
 
@@ -67,7 +67,8 @@ private:
     QNetworkAccessManager *network;
     bool skipAll = false;
     QString selectedUrl;
-    QVariantMap lastReply;
+    // What the last search found.
+    QList<VolumeSearch::Match> matches;
     QString filePath;
 };
 

@@ -1,5 +1,7 @@
 #include "server/cloudserver.h"
 
+#include "core/cloudprotocol.h"
+
 #include "server/cloudpages.h"
 #include "server/cloudstore.h"
 #include "server/multipartfile.h"
@@ -41,7 +43,7 @@ QHttpServerResponse json(const QJsonObject &object, StatusCode status = StatusCo
 
 QHttpServerResponse error(StatusCode status, const QString &message)
 {
-    return json(QJsonObject{{QStringLiteral("error"), message}}, status);
+    return json(QJsonObject{{CloudProtocol::Error, message}}, status);
 }
 
 QHttpServerResponse html(const QByteArray &page)
@@ -51,7 +53,7 @@ QHttpServerResponse html(const QByteArray &page)
 
 QHttpServerResponse stored()
 {
-    return json(QJsonObject{{QStringLiteral("stored"), QStringLiteral("true")}});
+    return json(QJsonObject{{CloudProtocol::Stored, CloudProtocol::True}});
 }
 
 // The fields of an HTML form body (application/x-www-form-urlencoded), where "+" stands for a space.
@@ -77,21 +79,21 @@ CloudServer::CloudServer(CloudStore &store, Options options, QObject *parent)
     , m_server(new QHttpServer(this))
 {
     // Paths with and without the final "/" alike: the program sends them with it, hand-made clients may not.
-    const std::pair<const char *, QHttpServerResponse (CloudServer::*)(const QHttpServerRequest &)> routes[] = {
-        {"/upload/token/", &CloudServer::token},
-        {"/upload/data/", &CloudServer::data},
-        {"/upload/check/", &CloudServer::check},
-        {"/upload/file/", &CloudServer::file},
+    const std::pair<QLatin1StringView, QHttpServerResponse (CloudServer::*)(const QHttpServerRequest &)> routes[] = {
+        {CloudProtocol::TokenPath, &CloudServer::token},
+        {CloudProtocol::DataPath, &CloudServer::data},
+        {CloudProtocol::CheckPath, &CloudServer::check},
+        {CloudProtocol::FilePath, &CloudServer::file},
     };
     for (const auto &[path, handler] : routes) {
-        const QString withSlash = QString::fromLatin1(path);
+        const QString withSlash = u'/' + path;
         for (const QString &route : {withSlash, withSlash.chopped(1)}) {
             m_server->route(route, [this, handler = handler](const QHttpServerRequest &request) {
                 return (this->*handler)(request);
             });
         }
     }
-    m_server->route(QStringLiteral("/update.php"),
+    m_server->route(u'/' + CloudProtocol::UpdatePath,
                     [this](const QHttpServerRequest &request) { return update(request); });
     m_server->route(QStringLiteral("/"), [this](const QHttpServerRequest &request) { return root(request); });
 }
@@ -112,26 +114,26 @@ bool CloudServer::tooLarge(const QHttpServerRequest &request, qint64 limit)
 QHttpServerResponse CloudServer::token(const QHttpServerRequest &request)
 {
     const QUrlQuery query = request.query();
-    if (query.hasQueryItem(QStringLiteral("token"))) {
-        const QString token = queryValue(request, QStringLiteral("token"));
+    if (query.hasQueryItem(CloudProtocol::Token)) {
+        const QString token = queryValue(request, CloudProtocol::Token);
         const bool valid = m_store.tokenOwner(token).has_value();
-        return json(QJsonObject{{QStringLiteral("token"), valid ? token : QStringLiteral("reset")}});
+        return json(QJsonObject{{CloudProtocol::Token, valid ? token : QString(CloudProtocol::Reset)}});
     }
 
-    const QString userName = queryValue(request, QStringLiteral("username"));
+    const QString userName = queryValue(request, CloudProtocol::UserName);
     const std::optional<qint64> userId
-        = m_store.authenticate(userName, queryValue(request, QStringLiteral("password")));
+        = m_store.authenticate(userName, queryValue(request, CloudProtocol::Password));
     if (!userId)
-        return json(QJsonObject{{QStringLiteral("token"), QStringLiteral("false")}});
-    const QString token = m_store.issueToken(*userId, queryValue(request, QStringLiteral("guid")));
+        return json(QJsonObject{{CloudProtocol::Token, CloudProtocol::False}});
+    const QString token = m_store.issueToken(*userId, queryValue(request, CloudProtocol::Guid));
     if (token.isEmpty())
         return error(StatusCode::InternalServerError, QStringLiteral("The token could not be stored."));
-    return json(QJsonObject{{QStringLiteral("token"), token}});
+    return json(QJsonObject{{CloudProtocol::Token, token}});
 }
 
 QHttpServerResponse CloudServer::data(const QHttpServerRequest &request)
 {
-    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, QStringLiteral("cloudToken")));
+    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken));
     if (!owner)
         return error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
     if (tooLarge(request, maxDataSize))
@@ -151,30 +153,30 @@ QHttpServerResponse CloudServer::data(const QHttpServerRequest &request)
 
 QHttpServerResponse CloudServer::check(const QHttpServerRequest &request)
 {
-    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, QStringLiteral("cloudToken")));
+    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken));
     if (!owner)
         return error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
 
-    const QString md5 = queryValue(request, QStringLiteral("md5"));
+    const QString md5 = queryValue(request, CloudProtocol::Md5);
     if (m_store.hasFile(owner->userId, md5))
-        return json(QJsonObject{{QStringLiteral("exists"), QStringLiteral("true")}});
+        return json(QJsonObject{{CloudProtocol::Exists, CloudProtocol::True}});
     // Even a digest that is no digest gets this answer: the program halts the whole run on anything else.
-    return json(QJsonObject{{QStringLiteral("exists"), QStringLiteral("false")}, {QStringLiteral("md5"), md5}});
+    return json(QJsonObject{{CloudProtocol::Exists, CloudProtocol::False}, {CloudProtocol::Md5, md5}});
 }
 
 QHttpServerResponse CloudServer::file(const QHttpServerRequest &request)
 {
-    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, QStringLiteral("cloudToken")));
+    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken));
     if (!owner)
         return error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
     if (tooLarge(request, m_options.maxUpload))
         return error(StatusCode::PayloadTooLarge, QStringLiteral("The upload exceeds the service's limit."));
 
-    const QString md5 = queryValue(request, QStringLiteral("md5")).toLower();
+    const QString md5 = queryValue(request, CloudProtocol::Md5).toLower();
     if (!CloudStore::isDigest(md5))
         return error(StatusCode::BadRequest, QStringLiteral("\"md5\" is not an MD5 digest."));
     bool sizeOk = false;
-    const qint64 size = queryValue(request, QStringLiteral("fileSize")).toLongLong(&sizeOk);
+    const qint64 size = queryValue(request, CloudProtocol::FileSize).toLongLong(&sizeOk);
     if (!sizeOk || size < 0)
         return error(StatusCode::BadRequest, QStringLiteral("\"fileSize\" is not a size."));
 
@@ -188,14 +190,14 @@ QHttpServerResponse CloudServer::file(const QHttpServerRequest &request)
     if (QString::fromLatin1(digest) != md5)
         return error(StatusCode::BadRequest, QStringLiteral("The file's MD5 digest is not \"md5\"."));
 
-    if (!m_store.storeFile(owner->userId, md5, part.bytes(), queryValue(request, QStringLiteral("fileType"))))
+    if (!m_store.storeFile(owner->userId, md5, part.bytes(), queryValue(request, CloudProtocol::FileType)))
         return error(StatusCode::InternalServerError, QStringLiteral("The file could not be stored."));
     return stored();
 }
 
 QHttpServerResponse CloudServer::update(const QHttpServerRequest &request) const
 {
-    const QByteArray latest = queryValue(request, QStringLiteral("version")) == m_options.latestVersion
+    const QByteArray latest = queryValue(request, CloudProtocol::Version) == m_options.latestVersion
         ? QByteArray()
         : m_options.latestVersion.toUtf8();
     return QHttpServerResponse(QByteArrayLiteral("text/plain; charset=utf-8"), latest);
@@ -209,9 +211,9 @@ QHttpServerResponse CloudServer::root(const QHttpServerRequest &request)
         return error(StatusCode::PayloadTooLarge, QStringLiteral("The request exceeds the service's limit."));
 
     const QUrlQuery fields = formFields(request.body());
-    const QString userName = fields.queryItemValue(QStringLiteral("username"), QUrl::FullyDecoded);
+    const QString userName = fields.queryItemValue(CloudProtocol::UserName, QUrl::FullyDecoded);
     const std::optional<qint64> userId
-        = m_store.authenticate(userName, fields.queryItemValue(QStringLiteral("password"), QUrl::FullyDecoded));
+        = m_store.authenticate(userName, fields.queryItemValue(CloudProtocol::Password, QUrl::FullyDecoded));
     if (!userId)
         return html(CloudPages::signIn(QStringLiteral("The login or the password is wrong.")));
     return html(CloudPages::books(userName, m_store.books(*userId), m_store.fileDigests(*userId)));

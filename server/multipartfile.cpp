@@ -1,5 +1,7 @@
 #include "server/multipartfile.h"
 
+#include "core/cloudprotocol.h"
+
 #include <QList>
 
 namespace {
@@ -124,7 +126,8 @@ void MultipartFile::find(const QByteArray &boundary, const QByteArray &body)
         const qsizetype contentEnd = all.indexOf(innerDelimiter, contentStart);
         if (contentEnd < 0)
             return;
-        if (namesPart(all.sliced(headersStart, headersEnd - headersStart), "file")) {
+        if (namesPart(all.sliced(headersStart, headersEnd - headersStart),
+                      QByteArrayView(CloudProtocol::FilePart.latin1(), CloudProtocol::FilePart.size()))) {
             m_bytes = all.sliced(contentStart, contentEnd - contentStart);
             m_found = true;
             return;

@@ -1,6 +1,7 @@
 #include "update/updatemanager.h"
 #include "ui_updatemanager.h"
 
+#include "core/cloudprotocol.h"
 #include "core/logger.h"
 #include "core/replystatus.h"
 #include "core/serviceaddresses.h"
@@ -53,7 +54,7 @@ UpdateManager::UpdateManager(QWidget *parent)
     connect(network, &QNetworkAccessManager::finished, this, &UpdateManager::processUpdate);
     QUrl url = ServiceAddresses::updateUrl();
     QUrlQuery query;
-    query.addQueryItem(QStringLiteral("version"), QString(ProductInfo::Version));
+    query.addQueryItem(CloudProtocol::Version, QString(ProductInfo::Version));
     url.setQuery(query);
     network->get(QNetworkRequest(url));
 }

@@ -47,7 +47,7 @@ private slots:
 
     void queryValuesAreEncoded()
     {
-        const QUrl url = CloudRequest::url(QStringLiteral("http://127.0.0.1:8470/"), QStringLiteral("upload/token/?"),
+        const QUrl url = CloudRequest::url(QStringLiteral("http://127.0.0.1:8470/"), QStringLiteral("upload/token/"),
                                            {{QStringLiteral("username"), QStringLiteral("ann")},
                                             {QStringLiteral("password"), QStringLiteral("a&b+c #d=e")}});
         QCOMPARE(url.path(), QStringLiteral("/upload/token/"));
