@@ -1,7 +1,6 @@
 #include "bench/benchmark.h"
 
 #include "app/mainwindow.h"
-#include "core/settings.h"
 #include "bench/benchenvironment.h"
 #include "bench/debugmessagefilter.h"
 #include "bench/digestbenchmark.h"
@@ -14,6 +13,7 @@
 #include "bench/scanbenchmark.h"
 #include "bench/searchbenchmark.h"
 #include "bench/uploadbenchmark.h"
+#include "core/settings.h"
 
 #include <QElapsedTimer>
 #include <QJsonObject>

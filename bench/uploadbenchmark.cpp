@@ -1,8 +1,6 @@
 #include "bench/uploadbenchmark.h"
 #include "sandbox/cloudservice.h"
 
-#include "core/serviceaddresses.h"
-#include "core/settings.h"
 #include "bench/eventqueue.h"
 #include "bench/largefile.h"
 #include "bench/libraryconnection.h"
@@ -10,6 +8,8 @@
 #include "bench/rsssampler.h"
 #include "cloud/filesyncmanager.h"
 #include "cloud/login.h"
+#include "core/serviceaddresses.h"
+#include "core/settings.h"
 #include "model/book.h"
 
 #include <QElapsedTimer>

@@ -1,8 +1,8 @@
 #include "browser/pagecapture.h"
 
-#include "core/logger.h"
 #include "browser/capturefilename.h"
 #include "browser/pdfthumbnail.h"
+#include "core/logger.h"
 #include "model/recordstore.h"
 #include "model/webpage.h"
 

@@ -1,10 +1,10 @@
 #include "browser/webbrowser.h"
 #include "ui_webbrowser.h"
 
-#include "core/logger.h"
-#include "core/settings.h"
 #include "browser/customwebview.h"
 #include "browser/pagecapture.h"
+#include "core/logger.h"
+#include "core/settings.h"
 #include "model/webpage.h"
 
 #include <QDesktopServices>

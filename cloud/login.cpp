@@ -1,11 +1,11 @@
-#include "core/cloudprotocol.h"
 #include "cloud/login.h"
+#include "core/cloudprotocol.h"
 #include "ui_login.h"
 
-#include "core/logger.h"
-#include "widgets/screencentre.h"
-#include "core/settings.h"
 #include "cloud/cloudrequest.h"
+#include "core/logger.h"
+#include "core/settings.h"
+#include "widgets/screencentre.h"
 
 #include <QDesktopServices>
 #include <QNetworkAccessManager>

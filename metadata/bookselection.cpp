@@ -75,8 +75,9 @@ void BookSelection::queryGoogleProcessReply(QNetworkReply *reply)
 {
     const VolumeSearch::Result result = VolumeSearch::read(reply);
     if (!result.failure.isEmpty()) {
-        QMessageBox::critical(this, tr("Search failed"),
-                              tr("The search in Google Books failed.\n%1\nPlease try again later.").arg(result.failure));
+        QMessageBox::critical(
+            this, tr("Search failed"),
+            tr("The search in Google Books failed.\n%1\nPlease try again later.").arg(result.failure));
         return;
     }
     matches = result.matches;

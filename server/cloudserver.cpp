@@ -121,8 +121,7 @@ QHttpServerResponse CloudServer::token(const QHttpServerRequest &request)
     }
 
     const QString userName = queryValue(request, CloudProtocol::UserName);
-    const std::optional<qint64> userId
-        = m_store.authenticate(userName, queryValue(request, CloudProtocol::Password));
+    const std::optional<qint64> userId = m_store.authenticate(userName, queryValue(request, CloudProtocol::Password));
     if (!userId)
         return json(QJsonObject{{CloudProtocol::Token, CloudProtocol::False}});
     const QString token = m_store.issueToken(*userId, queryValue(request, CloudProtocol::Guid));

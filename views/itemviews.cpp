@@ -2,7 +2,6 @@
 
 #include "core/logger.h"
 #include "editing/bookproperties.h"
-#include "widgets/rating.h"
 #include "editing/webpageproperties.h"
 #include "model/book.h"
 #include "model/books.h"
@@ -12,8 +11,9 @@
 #include "model/webpages.h"
 #include "ui_itemviews.h"
 #include "views/coverlistentry.h"
-#include "widgets/deleteconfirmation.h"
 #include "views/viewitemtext.h"
+#include "widgets/deleteconfirmation.h"
+#include "widgets/rating.h"
 #include "widgets/visiblerowwidgets.h"
 
 #include <QCursor>

@@ -1,15 +1,15 @@
 #include "app/mainwindow.h"
-#include "widgets/rating.h"
 #include "metadata/multiselect.h"
 #include "model/book.h"
 #include "model/itemroles.h"
 #include "model/recordstore.h"
 #include "model/webpage.h"
+#include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
-#include "tests/support/startedwindow.h"
 #include "views/itemviews.h"
 #include "views/searchbox.h"
+#include "widgets/rating.h"
 
 #include <QAction>
 #include <QDialogButtonBox>

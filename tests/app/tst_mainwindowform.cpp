@@ -1,7 +1,7 @@
-#include "core/logger.h"
 #include "app/mainwindow.h"
-#include "tests/support/testmain.h"
+#include "core/logger.h"
 #include "tests/support/startedwindow.h"
+#include "tests/support/testmain.h"
 
 #include <QFile>
 #include <QLineEdit>

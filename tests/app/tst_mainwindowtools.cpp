@@ -5,9 +5,9 @@
 #include "tests/support/epubbuilder.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/offlinewebprofile.h"
+#include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
-#include "tests/support/startedwindow.h"
 #include "views/itemviews.h"
 
 #include <QAction>
@@ -82,11 +82,12 @@ private slots:
         const QString path = environment.home() + QStringLiteral("/books/") + name;
         QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
         if (name.endsWith(QStringLiteral(".epub")))
-            QVERIFY(EpubBuilder()
-                        .add(QStringLiteral("toc.ncx"),
-                             EpubBuilder::ncx(EpubBuilder::navPoint(QStringLiteral("Chapter A"), QStringLiteral("a.html"))))
-                        .add(QStringLiteral("a.html"), EpubBuilder::chapter(QStringLiteral("A")))
-                        .write(path));
+            QVERIFY(
+                EpubBuilder()
+                    .add(QStringLiteral("toc.ncx"),
+                         EpubBuilder::ncx(EpubBuilder::navPoint(QStringLiteral("Chapter A"), QStringLiteral("a.html"))))
+                    .add(QStringLiteral("a.html"), EpubBuilder::chapter(QStringLiteral("A")))
+                    .write(path));
         else
             library->writeFile(QStringLiteral("books/") + name, "Some words.\n");
 

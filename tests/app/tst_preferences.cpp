@@ -1,10 +1,10 @@
 #include "app/configdialog.h"
-#include "core/logger.h"
 #include "app/mainwindow.h"
+#include "core/logger.h"
 #include "core/settings.h"
+#include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
-#include "tests/support/startedwindow.h"
 #include "tools/configapps.h"
 
 #include <QAction>

@@ -1,10 +1,10 @@
-#include "core/logger.h"
 #include "app/mainwindow.h"
+#include "core/logger.h"
 #include "core/serviceaddresses.h"
 #include "core/settings.h"
+#include "tests/support/startedwindow.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
-#include "tests/support/startedwindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -27,9 +27,9 @@ namespace {
 const char ChildFlag[] = "--start-main-window";
 const char ChildStartedLine[] = "main window started";
 
-const QStringList LibraryIndexes{"authors_name", "books_iid", "description", "files_filePath",
-                                 "files_firstBytes_fileSize", "files_iid", "items_authors_aid", "items_authors_iid",
-                                 "title", "webpages_iid"};
+const QStringList LibraryIndexes{
+    "authors_name", "books_iid",         "description",       "files_filePath", "files_firstBytes_fileSize",
+    "files_iid",    "items_authors_aid", "items_authors_iid", "title",          "webpages_iid"};
 
 QString readFile(const QString &path)
 {

@@ -1,6 +1,6 @@
-#include "core/settings.h"
 #include "browser/capturefilename.h"
 #include "browser/webbrowser.h"
+#include "core/settings.h"
 #include "model/viewitem.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/offlinewebprofile.h"

@@ -1,13 +1,13 @@
 #include "app/mainwindow.h"
-#include "core/settings.h"
 #include "cloud/filesyncmanager.h"
 #include "cloud/login.h"
+#include "core/settings.h"
 #include "model/book.h"
 #include "sandbox/cloudservice.h"
 #include "tests/support/filetesting.h"
+#include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
-#include "tests/support/startedwindow.h"
 
 #include <QAction>
 #include <QDir>

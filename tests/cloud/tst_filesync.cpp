@@ -1,6 +1,6 @@
-#include "core/settings.h"
 #include "cloud/filesyncmanager.h"
 #include "cloud/multipartfilebody.h"
+#include "core/settings.h"
 #include "model/book.h"
 #include "tests/support/filetesting.h"
 #include "tests/support/httptestserver.h"
@@ -183,7 +183,8 @@ private slots:
         const HttpTestServer::Request check = server->requestsTo(QStringLiteral("/upload/check/")).first();
         QCOMPARE(check.query.queryItemValue(QStringLiteral("fileSize")), QString::number(size));
         QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/data/")), 1);
-        const QJsonObject data = QJsonDocument::fromJson(server->requestsTo(QStringLiteral("/upload/data/")).first().body).object();
+        const QJsonObject data
+            = QJsonDocument::fromJson(server->requestsTo(QStringLiteral("/upload/data/")).first().body).object();
         QCOMPARE(data.value(QStringLiteral("files")).toArray().first().toObject().value(QStringLiteral("fileSize")),
                  QJsonValue(QString::number(size)));
     }

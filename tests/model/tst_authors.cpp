@@ -1,8 +1,8 @@
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/item.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QTest>
 

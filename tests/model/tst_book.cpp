@@ -3,8 +3,8 @@
 #include "model/file.h"
 #include "model/filelist.h"
 #include "model/viewitem.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QDir>
 #include <QFile>

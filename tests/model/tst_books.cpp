@@ -3,8 +3,8 @@
 #include "model/book.h"
 #include "model/books.h"
 #include "model/viewitem.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QFileInfo>
 #include <QTest>

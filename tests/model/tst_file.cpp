@@ -1,8 +1,8 @@
 #include "model/file.h"
 #include "model/filelist.h"
 #include "model/likepattern.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QCryptographicHash>
 #include <QFile>

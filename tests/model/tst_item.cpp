@@ -2,8 +2,8 @@
 #include "model/authors.h"
 #include "model/filelist.h"
 #include "model/item.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QFile>
 #include <QFileInfo>

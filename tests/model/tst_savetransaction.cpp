@@ -1,7 +1,7 @@
 #include "model/book.h"
 #include "model/savetransaction.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -38,8 +38,8 @@ bool installCrash(const QString &triggerEvent)
         != SQLITE_OK)
         return false;
     QSqlQuery query;
-    return query.exec(QStringLiteral("CREATE TEMP TRIGGER crash_here %1 BEGIN SELECT crash_now(); END")
-                          .arg(triggerEvent));
+    return query.exec(
+        QStringLiteral("CREATE TEMP TRIGGER crash_here %1 BEGIN SELECT crash_now(); END").arg(triggerEvent));
 }
 
 // Runs the save in a child process with its own connection, which ends in the middle of the statement

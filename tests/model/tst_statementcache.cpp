@@ -1,7 +1,7 @@
 #include "model/preparedquery.h"
 #include "model/statementcache.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QSqlDatabase>
 #include <QTest>

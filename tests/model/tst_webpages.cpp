@@ -2,8 +2,8 @@
 #include "model/viewitem.h"
 #include "model/webpage.h"
 #include "model/webpages.h"
-#include "tests/support/testlibrary.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testlibrary.h"
 
 #include <QFileInfo>
 #include <QTest>

@@ -31,7 +31,7 @@ int runShelvioTest(int argc, char **argv, void (*prepare)())
 #define SHELVIO_BASE_TEST_MAIN(TestClass)                                                                              \
     int main(int argc, char **argv)                                                                                    \
     {                                                                                                                  \
-        return runShelvioTest<TestClass, QGuiApplication>(argc, argv, [] {});                                         \
+        return runShelvioTest<TestClass, QGuiApplication>(argc, argv, [] {});                                          \
     }
 
 #endif // BASETESTMAIN_H

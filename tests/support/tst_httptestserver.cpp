@@ -1,5 +1,5 @@
-#include "tests/support/httptestserver.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/httptestserver.h"
 
 #include <QHostAddress>
 #include <QNetworkAccessManager>

@@ -1,6 +1,6 @@
 #include "core/settings.h"
-#include "tests/support/testdatabase.h"
 #include "tests/support/basetestmain.h"
+#include "tests/support/testdatabase.h"
 
 #include <QDir>
 #include <QFileInfo>

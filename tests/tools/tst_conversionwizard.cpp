@@ -53,7 +53,8 @@ printf '%s\n' "$@" > "$dir/arguments"
 echo "Converting $1"
 printf 'PK partial' > "$2"
 echo "Conversion error: the input is damaged" >&2
-)" + ending + "\n";
+)" + ending
+        + "\n";
 }
 
 // Runs until it is ended, after noting that it was started.

@@ -1,8 +1,8 @@
 #include "app/mainwindow.h"
 #include "tests/support/httptestserver.h"
+#include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
-#include "tests/support/startedwindow.h"
 #include "update/updatemanager.h"
 
 #include <QDialogButtonBox>

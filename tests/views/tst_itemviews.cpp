@@ -1,5 +1,4 @@
 #include "editing/bookproperties.h"
-#include "widgets/rating.h"
 #include "editing/webpageproperties.h"
 #include "model/book.h"
 #include "model/itemroles.h"
@@ -10,6 +9,7 @@
 #include "tests/support/urlrecorder.h"
 #include "views/coverlistentry.h"
 #include "views/itemviews.h"
+#include "widgets/rating.h"
 
 #include <QAction>
 #include <QApplication>

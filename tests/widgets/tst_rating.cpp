@@ -1,5 +1,5 @@
-#include "widgets/rating.h"
 #include "tests/support/testmain.h"
+#include "widgets/rating.h"
 
 #include <QIcon>
 #include <QImage>
