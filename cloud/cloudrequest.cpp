@@ -2,7 +2,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QNetworkReply>
 #include <QStringList>
 #include <QVariantMap>
 
@@ -15,9 +14,8 @@ QUrl CloudRequest::url(const QString &baseUrl, const QString &path, const Query 
     return QUrl(baseUrl + path + u'?' + items.join(u'&'));
 }
 
-QVariantMap CloudRequest::jsonObject(QNetworkReply *reply)
+QVariantMap CloudRequest::jsonObject(QByteArray body)
 {
-    QByteArray body = reply->readAll();
     const qsizetype nul = body.indexOf('\0');
     if (nul >= 0)
         body.truncate(nul);

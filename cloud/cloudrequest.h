@@ -8,7 +8,6 @@
 
 #include <utility>
 
-class QNetworkReply;
 
 // Addresses and replies of the cloud service.
 class CloudRequest
@@ -19,8 +18,8 @@ public:
     // The base address, the path, "?" and the query items in order. Every value is percent-encoded: a
     // password with "&", "+", "#" or a space must reach the service as typed.
     static QUrl url(const QString &baseUrl, const QString &path, const Query &query);
-    // The reply's body up to its first NUL byte, parsed as a JSON object; empty for anything else.
-    static QVariantMap jsonObject(QNetworkReply *reply);
+    // A reply's body up to its first NUL byte, parsed as a JSON object; empty for anything else.
+    static QVariantMap jsonObject(QByteArray body);
 };
 
 #endif // CLOUDREQUEST_H

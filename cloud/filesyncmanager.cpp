@@ -31,6 +31,13 @@ FileSyncManager::FileSyncManager(QWidget *parent)
     connect(run, &SyncRun::fileProgress, this, &FileSyncManager::updateDataTransferProgress);
     connect(run, &SyncRun::fileUploadEnded, this, [this] { ui->uploadProgress->setValue(0); });
     connect(run, &SyncRun::dataUploadEnded, this, [this] { ui->labelDlSpeed->setText(QStringLiteral("0 kB/s")); });
+    connect(run, &SyncRun::halted, ui->labelStatus, &QLabel::setText);
+    connect(run, &SyncRun::finished, this, [this] {
+        ui->btnCancel->setEnabled(false);
+        if (ui->labelStatus->text() == waitingText())
+            ui->labelStatus->setText(tr("Done."));
+    });
+    ui->labelStatus->setText(waitingText());
 
     const QList<Book *> library = books->getBooks();
     for (Book *book : library) {
@@ -42,6 +49,19 @@ FileSyncManager::FileSyncManager(QWidget *parent)
 }
 
 FileSyncManager::~FileSyncManager() = default;
+
+QString FileSyncManager::waitingText()
+{
+    return tr("Sending the library to the cloud service…");
+}
+
+void FileSyncManager::on_btnCancel_clicked()
+{
+    run->cancel();
+    ui->btnCancel->setEnabled(false);
+    ui->uploadProgress->setValue(0);
+    ui->labelStatus->setText(tr("Cancelled; what was not sent yet stays unsynced."));
+}
 
 void FileSyncManager::listBook(Book *book)
 {

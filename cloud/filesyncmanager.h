@@ -40,8 +40,10 @@ public slots:
 
 private slots:
     void updateDataTransferProgress(qint64 readBytes, qint64 totalBytes, qint64 elapsedMs);
+    void on_btnCancel_clicked();
 
 private:
+    static QString waitingText();
     void listBook(Book *book);
     // Marks the book's entry in the list, so that a failed upload does not look done.
     void markFailed(int iid, const QString &reason);

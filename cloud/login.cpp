@@ -1,9 +1,11 @@
 #include "cloud/login.h"
-#include "core/cloudprotocol.h"
 #include "ui_login.h"
 
 #include "cloud/cloudrequest.h"
+#include "core/boundedreply.h"
+#include "core/cloudprotocol.h"
 #include "core/logger.h"
+#include "core/requestpolicy.h"
 #include "core/settings.h"
 #include "widgets/screencentre.h"
 
@@ -45,6 +47,13 @@ void Login::on_btnSubscribe_clicked()
 
 void Login::on_btnCancel_clicked()
 {
+    // The requests under way end with the dialog.
+    for (QNetworkAccessManager *network : findChildren<QNetworkAccessManager *>(QString(), Qt::FindDirectChildrenOnly)) {
+        network->disconnect(this);
+        network->deleteLater();
+    }
+    waiting = 0;
+    ui->btnLogin->setEnabled(true);
     reject();
 }
 
@@ -53,16 +62,34 @@ void Login::requestToken(const QList<std::pair<QString, QString>> &query)
     // A manager per request: replies of earlier presses are handled each on its own.
     auto *network = new QNetworkAccessManager(this);
     connect(network, &QNetworkAccessManager::finished, this, &Login::processToken);
-    network->get(QNetworkRequest(CloudRequest::url(baseUrl, CloudProtocol::TokenPath, query)));
+    RequestPolicy::get(*network, QNetworkRequest(CloudRequest::url(baseUrl, CloudProtocol::TokenPath, query)),
+                       RequestPolicy::Kind::Login);
+    ++waiting;
+    ui->btnLogin->setEnabled(false);
+    ui->textBrowser->setText(tr("Contacting the cloud service…"));
 }
 
 void Login::processToken(QNetworkReply *reply)
 {
-    const QString received = CloudRequest::jsonObject(reply).value(CloudProtocol::Token).toString();
     reply->deleteLater();
     reply->manager()->deleteLater();
+    ui->btnLogin->setEnabled(--waiting == 0);
+    const BoundedReply *reading = BoundedReply::of(reply);
+    QString failure = reading->failure();
+    const QString received = CloudRequest::jsonObject(reading->body()).value(CloudProtocol::Token).toString();
+    const bool answered = received.size() == TokenLength || received == CloudProtocol::Reset
+        || received == CloudProtocol::False;
+    if (failure.isEmpty() && !answered)
+        failure = tr("The reply could not be read.");
+    if (!failure.isEmpty()) {
+        ui->textBrowser->setText(tr("Could not reach the cloud service: %1").arg(failure));
+        if (!isVisible())
+            open();
+        return;
+    }
 
     if (received.size() == TokenLength) {
+        ui->textBrowser->clear();
         Settings settings;
         if (settings.value(Settings::CloudToken).toString().isEmpty()) {
             settings.setValue(Settings::CloudToken, received);
@@ -71,7 +98,7 @@ void Login::processToken(QNetworkReply *reply)
         accept();
     } else if (received == CloudProtocol::Reset) {
         refuse(tr("The token has been reset, please attempt to login again."));
-    } else if (received == CloudProtocol::False) {
+    } else {
         refuse(tr("Login was not accepted."));
     }
 }

@@ -41,6 +41,8 @@ private:
     QString guid;
     QString baseUrl;
     QString token;
+    // Requests under way.
+    int waiting = 0;
 };
 
 #endif // LOGIN_H

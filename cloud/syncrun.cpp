@@ -2,9 +2,10 @@
 
 #include "cloud/cloudrequest.h"
 #include "cloud/multipartfilebody.h"
+#include "core/boundedreply.h"
 #include "core/cloudprotocol.h"
 #include "core/logger.h"
-#include "core/replystatus.h"
+#include "core/requestpolicy.h"
 #include "model/book.h"
 #include "model/file.h"
 #include "model/filelist.h"
@@ -62,7 +63,8 @@ void SyncRun::addBook(Book *book)
     QNetworkRequest request(CloudRequest::url(baseUrl, CloudProtocol::DataPath, {{CloudProtocol::CloudToken, token}}));
     request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json; charset=utf-8"));
     request.setAttribute(QNetworkRequest::User, book->getIid());
-    manager->post(request, book->toJson().toUtf8());
+    ++dataUploads;
+    RequestPolicy::post(*manager, request, book->toJson().toUtf8(), RequestPolicy::Kind::ServiceReply);
 }
 
 void SyncRun::checkItem(Item *item)
@@ -78,6 +80,7 @@ void SyncRun::checkItem(Item *item)
 
 void SyncRun::checkNextFile()
 {
+    chainRunning = true;
     network->disconnect();
     if (checkQueue.isEmpty()) {
         logDebug(QStringLiteral("Calling the file queue: "), 0);
@@ -96,14 +99,14 @@ void SyncRun::checkFile(File *file)
     logDebug(QStringLiteral("Starting upload check for ") + file->getFilePath());
     logDebug(QStringLiteral("url:") + url.toString());
     logDebug(QStringLiteral("Making get request for uploadCheck."));
-    network->get(QNetworkRequest(url));
+    RequestPolicy::get(*network, QNetworkRequest(url), RequestPolicy::Kind::ServiceReply);
 }
 
 void SyncRun::checkFinished(QNetworkReply *reply)
 {
     reply->deleteLater();
     logDebug(QStringLiteral("uploadCheck request has finished, got reply."));
-    const QVariantMap answer = CloudRequest::jsonObject(reply);
+    const QVariantMap answer = CloudRequest::jsonObject(BoundedReply::of(reply)->body());
     const QString exists = answer.value(CloudProtocol::Exists).toString();
     if (exists == CloudProtocol::False) {
         logDebug(QStringLiteral("File does not exist, looking to upload it."));
@@ -115,8 +118,13 @@ void SyncRun::checkFinished(QNetworkReply *reply)
         logDebug(QStringLiteral("File exists remotely, got md5."));
     } else {
         logDebug(QStringLiteral("Did not get expected response from server. Halted upload queue."));
-        if (!reply->errorString().isEmpty())
-            logDebug(QStringLiteral("Error: ") + reply->errorString());
+        QString failure = BoundedReply::of(reply)->failure();
+        if (failure.isEmpty())
+            failure = tr("The reply could not be read.");
+        logDebug(QStringLiteral("Error: ") + failure);
+        chainRunning = false;
+        emit halted(tr("The cloud service's answer stopped the sync: %1").arg(failure));
+        finishIfDone();
         return;
     }
     checkNextFile();
@@ -131,6 +139,8 @@ void SyncRun::uploadNextFile()
             return;
         logDebug(QStringLiteral("File does not exist, skipping to next file"));
     }
+    chainRunning = false;
+    finishIfDone();
 }
 
 bool SyncRun::uploadFile(File *file)
@@ -149,7 +159,7 @@ bool SyncRun::uploadFile(File *file)
     request.setAttribute(QNetworkRequest::User, file->md5());
     connect(network, &QNetworkAccessManager::finished, this, &SyncRun::fileUploadFinished);
     logDebug(QStringLiteral("Making post request with the file for upload."));
-    QNetworkReply *reply = network->post(request, body.get());
+    QNetworkReply *reply = RequestPolicy::post(*network, request, body.get(), RequestPolicy::Kind::Upload);
     body.release()->setParent(reply);
     connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
         emit fileProgress(sent, total, QDateTime::currentMSecsSinceEpoch() - uploadStart);
@@ -161,7 +171,7 @@ void SyncRun::fileUploadFinished(QNetworkReply *reply)
 {
     reply->deleteLater();
     logDebug(QStringLiteral("File uploading finished."));
-    const QString failure = ReplyStatus::failure(reply);
+    const QString failure = BoundedReply::of(reply)->failure();
     if (!failure.isEmpty())
         contentFailed(reply->request().attribute(QNetworkRequest::User).toString(), failure);
     emit fileUploadEnded();
@@ -173,11 +183,36 @@ void SyncRun::dataUploadFinished(QNetworkReply *reply)
     reply->deleteLater();
     reply->manager()->deleteLater();
     logDebug(QStringLiteral("Data uploading finished."));
-    const QString failure = ReplyStatus::failure(reply);
-    logDebug(QStringLiteral("reply data: ") + QString::fromUtf8(reply->readAll()));
+    const BoundedReply *reading = BoundedReply::of(reply);
+    const QString failure = reading->failure();
+    logDebug(QStringLiteral("reply data: ") + QString::fromUtf8(reading->body()));
     if (!failure.isEmpty())
         emit bookFailed(reply->request().attribute(QNetworkRequest::User).toInt(), failure);
     emit dataUploadEnded();
+    --dataUploads;
+    finishIfDone();
+}
+
+void SyncRun::cancel()
+{
+    checkQueue.clear();
+    uploadQueue.clear();
+    // Every request under way ends with its manager; none reports back.
+    for (QNetworkAccessManager *manager : findChildren<QNetworkAccessManager *>(QString(), Qt::FindDirectChildrenOnly)) {
+        manager->disconnect(this);
+        for (QNetworkReply *reply : manager->findChildren<QNetworkReply *>())
+            reply->disconnect(this);
+        manager->deleteLater();
+    }
+    network = new QNetworkAccessManager(this);
+    dataUploads = 0;
+    chainRunning = false;
+}
+
+void SyncRun::finishIfDone()
+{
+    if (dataUploads == 0 && !chainRunning)
+        emit finished();
 }
 
 void SyncRun::contentFailed(const QString &md5, const QString &reason)

@@ -33,6 +33,8 @@ public:
     void checkNextFile();
     // Uploads the next missing file that can be read.
     void uploadNextFile();
+    // Ends every request under way and sends nothing more.
+    void cancel();
 
 signals:
     // A book's data or a file of it was refused, or a file could not be read.
@@ -40,6 +42,10 @@ signals:
     void fileProgress(qint64 sentBytes, qint64 totalBytes, qint64 elapsedMs);
     void fileUploadEnded();
     void dataUploadEnded();
+    // The service's answer to a check made the run stop; the files after it are neither checked nor sent.
+    void halted(const QString &reason);
+    // Nothing is under way any more.
+    void finished();
 
 private:
     void checkFile(File *file);
@@ -49,6 +55,7 @@ private:
     void dataUploadFinished(QNetworkReply *reply);
     // Every book with a file of this content waited for the one upload that failed.
     void contentFailed(const QString &md5, const QString &reason);
+    void finishIfDone();
 
     QString baseUrl;
     QString token;
@@ -59,6 +66,9 @@ private:
     // The item each file belongs to, for telling failures.
     QHash<File *, int> ownerOf;
     qint64 uploadStart = 0;
+    // Data uploads not answered yet, and whether the chain of checks and file uploads goes on.
+    int dataUploads = 0;
+    bool chainRunning = false;
 };
 
 #endif // SYNCRUN_H

@@ -1,20 +1,30 @@
 #include "core/boundedreply.h"
 
 #include "core/replystatus.h"
+#include "core/requestpolicy.h"
 
 #include <QNetworkReply>
 
-BoundedReply *BoundedReply::of(QNetworkReply *reply, qint64 limit)
+#include <cmath>
+
+void BoundedReply::attach(QNetworkReply *reply, qint64 limit, std::chrono::milliseconds idleTimeout)
+{
+    new BoundedReply(reply, limit, idleTimeout);
+}
+
+BoundedReply *BoundedReply::of(QNetworkReply *reply)
 {
     if (auto *reader = reply->findChild<BoundedReply *>(QString(), Qt::FindDirectChildrenOnly))
         return reader;
-    return new BoundedReply(reply, limit);
+    constexpr RequestPolicy::Kind kind = RequestPolicy::Kind::ServiceReply;
+    return new BoundedReply(reply, RequestPolicy::sizeLimit(kind), RequestPolicy::idleTimeout(kind));
 }
 
-BoundedReply::BoundedReply(QNetworkReply *reply, qint64 limit)
+BoundedReply::BoundedReply(QNetworkReply *reply, qint64 limit, std::chrono::milliseconds idleTimeout)
     : QObject(reply)
     , reply(reply)
     , limit(limit)
+    , idleTimeout(idleTimeout)
 {
     connect(reply, &QNetworkReply::metaDataChanged, this, &BoundedReply::refuseAnnouncedSize);
     connect(reply, &QNetworkReply::readyRead, this, &BoundedReply::take);
@@ -26,9 +36,40 @@ BoundedReply::BoundedReply(QNetworkReply *reply, qint64 limit)
 
 QString BoundedReply::failure() const
 {
+    if (cancelled)
+        return tr("The request was cancelled.");
     if (tooLarge)
         return tr("The reply was too large.");
-    return ReplyStatus::failure(reply);
+    switch (reply->error()) {
+    case QNetworkReply::OperationCanceledError: {
+        // Nobody here cancelled it: the transfer timeout did.
+        const auto seconds = qint64(std::ceil(idleTimeout.count() / 1000.0));
+        return seconds == 1 ? tr("The service did not answer within 1 second.")
+                            : tr("The service did not answer within %1 seconds.").arg(seconds);
+    }
+    case QNetworkReply::TooManyRedirectsError:
+        return tr("Too many redirects.");
+    case QNetworkReply::InsecureRedirectError:
+        return notAllowed();
+    default: {
+        // Redirects within the web are followed, so one that reaches us leads somewhere else.
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status >= 300 && status < 400)
+            return notAllowed();
+        return ReplyStatus::failure(reply);
+    }
+    }
+}
+
+QString BoundedReply::notAllowed()
+{
+    return tr("The server sent the request on to an address that is not allowed.");
+}
+
+void BoundedReply::cancel()
+{
+    cancelled = true;
+    reply->abort();
 }
 
 void BoundedReply::refuseAnnouncedSize()

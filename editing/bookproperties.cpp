@@ -64,6 +64,8 @@ BookProperties::BookProperties(QWidget *parent, int iid)
         populateForm(downloaded.get());
     });
     connect(downloader, &DataDownloader::lookupFailed, this, &BookProperties::showLookupFailure);
+    connect(downloader, &DataDownloader::lookupDelayed, this,
+            [this](const QString &message) { QMessageBox::information(this, tr("Book service busy"), message); });
 }
 
 BookProperties::~BookProperties()
@@ -259,6 +261,12 @@ void BookProperties::on_btnReset_clicked()
 
 void BookProperties::on_btnDlTitle_clicked()
 {
+    // While a lookup runs, this button cancels it.
+    if (lookupRunning) {
+        downloader->cancel();
+        setLookupRunning(false);
+        return;
+    }
     const QString title = ui->bookTitle->text();
     if (title.isEmpty()) {
         QMessageBox::critical(this, tr("Nothing found"), tr("No books were found.\nPlease try altering the title."));
@@ -300,7 +308,9 @@ void BookProperties::setLookupRunning(bool running)
     if (running == lookupRunning)
         return;
     lookupRunning = running;
-    ui->btnDlTitle->setEnabled(!running);
+    if (running)
+        lookupButtonText = ui->btnDlTitle->text();
+    ui->btnDlTitle->setText(running ? tr("Cancel lookup") : lookupButtonText);
     ui->btnDlISBN->setEnabled(!running);
     if (running)
         QApplication::setOverrideCursor(Qt::BusyCursor);

@@ -73,6 +73,7 @@ private:
     DataDownloader *downloader = nullptr;
     QString lastSelectedLocation;
     bool lookupRunning = false;
+    QString lookupButtonText;
 };
 
 #endif // BOOKPROPERTIES_H

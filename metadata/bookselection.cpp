@@ -1,6 +1,9 @@
 #include "metadata/bookselection.h"
 #include "ui_bookselection.h"
 
+#include "core/boundedreply.h"
+#include "core/requestpolicy.h"
+#include "metadata/bookservicethrottle.h"
 #include "metadata/volumesearch.h"
 #include "widgets/screencentre.h"
 
@@ -63,30 +66,83 @@ void BookSelection::on_btnUpdate_clicked()
 
 void BookSelection::search()
 {
-    QNetworkReply *reply = network->get(QNetworkRequest(VolumeSearch::url(ui->isbn->text(), ui->keywords->text())));
-    VolumeSearch::watch(reply);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] {
-        reply->deleteLater();
-        queryGoogleProcessReply(reply);
+    // Only the latest search counts: one still under way is ended, and its reply could not win.
+    if (pending) {
+        pending->disconnect(this);
+        BoundedReply::of(pending)->cancel();
+        pending->deleteLater();
+        pending = nullptr;
+    }
+    showNotice(tr("Searching…"));
+    send(VolumeSearch::url(ui->isbn->text(), ui->keywords->text()), ++searches);
+}
+
+void BookSelection::send(const QUrl &url, quint64 search)
+{
+    BookServiceThrottle::instance().whenAllowed(this, [this, url, search] {
+        if (search != searches)
+            return;
+        QNetworkReply *reply = RequestPolicy::get(*network, QNetworkRequest(url), RequestPolicy::Kind::ServiceReply);
+        pending = reply;
+        connect(reply, &QNetworkReply::finished, this, [this, reply, url, search] {
+            reply->deleteLater();
+            pending = nullptr;
+            BookServiceThrottle &throttle = BookServiceThrottle::instance();
+            const bool newPause = throttle.noteAnswer(reply);
+            if (BookServiceThrottle::asksToWait(reply)) {
+                showNotice(tr("Waiting for the book service…"));
+                send(url, search);
+                if (newPause)
+                    QMessageBox::information(this, tr("Book service busy"), throttle.pauseMessage());
+                return;
+            }
+            queryGoogleProcessReply(reply);
+        });
     });
+}
+
+void BookSelection::showNotice(const QString &text)
+{
+    clearList();
+    ui->tableWidget->setRowCount(1);
+    auto *notice = new QTableWidgetItem(text);
+    // Only a volume can be chosen.
+    notice->setFlags(Qt::ItemIsEnabled);
+    ui->tableWidget->setItem(0, 0, notice);
+    ui->tableWidget->setSpan(0, 0, 1, ui->tableWidget->columnCount());
+}
+
+void BookSelection::clearList()
+{
+    // An earlier choice belongs to the rows that are going.
+    selectedUrl.clear();
+    ui->btnSave->setEnabled(false);
+    ui->tableWidget->clearContents();
+    ui->tableWidget->clearSpans();
+    ui->tableWidget->setRowCount(0);
 }
 
 void BookSelection::queryGoogleProcessReply(QNetworkReply *reply)
 {
     const VolumeSearch::Result result = VolumeSearch::read(reply);
     if (!result.failure.isEmpty()) {
-        QMessageBox::critical(
-            this, tr("Search failed"),
-            tr("The search in Google Books failed.\n%1\nPlease try again later.").arg(result.failure));
+        clearList();
+        QMessageBox::critical(this, tr("Search failed"),
+                              tr("The search in Google Books failed.\n%1\nPlease try again later.").arg(result.failure));
+        // There is nothing to choose from.
+        reject();
         return;
     }
-    matches = result.matches;
-    if (matches.isEmpty()) {
+    if (result.matches.isEmpty()) {
+        // What an earlier search found stays to choose from.
+        populateTable();
         QMessageBox::critical(this, tr("Not found online"),
                               tr("No books were found.\nPlease try changing information entered."));
         return;
     }
+    matches = result.matches;
     if (matches.size() == 1) {
+        clearList();
         selectedUrl = matches.first().volumeUrl;
         accept();
         return;
@@ -96,11 +152,7 @@ void BookSelection::queryGoogleProcessReply(QNetworkReply *reply)
 
 void BookSelection::populateTable()
 {
-    // An earlier choice belongs to the rows that are going.
-    selectedUrl.clear();
-    ui->btnSave->setEnabled(false);
-    ui->tableWidget->clearContents();
-    ui->tableWidget->setRowCount(0);
+    clearList();
     if (filePath.isEmpty()) {
         ui->filePath->hide();
         ui->btnFileOpen->hide();

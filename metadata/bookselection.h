@@ -5,12 +5,14 @@
 #include "model/itemroles.h"
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
 
 class QNetworkAccessManager;
 class QNetworkReply;
+class QUrl;
 
 namespace Ui {
 class BookSelection;
@@ -60,11 +62,18 @@ private slots:
     void on_btnSkipAll_clicked();
 
 private:
+    void send(const QUrl &url, quint64 search);
+    // One row across the list that says what is going on instead of volumes.
+    void showNotice(const QString &text);
+    void clearList();
     void selectRow(int row);
     void chooseSelectedRow();
 
     std::unique_ptr<Ui::BookSelection> ui;
     QNetworkAccessManager *network;
+    QPointer<QNetworkReply> pending;
+    // Counts the searches, so that only the latest one's reply is taken.
+    quint64 searches = 0;
     bool skipAll = false;
     QString selectedUrl;
     // What the last search found.

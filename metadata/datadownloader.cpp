@@ -1,6 +1,8 @@
 #include "metadata/datadownloader.h"
 
 #include "core/boundedreply.h"
+#include "core/requestpolicy.h"
+#include "metadata/bookservicethrottle.h"
 #include "core/settings.h"
 #include "model/book.h"
 
@@ -15,10 +17,6 @@
 #include <QVariantMap>
 
 namespace {
-
-// Larger replies are refused: no volume description or cover comes near these sizes.
-constexpr qint64 VolumeLimit = 5 << 20;
-constexpr qint64 CoverLimit = 10 << 20;
 
 // A reply names these addresses itself; anything but the web (a file: address, say) is not fetched.
 bool isWebAddress(const QUrl &url)
@@ -90,7 +88,7 @@ void DataDownloader::googleInfoDownload(const QString &url)
         });
         return;
     }
-    request(address, VolumeLimit, &DataDownloader::googleInfoPopulate);
+    request(address, RequestPolicy::Kind::ServiceReply, &DataDownloader::googleInfoPopulate);
 }
 
 void DataDownloader::abandonPending()
@@ -103,21 +101,40 @@ void DataDownloader::abandonPending()
     pending->deleteLater();
 }
 
-void DataDownloader::request(const QUrl &url, qint64 limit, void (DataDownloader::*handler)(QNetworkReply *))
+void DataDownloader::request(const QUrl &url, RequestPolicy::Kind kind,
+                             void (DataDownloader::*handler)(QNetworkReply *))
 {
-    QNetworkReply *reply = network->get(QNetworkRequest(url));
-    BoundedReply::of(reply, limit);
-    pending = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply, handler] {
-        reply->deleteLater();
-        pending = nullptr;
-        (this->*handler)(reply);
+    // While the service asks to wait, the lookup waits with it and then goes on by itself.
+    const quint64 lookup = lookups;
+    BookServiceThrottle::instance().whenAllowed(this, [this, url, kind, handler, lookup] {
+        if (lookup != lookups)
+            return;
+        QNetworkReply *reply = RequestPolicy::get(*network, QNetworkRequest(url), kind);
+        pending = reply;
+        connect(reply, &QNetworkReply::finished, this, [this, reply, url, kind, handler] {
+            reply->deleteLater();
+            pending = nullptr;
+            BookServiceThrottle &throttle = BookServiceThrottle::instance();
+            if (throttle.noteAnswer(reply))
+                emit lookupDelayed(throttle.pauseMessage());
+            if (BookServiceThrottle::asksToWait(reply)) {
+                request(url, kind, handler);
+                return;
+            }
+            (this->*handler)(reply);
+        });
     });
+}
+
+void DataDownloader::cancel()
+{
+    abandonPending();
+    book = std::make_unique<Book>(nullptr, -1);
 }
 
 void DataDownloader::googleInfoPopulate(QNetworkReply *reply)
 {
-    const BoundedReply *reading = BoundedReply::of(reply, VolumeLimit);
+    const BoundedReply *reading = BoundedReply::of(reply);
     const QString failure = reading->failure();
     if (!failure.isEmpty()) {
         fail(failure);
@@ -140,13 +157,13 @@ void DataDownloader::googleInfoPopulate(QNetworkReply *reply)
         deliver();
         return;
     }
-    request(thumbnail, CoverLimit, &DataDownloader::processCoverFile);
+    request(thumbnail, RequestPolicy::Kind::Cover, &DataDownloader::processCoverFile);
 }
 
 void DataDownloader::processCoverFile(QNetworkReply *reply)
 {
     // Without a cover image the book still comes, with the default cover.
-    const BoundedReply *reading = BoundedReply::of(reply, CoverLimit);
+    const BoundedReply *reading = BoundedReply::of(reply);
     const QByteArray image = reading->failure().isEmpty() ? reading->body() : QByteArray();
     if (isImage(image)) {
         const QString path = temporaryCoverPath();

@@ -1,6 +1,8 @@
 #ifndef DATADOWNLOADER_H
 #define DATADOWNLOADER_H
 
+#include "core/requestpolicy.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -30,11 +32,15 @@ public:
     Book *getBook() const { return book.get(); }
     // Where every lookup writes its cover; a receiver that keeps a cover moves it away before the next.
     static QString temporaryCoverPath();
+    // Drops the lookup under way; it ends with neither signal.
+    void cancel();
 
 signals:
     // Exactly one of these ends every lookup. The delivered record belongs to the receiver.
     void bookDownloaded(Book *book);
     void lookupFailed(const QString &reason);
+    // The service asked to wait; the lookup goes on by itself afterwards. Told once per pause.
+    void lookupDelayed(const QString &message);
 
 public slots:
     void googleInfoDownload(const QString &url);
@@ -42,7 +48,7 @@ public slots:
     void processCoverFile(QNetworkReply *reply);
 
 private:
-    void request(const QUrl &url, qint64 limit, void (DataDownloader::*handler)(QNetworkReply *));
+    void request(const QUrl &url, RequestPolicy::Kind kind, void (DataDownloader::*handler)(QNetworkReply *));
     // The lookup before is over: its reply, and a refusal not yet told, are dropped.
     void abandonPending();
     void deliver();

@@ -238,6 +238,8 @@ void MultiSelect::startLookup(int row, const QString &volumeUrl)
     connect(downloader, &DataDownloader::bookDownloaded, this, &MultiSelect::downloadFinished);
     connect(downloader, &DataDownloader::lookupFailed, this,
             [this, row](const QString &reason) { reportFailedLookup(row, reason); });
+    connect(downloader, &DataDownloader::lookupDelayed, this,
+            [this](const QString &message) { QMessageBox::information(this, tr("Book service busy"), message); });
     // Each downloader serves one lookup, which ends with one of the two signals.
     connect(downloader, &DataDownloader::bookDownloaded, downloader, &QObject::deleteLater);
     connect(downloader, &DataDownloader::lookupFailed, downloader, &QObject::deleteLater);

@@ -3,6 +3,8 @@
 #include "core/boundedreply.h"
 #include "core/serviceaddresses.h"
 
+#include <QCoreApplication>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QNetworkReply>
@@ -29,22 +31,31 @@ QUrl VolumeSearch::url(const QString &isbn, const QString &keywords)
     return ServiceAddresses::booksApi();
 }
 
-void VolumeSearch::watch(QNetworkReply *reply)
-{
-    BoundedReply::of(reply, ReplyLimit);
-}
-
 VolumeSearch::Result VolumeSearch::read(QNetworkReply *reply)
 {
-    const BoundedReply *reading = BoundedReply::of(reply, ReplyLimit);
+    const BoundedReply *reading = BoundedReply::of(reply);
     Result result;
     result.failure = reading->failure();
     if (!result.failure.isEmpty())
         return result;
-    const QVariantMap answer = QJsonDocument::fromJson(reading->body()).object().toVariantMap();
-    const QVariantList items = answer.value(QStringLiteral("items")).toList();
-    for (const QVariant &item : items) {
-        const QVariantMap entry = item.toMap();
+    const QJsonDocument document = QJsonDocument::fromJson(reading->body());
+    const QJsonObject answer = document.object();
+    const QJsonValue items = answer.value(QStringLiteral("items"));
+    // Either volumes, or the count that says there are none.
+    const bool wellFormed = document.isObject()
+        && (items.isArray() || (items.isUndefined() && answer.value(QStringLiteral("totalItems")).isDouble()));
+    if (!wellFormed) {
+        result.failure = unreadable(reply);
+        return result;
+    }
+    const QJsonArray volumes = items.toArray();
+    for (const QJsonValue &item : volumes) {
+        if (!item.isObject()) {
+            result.failure = unreadable(reply);
+            result.matches.clear();
+            return result;
+        }
+        const QVariantMap entry = item.toObject().toVariantMap();
         const QVariantMap info = entry.value(QStringLiteral("volumeInfo")).toMap();
         const QVariant pages = info.value(QStringLiteral("pageCount"));
         result.matches.append({info.value(QStringLiteral("title")).toString(),
@@ -53,4 +64,12 @@ VolumeSearch::Result VolumeSearch::read(QNetworkReply *reply)
                                entry.value(QStringLiteral("selfLink")).toString()});
     }
     return result;
+}
+
+QString VolumeSearch::unreadable(QNetworkReply *reply)
+{
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QString reason = reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    return QCoreApplication::translate("VolumeSearch", "The reply could not be read. The server answered %1.")
+        .arg((QString::number(status) + u' ' + reason).trimmed());
 }

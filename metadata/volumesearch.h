@@ -12,9 +12,6 @@ class QNetworkReply;
 class VolumeSearch
 {
 public:
-    // Larger replies are refused; a page of search results is a few dozen kilobytes.
-    static constexpr qint64 ReplyLimit = 5 << 20;
-
     struct Match
     {
         QString title;
@@ -33,9 +30,12 @@ public:
     // An ISBN of two characters or more is searched before keywords of two or more; with neither, the bare
     // endpoint is asked.
     static QUrl url(const QString &isbn, const QString &keywords);
-    // Starts reading the reply as it arrives, within the limit; call as soon as the request is sent.
-    static void watch(QNetworkReply *reply);
+    // A reply that is not the service's answer to a search fails: only a well-formed one without
+    // volumes means that nothing was found.
     static Result read(QNetworkReply *reply);
+
+private:
+    static QString unreadable(QNetworkReply *reply);
 };
 
 #endif // VOLUMESEARCH_H

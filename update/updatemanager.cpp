@@ -1,9 +1,10 @@
 #include "update/updatemanager.h"
 #include "ui_updatemanager.h"
 
+#include "core/boundedreply.h"
 #include "core/cloudprotocol.h"
 #include "core/logger.h"
-#include "core/replystatus.h"
+#include "core/requestpolicy.h"
 #include "core/serviceaddresses.h"
 #include "update/productinfo.h"
 
@@ -25,14 +26,19 @@ bool knownToBeOffline()
     return information && information->reachability() == QNetworkInformation::Reachability::Disconnected;
 }
 
-// The service's text goes into the HTML template: it is shown as received, never read as markup.
-QString asHtmlText(const QString &text)
+// A version's name: one short line of text. An error page or anything else a broken service sends is not.
+QString versionText(const QByteArray &body)
 {
-    QString html = text.toHtmlEscaped();
-    html.replace(QLatin1String("\r\n"), QLatin1String("<br />"));
-    html.replace(QLatin1Char('\n'), QLatin1String("<br />"));
-    html.replace(QLatin1Char('\r'), QLatin1String("<br />"));
-    return html;
+    QByteArray line = body;
+    if (line.endsWith("\r\n"))
+        line.chop(2);
+    else if (line.endsWith('\n'))
+        line.chop(1);
+    const QString text = QString::fromUtf8(line);
+    constexpr qsizetype LongestVersion = 64;
+    const bool plainLine = !text.isEmpty() && text.size() <= LongestVersion && !text.contains(u'\n')
+        && !text.contains(u'\r') && !text.contains(u'<') && !text.contains(u'>') && !text.contains(QChar::ReplacementCharacter);
+    return plainLine ? text : QString();
 }
 
 } // namespace
@@ -56,7 +62,7 @@ UpdateManager::UpdateManager(QWidget *parent)
     QUrlQuery query;
     query.addQueryItem(CloudProtocol::Version, QString(ProductInfo::Version));
     url.setQuery(query);
-    network->get(QNetworkRequest(url));
+    RequestPolicy::get(*network, QNetworkRequest(url), RequestPolicy::Kind::Update);
 }
 
 UpdateManager::~UpdateManager() = default;
@@ -65,24 +71,22 @@ void UpdateManager::processUpdate(QNetworkReply *reply)
 {
     reply->deleteLater();
     // An error page is not a version's name, and a broken-off body may be only part of one.
-    const QString failure = ReplyStatus::failure(reply);
-    const QByteArray body = reply->readAll();
-    reply->close();
+    const BoundedReply *reading = BoundedReply::of(reply);
+    const QString failure = reading->failure();
     if (!failure.isEmpty()) {
         logDebug(QStringLiteral("Update check failed:"), failure);
         close();
         return;
     }
-    if (body.isEmpty()) {
+    const QString latest = versionText(reading->body());
+    if (latest.isEmpty()) {
         close();
         return;
     }
-
-    const QString latest = QString::fromUtf8(body);
-    logDebug(body, latest);
+    logDebug(reading->body(), latest);
     QString html = ui->textBrowser->toHtml();
     html.replace(QLatin1String("EXISTING_VERSION"), QString(ProductInfo::Version));
-    html.replace(QLatin1String("NEW_VERSION"), asHtmlText(latest));
+    html.replace(QLatin1String("NEW_VERSION"), latest.toHtmlEscaped());
     ui->textBrowser->setHtml(html);
     // The result is of no interest: the dialog only informs.
     exec();

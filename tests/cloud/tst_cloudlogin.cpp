@@ -5,6 +5,7 @@
 #include "model/book.h"
 #include "sandbox/cloudservice.h"
 #include "tests/support/filetesting.h"
+#include "tests/support/httptestserver.h"
 #include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
@@ -18,6 +19,7 @@
 #include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTcpServer>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -123,6 +125,45 @@ private slots:
         logIn(login, Reader, Password);
         QVERIFY(accepted.wait(10000));
         QCOMPARE(storedToken(), QString(65, u'f'));
+    }
+
+    void loginWithoutAnAnswerSaysWhy_data()
+    {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no service") << "closed" << "Connection refused";
+        QTest::newRow("unavailable") << "503" << "The server answered 503 Service Unavailable.";
+        QTest::newRow("not the protocol's JSON") << "html" << "The reply could not be read.";
+    }
+
+    void loginWithoutAnAnswerSaysWhy()
+    {
+        QFETCH(QString, trouble);
+        QFETCH(QString, reason);
+        HttpTestServer stand;
+        QVERIFY(stand.listen());
+        stand.setReply(QStringLiteral("/upload/token/"), trouble == u"503"
+                           ? HttpTestServer::Reply::text("Down for maintenance", 503)
+                           : HttpTestServer::Reply::text("<html><body>Welcome</body></html>"));
+        QString root = stand.url().toString();
+        if (trouble == u"closed") {
+            // A port that was free a moment ago.
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            root = QStringLiteral("http://127.0.0.1:%1/").arg(probe.serverPort());
+        }
+        Settings().setValue(Settings::BaseUrl, root);
+
+        Login login(nullptr);
+        login.show();
+        logIn(login, Reader, Password);
+        auto *button = login.findChild<QPushButton *>(QStringLiteral("btnLogin"));
+        QTRY_VERIFY(button->isEnabled());
+        const QString said = browser(login)->toPlainText();
+        QVERIFY2(said.startsWith(QStringLiteral("Could not reach the cloud service: ")), qPrintable(said));
+        QVERIFY2(said.contains(reason), qPrintable(said));
+        QVERIFY(login.isVisible());
+        QVERIFY(storedToken().isEmpty());
     }
 
     void syncDeliversEveryFileOnce()

@@ -11,7 +11,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -138,6 +140,25 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(server->requestCount(QStringLiteral("/upload/check/")), 1);
         QCOMPARE(server->requestCount(QStringLiteral("/upload/file/")), 0);
+        // And the dialog says so.
+        QCOMPARE(status(sync), QStringLiteral("The cloud service's answer stopped the sync: The reply could not be "
+                                              "read."));
+    }
+
+    void waitingRunCanBeCancelled()
+    {
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("First"),
+                                       {library->writeFile(QStringLiteral("first.pdf"), "%PDF one")}));
+        server->setReply(QStringLiteral("/upload/check/"), HttpTestServer::Reply::silence());
+
+        FileSyncManager sync(nullptr);
+        QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/check/")), 1);
+        QCOMPARE(status(sync), QStringLiteral("Sending the library to the cloud service…"));
+        auto *cancel = sync.findChild<QPushButton *>(QStringLiteral("btnCancel"));
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QCOMPARE(status(sync), QStringLiteral("Cancelled; what was not sent yet stays unsynced."));
+        QVERIFY(!cancel->isEnabled());
+        QVERIFY(!QSignalSpy(server.get(), &HttpTestServer::requestReceived).wait(300));
     }
 
     void failedUploadsAreMarked()
@@ -191,6 +212,11 @@ private slots:
 
 private:
     static inline const QString Token = QString(64, u'a');
+
+    static QString status(const FileSyncManager &sync)
+    {
+        return sync.findChild<QLabel *>(QStringLiteral("labelStatus"))->text();
+    }
 
     static QListWidget *list(const FileSyncManager &sync)
     {

@@ -1,4 +1,5 @@
 #include "metadata/bookselection.h"
+#include "metadata/bookservicethrottle.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testmain.h"
@@ -122,6 +123,8 @@ private slots:
     void noMatchKeepsTheDialogOpen();
     void failedSearchIsReported_data();
     void failedSearchIsReported();
+    void newSearchReplacesTheOneUnderWay();
+    void serviceAskingToWaitPausesTheSearch();
     void shownCentredOnTheScreen();
 
 private:
@@ -605,7 +608,6 @@ void TestBookSelection::noMatchKeepsTheDialogOpen_data()
 
     QTest::newRow("no items") << HttpTestServer::Reply::json(Fixtures::read(QStringLiteral("search-none.json")));
     QTest::newRow("empty items") << HttpTestServer::Reply::json("{\"kind\": \"books#volumes\", \"items\": []}");
-    QTest::newRow("not JSON") << HttpTestServer::Reply::text("Sorry, no books today.");
 }
 
 void TestBookSelection::noMatchKeepsTheDialogOpen()
@@ -652,13 +654,22 @@ void TestBookSelection::failedSearchIsReported_data()
     // A refused search is a failure even when its body lists volumes.
     const QByteArray listing = Fixtures::read(QStringLiteral("search-several.json"));
     QTest::newRow("server error") << HttpTestServer::Reply::json(listing, 500) << "500";
-    QTest::newRow("unavailable") << HttpTestServer::Reply::text("Try later", 503) << "503";
     QTest::newRow("forbidden") << HttpTestServer::Reply::json("{\"error\": {\"code\": 403}}", 403) << "403";
     QTest::newRow("dropped connection") << HttpTestServer::Reply::dropConnection() << "";
     QTest::newRow("body cut off") << HttpTestServer::Reply::json(listing)
                                          .withHeader("Content-Length", QByteArray::number(listing.size() * 2))
                                          .withHeader("Connection", "close")
                                   << "";
+    // A reply that is no answer to a search is no "nothing found".
+    const QString unreadable = QStringLiteral("The reply could not be read. The server answered 200");
+    QTest::newRow("not JSON") << HttpTestServer::Reply::text("Sorry, no books today.") << unreadable;
+    QTest::newRow("HTML page") << HttpTestServer::Reply::text("<!DOCTYPE html><html><body>Error</body></html>")
+                               << unreadable;
+    QTest::newRow("JSON array") << HttpTestServer::Reply::json("[{\"items\": []}]") << unreadable;
+    QTest::newRow("truncated") << HttpTestServer::Reply::json(listing.left(listing.size() / 2)) << unreadable;
+    QTest::newRow("invalid UTF-8") << HttpTestServer::Reply::json("{\"totalItems\": 0, \"kind\": \"\xff\xfe\"}")
+                                   << unreadable;
+    QTest::newRow("items not a list") << HttpTestServer::Reply::json("{\"items\": \"none\"}") << unreadable;
 }
 
 void TestBookSelection::failedSearchIsReported()
@@ -686,15 +697,60 @@ void TestBookSelection::failedSearchIsReported()
     QVERIFY2(!lines.at(1).trimmed().isEmpty(), qPrintable(box.text));
     QVERIFY2(lines.at(1).contains(reasonPart), qPrintable(box.text));
     QCOMPARE(lines.at(2), QStringLiteral("Please try again later."));
-    QVERIFY(dialog.isVisible());
-    QCOMPARE(finished.size(), 0);
+    // Nothing to choose from: the dialog does not stay open empty.
+    QTRY_COMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Rejected));
     QCOMPARE(tableOf(dialog)->rowCount(), 0);
+}
 
-    // Once the service answers again, so does the dialog.
+void TestBookSelection::newSearchReplacesTheOneUnderWay()
+{
+    // The first search never gets an answer; the dialog says it is searching until the second one's comes.
+    server->setReply(volumesPath + QStringLiteral("?q=slow"), HttpTestServer::Reply::silence());
     serveSearch(QStringLiteral("search-several.json"));
-    click(dialog, "btnUpdate");
+    BookSelection dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    BoxWatcher boxes;
+    typeAndSearch(dialog, QStringLiteral("slow"));
+    QCOMPARE(cellText(dialog, 0, 0), QStringLiteral("Searching…"));
+    QTRY_COMPARE(server->requestCount(volumesPath), 1);
+    QVERIFY(!child<QPushButton>(dialog, "btnSave")->isEnabled());
+
+    typeAndSearch(dialog, QStringLiteral("google story"));
     QVERIFY(waitForRows(dialog, 3));
+    QTest::qWait(SettleTime);
+    // The first search was ended without a word, and its reply can no longer win.
+    QCOMPARE(boxes.seen.size(), 0);
+    QCOMPARE(cellText(dialog, 0, 0), QStringLiteral("The Google Story"));
+}
+
+void TestBookSelection::serviceAskingToWaitPausesTheSearch()
+{
+    server->setReplyQueue(volumesPath, {HttpTestServer::Reply::text("Too many requests", 429).withHeader("Retry-After", "1"),
+                                        HttpTestServer::Reply::json(fixture(QStringLiteral("search-several.json")))});
+    BookSelection dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    BoxWatcher boxes;
+    typeAndSearch(dialog, QStringLiteral("google story"));
+    QVERIFY(boxes.waitForBoxes(1));
+    QCOMPARE(boxes.seen.first().title, QStringLiteral("Book service busy"));
+    QCOMPARE(boxes.seen.first().text,
+             QStringLiteral("The book service asks us to wait 1 second; lookups continue by themselves."));
+    QCOMPARE(cellText(dialog, 0, 0), QStringLiteral("Waiting for the book service…"));
+    // The search goes on by itself once the pause is over.
+    QVERIFY(waitForRows(dialog, 3));
+    QCOMPARE(server->requestCount(volumesPath), 2);
     QCOMPARE(boxes.seen.size(), 1);
+
+    // Without a time named the wait is 30 s, doubled for each refusal in a row, never over 10 minutes.
+    const QDateTime now(QDate(2015, 10, 21), QTime(7, 26, 30), Qt::UTC);
+    QCOMPARE(BookServiceThrottle::waitFor({}, 1, now), std::chrono::seconds(30));
+    QCOMPARE(BookServiceThrottle::waitFor({}, 3, now), std::chrono::seconds(120));
+    QCOMPARE(BookServiceThrottle::waitFor({}, 9, now), std::chrono::seconds(600));
+    QCOMPARE(BookServiceThrottle::waitFor("7200", 1, now), std::chrono::seconds(600));
+    QCOMPARE(BookServiceThrottle::waitFor("Wed, 21 Oct 2015 07:28:00 GMT", 1, now), std::chrono::seconds(90));
 }
 
 void TestBookSelection::shownCentredOnTheScreen()

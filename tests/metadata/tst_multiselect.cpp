@@ -197,7 +197,9 @@ private:
         if (!selection || !selection->isVisible())
             return;
         auto *volumes = selection->findChild<QTableWidget *>(QStringLiteral("tableWidget"));
-        if (volumes->rowCount() == 0)
+        // Until volumes are listed, the list says what the search is doing.
+        const QTableWidgetItem *first = volumes->item(0, 0);
+        if (!first || first->data(BookSelection::VolumeUrlRole).toString().isEmpty())
             return;
         listedFor.append(selection->findChild<QLineEdit *>(QStringLiteral("keywords"))->text());
         const QString answer = answers.isEmpty() ? QStringLiteral("skip all") : answers.takeFirst();

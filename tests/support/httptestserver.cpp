@@ -5,9 +5,11 @@
 #include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QtDebug>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -85,13 +87,13 @@ QByteArray reasonPhrase(int statusCode)
     return QByteArrayLiteral("Status");
 }
 
-// Writes the reply and returns whether the connection must be closed afterwards.
-bool writeReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool headRequest, bool closeRequested)
+// The status line and headers of the reply; close tells whether the connection must be closed after it.
+QByteArray replyHead(const HttpTestServer::Reply &reply, bool closeRequested, bool &close)
 {
     const int code = reply.statusCode;
     // 1xx, 204 and 304 replies carry no body, so a length would make the client wait for one.
     const bool bodyAllowed = code >= 200 && code != 204 && code != 304;
-    bool close = closeRequested || reply.lengthUnannounced;
+    close = closeRequested || reply.lengthUnannounced;
 
     QByteArray head = "HTTP/1.1 " + QByteArray::number(code) + ' ' + reasonPhrase(code) + "\r\n";
     if (bodyAllowed && !reply.contentType.isEmpty() && !findHeader(reply.headers, "Content-Type"))
@@ -105,11 +107,43 @@ bool writeReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool hea
     for (const auto &[name, value] : reply.headers)
         head += name + ": " + value + "\r\n";
     head += "\r\n";
+    return head;
+}
 
-    socket->write(head);
-    if (bodyAllowed && !headRequest && !reply.body.isEmpty())
+bool hasBody(const HttpTestServer::Reply &reply, bool headRequest)
+{
+    const int code = reply.statusCode;
+    return code >= 200 && code != 204 && code != 304 && !headRequest && !reply.body.isEmpty();
+}
+
+// Writes the reply and returns whether the connection must be closed afterwards.
+bool writeReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool headRequest, bool closeRequested)
+{
+    bool close = false;
+    socket->write(replyHead(reply, closeRequested, close));
+    if (hasBody(reply, headRequest))
         socket->write(reply.body);
     return close;
+}
+
+// Writes the head at once and the body a few bytes per tick, then closes the connection if it must.
+void dripReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool headRequest, bool closeRequested)
+{
+    bool close = false;
+    socket->write(replyHead(reply, closeRequested, close));
+    const QByteArray body = hasBody(reply, headRequest) ? reply.body : QByteArray();
+    auto *timer = new QTimer(socket);
+    auto sent = std::make_shared<qsizetype>(0);
+    QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, body, sent, close, bytes = reply.dripBytes] {
+        socket->write(body.mid(*sent, bytes));
+        *sent += bytes;
+        if (*sent < body.size())
+            return;
+        timer->stop();
+        if (close)
+            socket->disconnectFromHost();
+    });
+    timer->start(reply.dripIntervalMs);
 }
 
 } // namespace
@@ -188,6 +222,34 @@ HttpTestServer::Reply HttpTestServer::Reply::dropConnection()
     Reply reply;
     reply.closeWithoutReply = true;
     return reply;
+}
+
+HttpTestServer::Reply HttpTestServer::Reply::silence()
+{
+    Reply reply;
+    reply.pace = Pace::Silent;
+    return reply;
+}
+
+HttpTestServer::Reply HttpTestServer::Reply::redirect(const QByteArray &location, int statusCode)
+{
+    return status(statusCode).withHeader("Location", location);
+}
+
+HttpTestServer::Reply HttpTestServer::Reply::headOnly() const
+{
+    Reply copy = *this;
+    copy.pace = Pace::HeadOnly;
+    return copy;
+}
+
+HttpTestServer::Reply HttpTestServer::Reply::dripped(int bytes, int intervalMs) const
+{
+    Reply copy = *this;
+    copy.pace = Pace::Drip;
+    copy.dripBytes = bytes;
+    copy.dripIntervalMs = intervalMs;
+    return copy;
 }
 
 HttpTestServer::Reply HttpTestServer::Reply::withoutLength() const
@@ -501,6 +563,24 @@ bool HttpTestServer::finishRequest(QTcpSocket *socket, Connection &connection)
     const Reply reply = takeReply(request);
     if (reply.closeWithoutReply) {
         abortConnection(socket);
+        return false;
+    }
+    // A stuck or slow server takes nothing more on this connection.
+    switch (reply.pace) {
+    case Reply::Pace::Whole:
+        break;
+    case Reply::Pace::Silent:
+        connection.closing = true;
+        return false;
+    case Reply::Pace::HeadOnly: {
+        bool close = false;
+        socket->write(replyHead(reply, closeRequested, close));
+        connection.closing = true;
+        return false;
+    }
+    case Reply::Pace::Drip:
+        dripReply(socket, reply, request.method == "HEAD", closeRequested);
+        connection.closing = true;
         return false;
     }
     if (writeReply(socket, reply, request.method == "HEAD", closeRequested)) {

@@ -35,6 +35,12 @@ public:
         bool closeWithoutReply = false;
         // No Content-Length: the body ends where the connection closes, so only reading it tells its size.
         bool lengthUnannounced = false;
+        // How the reply goes out, as a slow or stuck server sends it: whole, not at all (the connection stays
+        // open and silent), only its head and then silence, or its body a few bytes at a time.
+        enum class Pace { Whole, Silent, HeadOnly, Drip };
+        Pace pace = Pace::Whole;
+        int dripBytes = 1;
+        int dripIntervalMs = 100;
         // Written after the standard headers; a Content-Type, Content-Length or Connection entry here
         // replaces the one the server would write itself.
         HeaderList headers;
@@ -45,7 +51,13 @@ public:
         // An unreadable file gives a 500 reply naming the file (and a warning), so the test fails visibly.
         static Reply file(const QString &path, QByteArray contentType);
         static Reply dropConnection();
+        // Takes the request and never answers.
+        static Reply silence();
+        // A redirect to the address.
+        static Reply redirect(const QByteArray &location, int statusCode = 302);
         Reply withoutLength() const;
+        Reply headOnly() const;
+        Reply dripped(int bytes, int intervalMs) const;
 
         Reply withHeader(QByteArray name, QByteArray value) const;
     };

@@ -162,9 +162,8 @@ void TestUpdateManager::newerVersionIsShown_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QString>("latestLine");
     QTest::newRow("0.4") << QByteArray("0.4") << QStringLiteral("The latest version is: 0.4");
-    QTest::newRow("trailing line break") << QByteArray("0.4\n") << QStringLiteral("The latest version is: 0.4\n");
-    QTest::newRow("markup") << QByteArray("<b>1.0</b> & <a href=\"x\">more</a>")
-                            << QStringLiteral("The latest version is: <b>1.0</b> & <a href=\"x\">more</a>");
+    QTest::newRow("trailing line break") << QByteArray("0.4\n") << QStringLiteral("The latest version is: 0.4");
+    QTest::newRow("ampersand") << QByteArray("1.0 R&D") << QStringLiteral("The latest version is: 1.0 R&D");
     QTest::newRow("UTF-8") << QByteArray("0.4 B\xc3\xaata") << QStringLiteral("The latest version is: 0.4 B\u00eata");
 }
 
@@ -202,6 +201,12 @@ void TestUpdateManager::nothingIsShownWithoutASuccessfulReply_data()
     QTest::newRow("404 with a body") << 404 << QByteArray("<html><body>Not Found</body></html>") << false;
     QTest::newRow("500 with a version") << 500 << QByteArray("0.4") << false;
     QTest::newRow("connection dropped") << 200 << QByteArray() << true;
+    // What a broken service or a captive portal sends with a 200: no version's name.
+    QTest::newRow("HTML page") << 200 << QByteArray("<!DOCTYPE html>\n<html><body>Maintenance</body></html>") << false;
+    QTest::newRow("markup") << 200 << QByteArray("<b>1.0</b>") << false;
+    QTest::newRow("two lines") << 200 << QByteArray("0.4\nand more") << false;
+    QTest::newRow("too long") << 200 << QByteArray(65, '1') << false;
+    QTest::newRow("over 4 KB") << 200 << QByteArray(5000, '1') << false;
 }
 
 void TestUpdateManager::nothingIsShownWithoutASuccessfulReply()
