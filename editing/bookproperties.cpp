@@ -56,7 +56,9 @@ BookProperties::BookProperties(QWidget *parent, int iid)
         ui->btnDelete->setEnabled(false);
     }
 
-    ui->languageWidget->addWidget(new LanguageComboBox(ui->languageWidget));
+    language = new LanguageComboBox(ui->languageWidget);
+    ui->languageWidget->addWidget(language);
+    showState(book->getState());
     downloader = new DataDownloader(this);
     connect(downloader, &DataDownloader::bookDownloaded, this, [this](Book *record) {
         const std::unique_ptr<Book> downloaded(record);
@@ -109,6 +111,29 @@ void BookProperties::populateForm(Book *record)
     setRating(record->getRating());
 }
 
+void BookProperties::showState(const ItemState &state)
+{
+    language->setLanguage(state.language);
+    ui->field_book_own->setChecked(state.own);
+    ui->lineEdit->setText(state.location);
+    ui->groupBox_3->setChecked(!state.readDate.isEmpty());
+    const QDate read = QDate::fromString(state.readDate, Qt::ISODate);
+    ui->field_book_read_2->setDate(read.isValid() ? read : QDate::currentDate());
+    ui->checkBox_2->setChecked(state.want);
+}
+
+ItemState BookProperties::stateFromForm() const
+{
+    ItemState state;
+    state.language = language->language();
+    state.own = ui->field_book_own->isChecked();
+    state.location = ui->lineEdit->text().trimmed();
+    if (ui->groupBox_3->isChecked())
+        state.readDate = ui->field_book_read_2->date().toString(Qt::ISODate);
+    state.want = ui->checkBox_2->isChecked();
+    return state;
+}
+
 void BookProperties::showCover(const QString &path)
 {
     // Read now: the file may be replaced by the next lookup. Not through QPixmap(path), whose cache would
@@ -142,6 +167,7 @@ void BookProperties::copyFormToRecord()
     book->setPageCount(ui->bookPages->text());
     book->setPublisher(ui->bookPublisher->text());
     book->setDatePublished(ui->bookPublishedYear->text());
+    book->setState(stateFromForm());
 
     book->getAuthors()->clear();
     for (int row = 0; row < ui->bookAuthors->count(); ++row) {
@@ -256,6 +282,7 @@ void BookProperties::on_btnReset_clicked()
     ui->btnBookCover->setIcon(QIcon(NoCover));
     // The rating buttons keep their look; the new record starts unrated like every new book.
     book = std::make_unique<Book>(nullptr, -1);
+    showState({});
     files->clear();
 }
 

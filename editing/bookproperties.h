@@ -9,6 +9,8 @@
 class Book;
 class DataDownloader;
 class ItemFileTable;
+class LanguageComboBox;
+struct ItemState;
 
 namespace Ui {
 class BookProperties;
@@ -60,6 +62,8 @@ private slots:
 
 private:
     void showCover(const QString &path);
+    void showState(const ItemState &state);
+    ItemState stateFromForm() const;
     void setRating(int rating);
     void copyFormToRecord();
     // A single-book search for the terms (an ISBN or keywords), then the lookup of the chosen volume.
@@ -71,6 +75,7 @@ private:
     std::unique_ptr<Book> book;
     std::unique_ptr<ItemFileTable> files;
     DataDownloader *downloader = nullptr;
+    LanguageComboBox *language = nullptr;
     QString lastSelectedLocation;
     bool lookupRunning = false;
     QString lookupButtonText;

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QMap>
 
+#include <algorithm>
+
 LanguageComboBox::LanguageComboBox(QWidget *parent)
     : QComboBox(parent)
 {
@@ -13,6 +15,18 @@ LanguageComboBox::LanguageComboBox(QWidget *parent)
         if (!name.isEmpty() && !languages.contains(name))
             languages.insert(name, language);
     }
+    // A book whose language nobody chose has none.
+    addItem(tr("—"));
     for (auto entry = languages.cbegin(); entry != languages.cend(); ++entry)
         addItem(entry.key(), entry.value());
+}
+
+QString LanguageComboBox::language() const
+{
+    return currentIndex() > 0 ? currentText() : QString();
+}
+
+void LanguageComboBox::setLanguage(const QString &language)
+{
+    setCurrentIndex(std::max(0, findText(language)));
 }

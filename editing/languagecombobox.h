@@ -12,6 +12,10 @@ class LanguageComboBox : public QComboBox
 
 public:
     explicit LanguageComboBox(QWidget *parent = nullptr);
+
+    // The language's name; empty while the first entry, "—", is chosen.
+    QString language() const;
+    void setLanguage(const QString &language);
 };
 
 #endif // LANGUAGECOMBOBOX_H

@@ -6,9 +6,11 @@
 #include "model/webpage.h"
 #include "widgets/deleteconfirmation.h"
 
+#include <QDateTime>
 #include <QIcon>
 #include <QImage>
 #include <QMessageBox>
+#include <QPdfDocument>
 #include <QPixmap>
 
 WebPageProperties::WebPageProperties(QWidget *parent, int iid)
@@ -33,6 +35,16 @@ WebPageProperties::~WebPageProperties() = default;
 void WebPageProperties::populateForm(WebPage *record)
 {
     ui->bookTitle->setText(record->getTitle());
+    ui->bookPublisher->setText(record->getUrl());
+    ui->dateTimeEdit->setDateTime(QDateTime::fromSecsSinceEpoch(record->getCreated()));
+    // A page has as many pages as its capture.
+    QPdfDocument capture;
+    const bool readable = capture.load(record->getMainFilePath()) == QPdfDocument::Error::None;
+    ui->bookPages->setText(readable ? QString::number(capture.pageCount()) : QString());
+    ui->bookPages->setReadOnly(true);
+    const QDate read = QDate::fromString(record->getState().readDate, Qt::ISODate);
+    ui->groupBox_3->setChecked(read.isValid());
+    ui->field_book_read_2->setDate(read.isValid() ? read : QDate::currentDate());
     // Pages keep their text as typed: markup in it is text, not formatting.
     ui->bookDescription->setPlainText(record->getDescription());
     // Read now, not through QPixmap(path), whose cache could show an older image stored under the same name.
@@ -47,6 +59,11 @@ void WebPageProperties::on_btnSave_clicked()
         return;
     page->setTitle(ui->bookTitle->text());
     page->setDescription(ui->bookDescription->toPlainText());
+    page->setUrl(ui->bookPublisher->text().trimmed());
+    page->setCreated(quint32(ui->dateTimeEdit->dateTime().toSecsSinceEpoch()));
+    ItemState state = page->getState();
+    state.readDate = ui->groupBox_3->isChecked() ? ui->field_book_read_2->date().toString(Qt::ISODate) : QString();
+    page->setState(state);
     if (!page->save()) {
         QMessageBox::critical(this, tr("Error"),
                               tr("The web page could not be saved in the library.\nPlease try again."));

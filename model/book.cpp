@@ -178,6 +178,7 @@ void Book::updateViewItem()
     viewItem->filePath = files->firstPath();
     viewItem->filePaths = files->paths();
     viewItem->fileSize = files->totalSizeText();
+    viewItem->state = getState();
     viewItem->rating = getRating();
 }
 

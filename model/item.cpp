@@ -58,6 +58,7 @@ void Item::reload()
     authors = std::make_unique<Authors>();
     files = std::make_unique<FileList>(iid);
     coverFile.clear();
+    state = {};
     dbRead();
     if (coverFile.isEmpty())
         coverFile = DefaultCover;
@@ -109,6 +110,14 @@ void Item::dbRead()
     if (links.exec()) {
         while (links->next())
             authors->addById(links->value(1).toInt());
+    }
+
+    PreparedQuery states(QStringLiteral(
+        "SELECT language, own, location, readDate, want FROM itemstates WHERE iid = :iid LIMIT 1"));
+    states->bindValue(QStringLiteral(":iid"), iid);
+    if (states.exec() && states->next()) {
+        state = {states->value(0).toString(), states->value(1).toBool(), states->value(2).toString(),
+                 states->value(3).toString(), states->value(4).toBool()};
     }
 
     PreparedQuery fileIds(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
@@ -173,7 +182,28 @@ bool Item::save()
     // Without an id, links would name no item and outlive the failed insert.
     if (iid < 1)
         return false;
+    stored = saveState() && stored;
     return saveAuthorLinks() && stored;
+}
+
+void Item::setState(const ItemState &state)
+{
+    this->state = state;
+}
+
+bool Item::saveState()
+{
+    if (state.isEmpty())
+        return execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
+    PreparedQuery query(QStringLiteral("INSERT OR REPLACE INTO itemstates (iid, language, own, location, readDate, "
+                                       "want) VALUES (:iid, :language, :own, :location, :readDate, :want)"));
+    query->bindValue(QStringLiteral(":iid"), iid);
+    query->bindValue(QStringLiteral(":language"), state.language);
+    query->bindValue(QStringLiteral(":own"), int(state.own));
+    query->bindValue(QStringLiteral(":location"), state.location);
+    query->bindValue(QStringLiteral(":readDate"), state.readDate);
+    query->bindValue(QStringLiteral(":want"), int(state.want));
+    return query.exec();
 }
 
 bool Item::saveAuthorLinks()
@@ -324,5 +354,6 @@ bool Item::remove()
     // The links and file rows follow the item; their outcome is not reported.
     execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
     execForItem(QStringLiteral("DELETE FROM files WHERE iid = :iid"), iid);
+    execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
     return true;
 }

@@ -1,6 +1,8 @@
 #ifndef ITEM_H
 #define ITEM_H
 
+#include "model/itemstate.h"
+
 #include <QString>
 
 #include <functional>
@@ -30,6 +32,9 @@ public:
     int getRating() const { return rating; }
     // In memory only; updateRating() stores it.
     void setRating(int rating);
+    ItemState getState() const { return state; }
+    // In memory only; the next save stores it.
+    void setState(const ItemState &state);
     quint32 getCreated() const { return created; }
     quint32 getUpdated() const { return updated; }
     Authors *getAuthors() const { return authors.get(); }
@@ -73,6 +78,7 @@ private:
 
     void dbRead();
     bool saveAuthorLinks();
+    bool saveState();
 
     int rating = 0;
     std::unique_ptr<Authors> authors;
@@ -83,6 +89,7 @@ private:
     quint32 created = 0;
     quint32 updated = 0;
     QString lastSaveFailure;
+    ItemState state;
 };
 
 #endif // ITEM_H

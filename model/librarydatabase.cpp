@@ -56,6 +56,15 @@ const QStringList &lookupIndexStatements()
     return statements;
 }
 
+// What the reader notes about an item (its language, own copy, reading); made in every library that lacks it.
+void createItemStates(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS itemstates (iid INTEGER PRIMARY KEY, language TEXT, "
+                                   "own INTEGER, location TEXT, readDate TEXT, want INTEGER)")))
+        qDebug() << "itemstates not created:" << query.lastError().text();
+}
+
 void createLookupIndexes(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
@@ -138,6 +147,7 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
         // The tables of an existing library are taken as they are.
         settings.setValue(Settings::DatabaseVersion, SchemaVersion);
     }
+    createItemStates(db);
     createLookupIndexes(db);
     return result;
 }

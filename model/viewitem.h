@@ -1,6 +1,8 @@
 #ifndef VIEWITEM_H
 #define VIEWITEM_H
 
+#include "model/itemstate.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -28,6 +30,7 @@ struct ViewItem
     QString fileSize;
     QString created;
     int rating = 0;
+    ItemState state;
 
     Item *record() const { return items.isEmpty() ? nullptr : items.constFirst(); }
 };

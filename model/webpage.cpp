@@ -67,6 +67,11 @@ void WebPage::setUrl(const QString &url)
     this->url = url;
 }
 
+void WebPage::setCreated(quint32 created)
+{
+    this->created = created;
+}
+
 void WebPage::dbRead()
 {
     PreparedQuery query(QStringLiteral("SELECT * FROM webpages WHERE iid = :iid"));
@@ -100,6 +105,7 @@ ViewItem *WebPage::updateViewItem()
         viewItem->items.append(this);
     viewItem->filePaths = files->paths();
     viewItem->fileSize = files->totalSizeText();
+    viewItem->state = getState();
     viewItem->rating = getRating();
     return viewItem.get();
 }
@@ -145,7 +151,13 @@ bool WebPage::updateRow()
     query->bindValue(QStringLiteral(":iid"), getIid());
     query->bindValue(QStringLiteral(":title"), title);
     query->bindValue(QStringLiteral(":description"), description);
-    return query.exec();
+    const bool stored = query.exec();
+    // The address and the capture time can be edited as well; they keep a statement of their own.
+    PreparedQuery origin(QStringLiteral("UPDATE webpages SET url = :url, created = :created WHERE iid = :iid"));
+    origin->bindValue(QStringLiteral(":iid"), getIid());
+    origin->bindValue(QStringLiteral(":url"), url);
+    origin->bindValue(QStringLiteral(":created"), created);
+    return origin.exec() && stored;
 }
 
 bool WebPage::remove()

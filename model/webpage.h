@@ -24,6 +24,7 @@ public:
     QString getUrl() const { return url; }
     void setUrl(const QString &url);
     quint32 getCreated() const { return created; }
+    void setCreated(quint32 created);
     ViewItem *getViewItem() const { return viewItem.get(); }
 
     // True when every row and the cover were stored.

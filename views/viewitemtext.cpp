@@ -57,6 +57,26 @@ QString ViewItemText::webPageToolTip(const ViewItem &item)
 QString ViewItemText::informationPanel(const ViewItem &item)
 {
     return QStringLiteral("<h3>") + item.title.toHtmlEscaped() + QStringLiteral("</h3><p>")
-        + item.pageCount.toHtmlEscaped() + QStringLiteral(" Pages</p><img align='right' src='")
-        + escapedAttribute(item.coverFile) + QStringLiteral("'><p>") + item.description + QStringLiteral("</p>");
+        + item.pageCount.toHtmlEscaped() + QStringLiteral(" Pages</p>") + stateLines(item.state)
+        + QStringLiteral("<img align='right' src='") + escapedAttribute(item.coverFile) + QStringLiteral("'><p>")
+        + item.description + QStringLiteral("</p>");
+}
+
+QString ViewItemText::stateLines(const ItemState &state)
+{
+    QStringList lines;
+    if (!state.readDate.isEmpty())
+        lines << QCoreApplication::translate("ViewItemText", "Read on %1").arg(state.readDate);
+    if (state.want)
+        lines << QCoreApplication::translate("ViewItemText", "Wanted");
+    if (state.own) {
+        lines << (state.location.isEmpty() ? QCoreApplication::translate("ViewItemText", "Own")
+                                           : QCoreApplication::translate("ViewItemText", "Own: %1").arg(state.location));
+    }
+    if (!state.language.isEmpty())
+        lines << state.language;
+    QString html;
+    for (const QString &line : std::as_const(lines))
+        html += QStringLiteral("<p>") + line.toHtmlEscaped() + QStringLiteral("</p>");
+    return html;
 }

@@ -3,6 +3,7 @@
 
 #include <QString>
 
+struct ItemState;
 struct ViewItem;
 
 // The texts the views and the information panel show for one view item. Plain fields are escaped
@@ -17,6 +18,10 @@ public:
     // The summary of a web page row, which every web page has.
     static QString webPageToolTip(const ViewItem &item);
     static QString informationPanel(const ViewItem &item);
+
+private:
+    // "Read on 2026-03-14", "Wanted", "Own: Shelf 2" and the language, each a paragraph, for what is set.
+    static QString stateLines(const ItemState &state);
 };
 
 #endif // VIEWITEMTEXT_H

@@ -188,7 +188,8 @@ void TestStartup::firstStartPreparesSettingsDirectoriesAndLibrary()
 
     QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
     QCOMPARE(TestDatabase::tableNames(),
-             (QStringList{"authors", "books", "files", "identifiers", "items", "items_authors", "notes", "webpages"}));
+             (QStringList{"authors", "books", "files", "identifiers", "items", "items_authors", "itemstates", "notes",
+                          "webpages"}));
     QCOMPARE(TestDatabase::indexNames(), LibraryIndexes);
     QSqlQuery stat;
     QVERIFY(stat.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'")));
@@ -313,7 +314,9 @@ void TestStartup::existingLibraryIsOpenedAsItIs()
         Settings().setValue(Settings::DatabaseVersion, storedVersion);
 
     startAndClose();
-    QCOMPARE(TestDatabase::tableNames(), (QStringList{QStringLiteral("notes"), QStringLiteral("shelf")}));
+    // Only the table of the reader's notes on items is added.
+    QCOMPARE(TestDatabase::tableNames(),
+             (QStringList{QStringLiteral("itemstates"), QStringLiteral("notes"), QStringLiteral("shelf")}));
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
     QVERIFY(!logSinceTestStart().contains(QStringLiteral("Database loaded ")));
 }
@@ -366,7 +369,7 @@ void TestStartup::deletedLibraryIsCreatedAgain()
         QVERIFY(createDatabase(path, {QStringLiteral("shelf")}));
 
     startAndClose();
-    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 9 : 8);
+    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 10 : 9);
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
 }
 

@@ -1,5 +1,6 @@
 #include "core/settings.h"
 #include "editing/bookproperties.h"
+#include "editing/languagecombobox.h"
 #include "metadata/bookselection.h"
 #include "model/author.h"
 #include "model/authors.h"
@@ -17,6 +18,9 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -414,6 +418,7 @@ private slots:
     void cancelStoresNothing();
     void waitingLookupCanBeCancelled();
     void storedBookIsLoadedAndEdited();
+    void languageOwnershipAndReadingAreKept();
     void plainDescriptionSurvivesAnEdit();
     void authorsAreStoredOnceAndNeverBlank();
     void ratingButtonsShowAndStoreTheRating_data();
@@ -1213,6 +1218,34 @@ void TestBookProperties::storedBookIsLoadedAndEdited()
     QCOMPARE(reloaded.getFiles()->paths(), QStringList({storedFile, addedFile}));
     QCOMPARE(authorsOf(iid), QStringList({QStringLiteral("Harold Bloom"), QStringLiteral("Octavia E. Butler")}));
     QCOMPARE(driver.unexpected, QStringList());
+}
+
+void TestBookProperties::languageOwnershipAndReadingAreKept()
+{
+    const int iid = storeBook();
+    {
+        BookProperties dialog(nullptr, iid);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto *language = dialog.findChild<LanguageComboBox *>();
+        // A book whose language nobody chose starts with none.
+        QCOMPARE(language->currentText(), QStringLiteral("—"));
+        QCOMPARE(DialogTesting::child<QDateEdit>(dialog, "field_book_read_2")->date(), QDate::currentDate());
+        language->setCurrentText(QStringLiteral("German"));
+        DialogTesting::child<QCheckBox>(dialog, "field_book_own")->setChecked(true);
+        DialogTesting::retype(dialog, "lineEdit", QStringLiteral("Shelf 2"));
+        DialogTesting::child<QGroupBox>(dialog, "groupBox_3")->setChecked(true);
+        DialogTesting::child<QDateEdit>(dialog, "field_book_read_2")->setDate(QDate(2026, 3, 14));
+        DialogTesting::child<QCheckBox>(dialog, "checkBox_2")->setChecked(true);
+        QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
+    }
+    BookProperties dialog(nullptr, iid);
+    QCOMPARE(dialog.findChild<LanguageComboBox *>()->currentText(), QStringLiteral("German"));
+    QVERIFY(DialogTesting::child<QCheckBox>(dialog, "field_book_own")->isChecked());
+    QCOMPARE(text(dialog, "lineEdit"), QStringLiteral("Shelf 2"));
+    QVERIFY(DialogTesting::child<QGroupBox>(dialog, "groupBox_3")->isChecked());
+    QCOMPARE(DialogTesting::child<QDateEdit>(dialog, "field_book_read_2")->date(), QDate(2026, 3, 14));
+    QVERIFY(DialogTesting::child<QCheckBox>(dialog, "checkBox_2")->isChecked());
 }
 
 void TestBookProperties::plainDescriptionSurvivesAnEdit()

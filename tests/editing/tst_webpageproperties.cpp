@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDateEdit>
 #include <QDateTimeEdit>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
@@ -187,6 +188,7 @@ private slots:
     void removedFileLeavesThePageOnSave();
     void deleteAsksAndEndsTheDialog();
     void cancelStoresNothing();
+    void addressDateAndReadingAreKept();
     void failedSaveKeepsTheDialogOpen();
 
 private:
@@ -283,8 +285,9 @@ void TestWebPageProperties::storedPageIsLoaded()
 
     QCOMPARE(titleShown(dialog), QStringLiteral("Stored Page"));
     QCOMPARE(descriptionShown(dialog), QStringLiteral("Notes on the page.\nSecond line."));
-    // The address, date and pages are neither loaded nor stored.
-    QCOMPARE(DialogTesting::child<QLineEdit>(dialog, "bookPublisher")->text(), QString());
+    QCOMPARE(DialogTesting::child<QLineEdit>(dialog, "bookPublisher")->text(),
+             QStringLiteral("https://example.org/stored"));
+    // The capture is no PDF that can be read, so it has no pages to count.
     QCOMPARE(DialogTesting::child<QLineEdit>(dialog, "bookPages")->text(), QString());
     QCOMPARE(DialogTesting::stars(dialog), QStringLiteral("-----"));
     const QString cover = library->dataDir() + QString::number(iid) + QStringLiteral(".jpg");
@@ -305,6 +308,30 @@ void TestWebPageProperties::storedPageIsLoaded()
     QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT url FROM webpages")),
              QList<QStringList>({{QStringLiteral("https://example.org/stored")}}));
     QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT coverFile FROM items")), QList<QStringList>({{cover}}));
+}
+
+void TestWebPageProperties::addressDateAndReadingAreKept()
+{
+    const int iid = storePage(QString(), {}, 0, false);
+    const QDateTime captured(QDate(2026, 3, 1), QTime(9, 30));
+    {
+        WebPageProperties dialog(nullptr, iid);
+        open(dialog);
+        DialogTesting::retype(dialog, "bookPublisher", QStringLiteral("https://example.org/moved"));
+        DialogTesting::child<QDateTimeEdit>(dialog, "dateTimeEdit")->setDateTime(captured);
+        DialogTesting::child<QGroupBox>(dialog, "groupBox_3")->setChecked(true);
+        DialogTesting::child<QDateEdit>(dialog, "field_book_read_2")->setDate(QDate(2026, 3, 14));
+        QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
+    }
+    WebPageProperties dialog(nullptr, iid);
+    open(dialog);
+    QCOMPARE(DialogTesting::child<QLineEdit>(dialog, "bookPublisher")->text(), QStringLiteral("https://example.org/moved"));
+    QCOMPARE(DialogTesting::child<QDateTimeEdit>(dialog, "dateTimeEdit")->dateTime(), captured);
+    QVERIFY(DialogTesting::child<QGroupBox>(dialog, "groupBox_3")->isChecked());
+    QCOMPARE(DialogTesting::child<QDateEdit>(dialog, "field_book_read_2")->date(), QDate(2026, 3, 14));
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT url, created FROM webpages")),
+             QList<QStringList>({{QStringLiteral("https://example.org/moved"),
+                                  QString::number(captured.toSecsSinceEpoch())}}));
 }
 
 void TestWebPageProperties::pageWithoutFilesOrCover()

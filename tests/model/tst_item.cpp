@@ -30,6 +30,7 @@ private slots:
     void savingTwiceInsertsOnce();
     void reorderedAuthorsRewriteTheLinks();
     void removalTakesLinksAndFileRowsAlong();
+    void readerStateIsStoredLoadedAndRemoved();
     void ratingIsStored();
     void coverMovesWithItsRow();
     void coverComesBackWhenTheRowCannotBeUpdated();
@@ -144,6 +145,26 @@ void TestItem::reorderedAuthorsRewriteTheLinks()
 
     Item reloaded(nullptr, item.getIid());
     QCOMPARE(reloaded.getAuthors()->names(), QStringLiteral("Cat Cole, Ann Able"));
+}
+
+void TestItem::readerStateIsStoredLoadedAndRemoved()
+{
+    Item item(nullptr, 0);
+    item.setType(QStringLiteral("Book"));
+    const ItemState state{QStringLiteral("German"), true, QStringLiteral("Shelf 2"), QStringLiteral("2026-03-14"), true};
+    item.setState(state);
+    QVERIFY(item.save());
+    QCOMPARE(Item(nullptr, item.getIid()).getState(), state);
+
+    // Cleared, it leaves no row; removed, the item takes its row along.
+    item.setState({});
+    QVERIFY(item.save());
+    QCOMPARE(TestDatabase::rowCount(QStringLiteral("itemstates")), 0);
+    item.setState(state);
+    QVERIFY(item.save());
+    QCOMPARE(TestDatabase::rowCount(QStringLiteral("itemstates")), 1);
+    QVERIFY(item.remove());
+    QCOMPARE(TestDatabase::rowCount(QStringLiteral("itemstates")), 0);
 }
 
 void TestItem::removalTakesLinksAndFileRowsAlong()

@@ -27,7 +27,7 @@ private slots:
     void descriptionIsShortenedForTheViews_data();
     void descriptionIsShortenedForTheViews();
     void capturedPageIsStoredWithItsCover();
-    void editingKeepsAddressAndCaptureTime();
+    void editingStoresTheAddressAndKeepsTheCaptureTime();
     void pagesAreListedInCaptureOrder();
     void searchAndDelete();
 
@@ -134,7 +134,7 @@ void TestWebPages::capturedPageIsStoredWithItsCover()
     QCOMPARE(missingRow.getCreated(), 0u);
 }
 
-void TestWebPages::editingKeepsAddressAndCaptureTime()
+void TestWebPages::editingStoresTheAddressAndKeepsTheCaptureTime()
 {
     const int iid
         = capturePage(QStringLiteral("Old title"), QStringLiteral("https://example.org/a"), QStringLiteral("old"));
@@ -146,8 +146,8 @@ void TestWebPages::editingKeepsAddressAndCaptureTime()
     stored.setUrl(QStringLiteral("https://elsewhere.example.org/"));
     QVERIFY(stored.save());
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT url, created, title, description FROM webpages")),
-             QList<QVariantList>({{QStringLiteral("https://example.org/a"), 1600000000, QStringLiteral("New title"),
-                                   QStringLiteral("new description")}}));
+             QList<QVariantList>({{QStringLiteral("https://elsewhere.example.org/"), 1600000000,
+                                   QStringLiteral("New title"), QStringLiteral("new description")}}));
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("files")), 1);
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("items")), 1);
 }
