@@ -1,5 +1,7 @@
 #include "app/mainwindow.h"
+#include "app/singleinstance.h"
 #include "app/startup.h"
+#include "model/librarydatabase.h"
 
 #include <QApplication>
 
@@ -25,7 +27,15 @@ int main(int argc, char *argv[])
 
     if (!Startup::prepare())
         return EXIT_FAILURE;
+    SingleInstance instance(LibraryDatabase::dataDirectory());
+    if (!instance.claim())
+        return EXIT_SUCCESS;
     MainWindow window;
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] {
+        window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
     window.show();
     return application.exec();
 }

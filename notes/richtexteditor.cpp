@@ -3,8 +3,11 @@
 #include "model/viewitem.h"
 #include "ui_richtexteditor.h"
 
+#include <QAbstractButton>
 #include <QDebug>
 #include <QFont>
+#include <QScopeGuard>
+#include <QShortcut>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTextBlock>
@@ -205,6 +208,13 @@ RichTextEditor::RichTextEditor(QWidget *parent)
     ui->setupUi(this);
     connect(ui->textEdit, &QTextEdit::currentCharFormatChanged, this, &RichTextEditor::updateButtons);
     connect(ui->textEdit, &QTextEdit::cursorPositionChanged, this, &RichTextEditor::updateButtons);
+    // The usual keys, as the buttons do it, while the note has the focus.
+    const std::pair<QKeySequence::StandardKey, QAbstractButton *> keys[] = {
+        {QKeySequence::Bold, ui->btnBold}, {QKeySequence::Italic, ui->btnIltalic}, {QKeySequence::Underline, ui->btnUnderline}};
+    for (const auto &[key, button] : keys) {
+        auto *shortcut = new QShortcut(key, ui->textEdit, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, button, &QAbstractButton::click);
+    }
     updateButtons();
 }
 
@@ -216,6 +226,14 @@ RichTextEditor::~RichTextEditor()
 void RichTextEditor::loadNoteItem(ViewItem *viewItem)
 {
     saveNote();
+    // Whatever is loaded next is the stored note, not an edit.
+    const auto unedited = qScopeGuard([this] { ui->textEdit->document()->setModified(false); });
+    if (!viewItem) {
+        iid = -1;
+        ui->label->setText(tr("Notes"));
+        ui->textEdit->clear();
+        return;
+    }
     ui->label->setText(tr("Notes on ") + viewItem->title);
     iid = viewItem->iid;
 
@@ -237,6 +255,10 @@ void RichTextEditor::loadNoteItem(ViewItem *viewItem)
 
 void RichTextEditor::saveNote()
 {
+    // A note that was not edited stays as stored: another copy of it may be newer.
+    if (!ui->textEdit->document()->isModified())
+        return;
+    ui->textEdit->document()->setModified(false);
     QSqlQuery query;
     // A failing save is not reported; with no row for the id (as for -1) it changes nothing.
     run(query, saveStatement, {{QStringLiteral(":note"), ui->textEdit->toHtml()}, {QStringLiteral(":iid"), iid}});

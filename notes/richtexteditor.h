@@ -12,7 +12,7 @@ class RichTextEditor;
 }
 
 // The notes panel: shows the note of the selected item and stores it, as HTML, in the notes table when the
-// selection moves on or the panel goes away.
+// selection moves on or the panel goes away, if it was edited.
 class RichTextEditor : public QWidget
 {
     Q_OBJECT
@@ -23,6 +23,7 @@ public:
     ~RichTextEditor() override;
 
 public slots:
+    // No item clears the panel.
     void loadNoteItem(ViewItem *viewItem);
 
 private slots:

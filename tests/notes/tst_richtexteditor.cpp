@@ -72,7 +72,7 @@ QList<QVariantList> noteIds()
 bool storeNote(int iid, const QString &note)
 {
     QSqlQuery query;
-    query.prepare(QStringLiteral("INSERT INTO notes (iid, note) VALUES (:iid, :note)"));
+    query.prepare(QStringLiteral("INSERT OR REPLACE INTO notes (iid, note) VALUES (:iid, :note)"));
     query.bindValue(QStringLiteral(":iid"), iid);
     query.bindValue(QStringLiteral(":note"), note);
     return query.exec();
@@ -150,6 +150,8 @@ private slots:
     void typedNoteIsStoredUnderTheItemLeft();
     void newRowNeverHoldsThePreviousNote();
     void sameItemTwiceKeepsTheNote();
+    void uneditedNoteIsNotWrittenBack();
+    void keysFormatAsTheButtonsDo();
     void destructionStoresTheLastEdit();
     void failingLoadClearsTheEditor();
     void failingCreateIsLoggedAndClearsTheEditor();
@@ -240,6 +242,44 @@ void TestRichTextEditor::typedNoteIsStoredUnderTheItemLeft()
     QCOMPARE(edit->toPlainText(), QStringLiteral("Stored note of Emma"));
     QCOMPARE(label(editor)->text(), QStringLiteral("Notes on Emma"));
     QCOMPARE(noteIds(), QList<QVariantList>({{1}, {2}}));
+}
+
+void TestRichTextEditor::uneditedNoteIsNotWrittenBack()
+{
+    QVERIFY(storeNote(2, QStringLiteral("<p>Stored note of Emma</p>")));
+    ViewItem emma = viewItem(2, QStringLiteral("Emma"));
+    ViewItem dune = viewItem(1, QStringLiteral("Dune"));
+    {
+        RichTextEditor editor;
+        editor.loadNoteItem(&emma);
+        // Another copy of the program stores a newer note meanwhile.
+        QVERIFY(storeNote(2, QStringLiteral("<p>Newer note of Emma</p>")));
+        editor.loadNoteItem(&dune);
+        QCOMPARE(storedNote(2), QStringLiteral("<p>Newer note of Emma</p>"));
+        editor.loadNoteItem(&emma);
+        QVERIFY(storeNote(2, QStringLiteral("<p>Newest note of Emma</p>")));
+    }
+    QCOMPARE(storedNote(2), QStringLiteral("<p>Newest note of Emma</p>"));
+}
+
+void TestRichTextEditor::keysFormatAsTheButtonsDo()
+{
+    RichTextEditor editor;
+    editor.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&editor));
+    ViewItem dune = viewItem(1, QStringLiteral("Dune"));
+    editor.loadNoteItem(&dune);
+    QTextEdit *edit = textEdit(editor);
+    edit->setFocus();
+    QTest::keyClicks(edit, QStringLiteral("Spice"));
+    edit->selectAll();
+    QTest::keySequence(edit, QKeySequence::Bold);
+    QTest::keySequence(edit, QKeySequence::Italic);
+    QTest::keySequence(edit, QKeySequence::Underline);
+    const QTextCharFormat format = edit->textCursor().charFormat();
+    QCOMPARE(format.fontWeight(), int(QFont::Bold));
+    QVERIFY(format.fontItalic());
+    QVERIFY(format.fontUnderline());
 }
 
 void TestRichTextEditor::newRowNeverHoldsThePreviousNote()
