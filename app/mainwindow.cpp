@@ -3,6 +3,7 @@
 #include "app/configdialog.h"
 #include "app/librarytreefilter.h"
 #include "app/tabtitle.h"
+#include "app/windowstate.h"
 #include "browser/webbrowser.h"
 #include "cloud/filesyncmanager.h"
 #include "cloud/login.h"
@@ -180,6 +181,13 @@ void MainWindow::arrangeSplitters()
 {
     ui->vSplitter->setSizes({150, 800});
     ui->splitter->setSizes({700, 100});
+    WindowState::restore(*this, {ui->vSplitter, ui->splitter});
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    WindowState::save(*this, {ui->vSplitter, ui->splitter});
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::createNotesEditor()

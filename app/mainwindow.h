@@ -47,6 +47,9 @@ public slots:
     // Takes the book over and shows it in the views.
     void bookAddedSlot(Book *book);
 
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private slots:
     void on_actionQuit_triggered();
     void on_actionAddEbook_triggered();

@@ -27,6 +27,15 @@ public:
     static constexpr QLatin1StringView CalibreConvertorPath{"calibreConvertorPath"};
     static constexpr QLatin1StringView SigilDirPath{"sigilDirPath"};
     static constexpr QLatin1StringView SigilExePath{"sigilExePath"};
+    // Files last opened in a reader tab, newest first.
+    static constexpr QLatin1StringView RecentFiles{"recentFiles"};
+    static constexpr QLatin1StringView WindowGeometry{"window/geometry"};
+    static constexpr QLatin1StringView WindowState{"window/state"};
+
+    // Where a splitter of the window keeps its sizes, by the splitter's object name.
+    static QString splitterKey(const QString &splitter);
+    // Where the table of one kind of tab keeps its columns' widths, order and sort.
+    static QString tableHeaderKey(const QString &kind);
 
 private:
     Q_DISABLE_COPY_MOVE(Settings)

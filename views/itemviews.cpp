@@ -1,6 +1,7 @@
 #include "views/itemviews.h"
 
 #include "core/logger.h"
+#include "core/settings.h"
 #include "editing/bookproperties.h"
 #include "editing/webpageproperties.h"
 #include "model/book.h"
@@ -11,6 +12,7 @@
 #include "model/webpages.h"
 #include "ui_itemviews.h"
 #include "views/coverlistentry.h"
+#include "views/sortableitem.h"
 #include "views/viewitemtext.h"
 #include "widgets/deleteconfirmation.h"
 #include "widgets/rating.h"
@@ -20,6 +22,7 @@
 #include <QDebug>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QItemSelection>
 #include <QMenu>
 #include <QMetaMethod>
@@ -79,6 +82,8 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     connect(ui->viewList, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
 
     if (kind == QLatin1String("WebPages")) {
+        // Its columns before any row or stored column state meets them.
+        setWebPageColumns();
         webPages = new WebPages(this);
         viewItems = webPages->getViewItems();
     } else {
@@ -88,7 +93,10 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     }
 }
 
-ItemViews::~ItemViews() = default;
+ItemViews::~ItemViews()
+{
+    Settings().setValue(Settings::tableHeaderKey(kind), ui->viewTable->horizontalHeader()->saveState());
+}
 
 void ItemViews::populate()
 {
@@ -102,9 +110,27 @@ void ItemViews::populate()
             addViewItem(item, row++);
     }
     table->setRowCount(row);
-    table->sortItems(0, Qt::AscendingOrder);
-    table->resizeColumnToContents(0);
+    QHeaderView *header = table->horizontalHeader();
+    // The columns as the user left them in this kind of tab; the first time, sized when the table shows.
+    columnsRestored = header->restoreState(Settings().value(Settings::tableHeaderKey(kind)).toByteArray());
+    if (!columnsRestored)
+        header->setSortIndicator(0, Qt::AscendingOrder);
+    table->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
     table->setSortingEnabled(true);
+}
+
+void ItemViews::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (columnsRestored)
+        return;
+    columnsRestored = true;
+    QTableWidget *table = ui->viewTable;
+    for (int column = 1; column < table->columnCount(); ++column)
+        table->resizeColumnToContents(column);
+    // Titles are what a reader looks for: they get a good share of the width.
+    constexpr double TitleShare = 0.4;
+    table->setColumnWidth(0, int(table->viewport()->width() * TitleShare));
 }
 
 void ItemViews::setWebPageColumns()
@@ -164,13 +190,13 @@ void ItemViews::addListEntry(ViewItem *item)
 void ItemViews::fillBookRow(ViewItem *item, int row)
 {
     BookRow cells;
-    cells.title = new QTableWidgetItem(item->title);
-    cells.authors = new QTableWidgetItem(item->authors);
-    cells.date = new QTableWidgetItem(item->datePublished);
-    cells.size = new QTableWidgetItem(item->fileSize);
-    cells.series = new QTableWidgetItem(QString());
-    cells.publisher = new QTableWidgetItem(item->publisher);
-    cells.published = new QTableWidgetItem(item->datePublished);
+    cells.title = new SortableItem(item->title);
+    cells.authors = new SortableItem(item->authors);
+    cells.date = new SortableItem(item->datePublished, SortableItem::Order::Date);
+    cells.size = new SortableItem(item->fileSize, SortableItem::Order::Number);
+    cells.series = new SortableItem(QString());
+    cells.publisher = new SortableItem(item->publisher);
+    cells.published = new SortableItem(item->datePublished, SortableItem::Order::Date);
     renderBookRow(cells, *item);
     titleCellOf.insert(item, cells.title);
     viewItemOfTitleCell.insert(cells.title, item);
@@ -190,10 +216,10 @@ void ItemViews::fillBookRow(ViewItem *item, int row)
 void ItemViews::fillWebRow(ViewItem *item, int row)
 {
     WebRow cells;
-    cells.title = new QTableWidgetItem(item->title);
-    cells.url = new QTableWidgetItem(item->url);
-    cells.description = new QTableWidgetItem(item->description);
-    cells.created = new QTableWidgetItem(item->created);
+    cells.title = new SortableItem(item->title);
+    cells.url = new SortableItem(item->url);
+    cells.description = new SortableItem(item->description);
+    cells.created = new SortableItem(ViewItemText::createdText(item->created), SortableItem::Order::Date);
     titleCellOf.insert(item, cells.title);
     viewItemOfTitleCell.insert(cells.title, item);
     webRowOf.insert(item, cells);
@@ -237,7 +263,7 @@ void ItemViews::renderWebRow(const WebRow &cells, const ViewItem &item)
     cells.title->setText(item.title);
     cells.url->setText(item.url);
     cells.description->setText(item.description);
-    cells.created->setText(item.created);
+    cells.created->setText(ViewItemText::createdText(item.created));
     cells.title->setToolTip(ViewItemText::webPageToolTip(item));
     setItemRoles(cells.title, item);
 }

@@ -61,6 +61,9 @@ public:
     // Shows a rating that another view stored, without storing it again.
     void showRating(int iid, int rating);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 signals:
     void itemDeleted(int iid);
     void selectedViewItem(ViewItem *item);
@@ -151,6 +154,8 @@ private:
     bool acceptsNewItems = true;
     std::unique_ptr<QMenu> contextMenu;
     VisibleRowWidgets *ratingWidgets = nullptr;
+    // Whether the columns have their widths, restored or given on the first show.
+    bool columnsRestored = false;
 };
 
 #endif // ITEMVIEWS_H

@@ -3,6 +3,7 @@
 #include "model/viewitem.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 
 namespace {
 
@@ -79,4 +80,13 @@ QString ViewItemText::stateLines(const ItemState &state)
     for (const QString &line : std::as_const(lines))
         html += QStringLiteral("<p>") + line.toHtmlEscaped() + QStringLiteral("</p>");
     return html;
+}
+
+QString ViewItemText::createdText(const QString &seconds)
+{
+    bool isNumber = false;
+    const qint64 value = seconds.toLongLong(&isNumber);
+    if (!isNumber)
+        return seconds;
+    return QDateTime::fromSecsSinceEpoch(value).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
 }

@@ -18,6 +18,8 @@ public:
     // The summary of a web page row, which every web page has.
     static QString webPageToolTip(const ViewItem &item);
     static QString informationPanel(const ViewItem &item);
+    // A capture time in seconds since 1970 as a local date and time, "2026-03-14 09:30".
+    static QString createdText(const QString &seconds);
 
 private:
     // "Read on 2026-03-14", "Wanted", "Own: Shelf 2" and the language, each a paragraph, for what is set.

@@ -9,11 +9,13 @@
 #include "tests/support/urlrecorder.h"
 #include "views/coverlistentry.h"
 #include "views/itemviews.h"
+#include "views/sortableitem.h"
 #include "widgets/rating.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileInfo>
@@ -103,6 +105,18 @@ struct StoredBook
 QTableWidget *tableOf(const ItemViews &view)
 {
     return view.findChild<QTableWidget *>(QStringLiteral("viewTable"));
+}
+
+// The texts of a column from top to bottom, hidden rows left out.
+QStringList columnTexts(const ItemViews &view, int column)
+{
+    const QTableWidget *table = tableOf(view);
+    QStringList texts;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (!table->isRowHidden(row) && table->item(row, column))
+            texts << table->item(row, column)->text();
+    }
+    return texts;
 }
 
 QListWidget *listOf(const ItemViews &view)
@@ -404,6 +418,8 @@ private slots:
     void cleanup();
 
     void populateFillsTableAndList();
+    void columnsSortAsAReaderExpects();
+    void columnsAreKeptForEachKindOfTab();
     void listTitleIsCutAfterTwentyCharacters_data();
     void listTitleIsCutAfterTwentyCharacters();
     void bookToolTipSummarisesTheItem_data();
@@ -605,6 +621,60 @@ PropertiesOutcome TestItemViews::answerProperties(ItemViews &view, const QString
     return outcome;
 }
 
+void TestItemViews::columnsSortAsAReaderExpects()
+{
+    for (const char *title : {"Ubuntu Server Guide", "fontconfig user", "Émile", "Chapter 10", "Chapter 2", "apache"})
+        storeBook(StoredBook(QString::fromUtf8(title)));
+    storePage(QStringLiteral("Later"), QStringLiteral("https://example.org/b"), {}, false);
+    storePage(QStringLiteral("Earlier"), QStringLiteral("https://example.org/a"), {}, false);
+    QVERIFY(TestLibrary::exec(QStringLiteral("UPDATE webpages SET created = 1600000000 WHERE title = 'Earlier'")));
+    QVERIFY(TestLibrary::exec(QStringLiteral("UPDATE webpages SET created = 1700000000 WHERE title = 'Later'")));
+
+    // Case and accents aside, numbers by value.
+    std::unique_ptr<ItemViews> view = openView(QStringLiteral("Books"));
+    QCOMPARE(columnTexts(*view, 0), QStringList({"apache", "Chapter 2", "Chapter 10", "Émile", "fontconfig user",
+                                                 "Ubuntu Server Guide"}));
+    // Sizes and dates by their values.
+    SortableItem small(QStringLiteral("9.5"), SortableItem::Order::Number);
+    SortableItem large(QStringLiteral("10.25"), SortableItem::Order::Number);
+    QVERIFY(small < large);
+    SortableItem year(QStringLiteral("2005"), SortableItem::Order::Date);
+    SortableItem day(QStringLiteral("2005-11-15"), SortableItem::Order::Date);
+    SortableItem later(QStringLiteral("2021"), SortableItem::Order::Date);
+    QVERIFY(year < day && day < later);
+
+    // A page's capture time as a local date and time, in the order of time.
+    std::unique_ptr<ItemViews> pages = openView(QStringLiteral("WebPages"));
+    tableOf(*pages)->sortItems(2);
+    QCOMPARE(columnTexts(*pages, 2),
+             QStringList({QDateTime::fromSecsSinceEpoch(1600000000).toString(QStringLiteral("yyyy-MM-dd HH:mm")),
+                          QDateTime::fromSecsSinceEpoch(1700000000).toString(QStringLiteral("yyyy-MM-dd HH:mm"))}));
+}
+
+void TestItemViews::columnsAreKeptForEachKindOfTab()
+{
+    storeBook(QStringLiteral("Dune"));
+    int titleWidth = 0;
+    {
+        std::unique_ptr<ItemViews> view = openView(QStringLiteral("Books"));
+        QTableWidget *table = tableOf(*view);
+        // At first titles get a good share of the width.
+        titleWidth = table->columnWidth(0);
+        QVERIFY2(titleWidth > table->viewport()->width() / 3, qPrintable(QString::number(titleWidth)));
+        table->setColumnWidth(1, 333);
+        table->sortItems(7, Qt::DescendingOrder);
+    }
+    std::unique_ptr<ItemViews> view = openView(QStringLiteral("Books"));
+    QTableWidget *table = tableOf(*view);
+    QCOMPARE(table->columnWidth(0), titleWidth);
+    QCOMPARE(table->columnWidth(1), 333);
+    QCOMPARE(table->horizontalHeader()->sortIndicatorSection(), 7);
+    QCOMPARE(table->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    // Another kind of tab has columns of its own.
+    std::unique_ptr<ItemViews> pages = openView(QStringLiteral("WebPages"));
+    QCOMPARE(tableOf(*pages)->horizontalHeader()->sortIndicatorSection(), 0);
+}
+
 void TestItemViews::populateFillsTableAndList()
 {
     storeBook(StoredBook("Persuasion").by("Jane Austen").published("1817", "John Murray"));
@@ -752,7 +822,8 @@ void TestItemViews::webPageRowAlwaysHasAToolTip()
     QCOMPARE(table->item(row, 1)->text(), QStringLiteral("https://example.org/news"));
     const QList<QVariantList> created
         = TestLibrary::rows(QStringLiteral("SELECT created FROM webpages WHERE iid = %1").arg(iid));
-    QCOMPARE(table->item(row, 2)->text(), created.value(0).value(0).toString());
+    QCOMPARE(table->item(row, 2)->text(), QDateTime::fromSecsSinceEpoch(created.value(0).value(0).toLongLong())
+                                              .toString(QStringLiteral("yyyy-MM-dd HH:mm")));
     QCOMPARE(table->item(row, 3)->text(), description);
     QCOMPARE(entryOf(*view, iid)->text(), title);
     QTest::qWait(50);
