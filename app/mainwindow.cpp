@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/configdialog.h"
+#include "app/credits.h"
 #include "app/librarytreefilter.h"
+#include "app/recentfiles.h"
 #include "app/tabtitle.h"
 #include "app/windowstate.h"
 #include "browser/webbrowser.h"
@@ -14,6 +16,7 @@
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/book.h"
+#include "model/file.h"
 #include "model/itemroles.h"
 #include "model/recordstore.h"
 #include "model/viewitem.h"
@@ -35,10 +38,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QShortcut>
+#include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QToolBox>
 #include <QToolButton>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -46,6 +53,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
+    createStatusBar();
     arrangeSplitters();
     createNotesEditor();
     createSearchBox();
@@ -56,9 +64,64 @@ MainWindow::MainWindow(QWidget *parent)
     readCloudToken();
     createConversionWizard();
     buildAddMenu();
+    connectMenus();
     ui->mainToolbox->setCurrentIndex(0);
     logDebug(QStringLiteral("Finished initial loading."));
     createUpdateManager();
+}
+
+void MainWindow::connectMenus()
+{
+    // The Library and File menus offer what the tool bar does.
+    connect(ui->actionSingle_eBook, &QAction::triggered, this, &MainWindow::on_actionAddEbook_triggered);
+    for (QAction *folder : {ui->actionMultiple_eBooks, ui->actionMultiple_eBooks_2, ui->actionAdd_Mutiple_Recusive})
+        connect(folder, &QAction::triggered, this, &MainWindow::on_actionAdd_Mutiple_triggered);
+    connect(ui->actionOpen_2, &QAction::triggered, this, &MainWindow::on_actionOpen_triggered);
+    auto *recent = new QMenu(this);
+    recent->setObjectName(QStringLiteral("menuRecentFiles"));
+    ui->actionRecent_Files->setMenu(recent);
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] {
+        recent->clear();
+        const QStringList files = RecentFiles::list();
+        for (const QString &path : files)
+            recent->addAction(QDir::toNativeSeparators(path), this, [this, path] { openReader(path); });
+        if (files.isEmpty())
+            recent->addAction(tr("No files opened yet"))->setEnabled(false);
+    });
+
+    // Edit and View act on the tab on show.
+    const auto onView = [this](void (ItemViews::*action)()) {
+        return [this, action] {
+            if (ItemViews *view = currentItemViews())
+                (view->*action)();
+        };
+    };
+    connect(ui->actionProperties, &QAction::triggered, this, onView(&ItemViews::editItem));
+    connect(ui->actionDelete, &QAction::triggered, this, onView(&ItemViews::deleteItem));
+    connect(ui->actionSelectAll, &QAction::triggered, this, onView(&ItemViews::selectAll));
+    connect(ui->actionFind, &QAction::triggered, this, [this] { searchBox->focusSearch(); });
+    connect(ui->actionShowLibrary, &QAction::toggled, ui->verticalLayoutWidget, &QWidget::setVisible);
+    connect(ui->actionShowInformation, &QAction::toggled, this,
+            [this](bool shown) { ui->mainToolbox->setCurrentIndex(shown ? 1 : 0); });
+    connect(ui->mainToolbox, &QToolBox::currentChanged, this,
+            [this](int page) { ui->actionShowInformation->setChecked(page == 1); });
+
+    // Tabs from the keyboard.
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_W),
+         [this] { on_tabWidget_tabCloseRequested(ui->tabWidget->currentIndex()); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { stepTab(1); }},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { stepTab(-1); }},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { stepTab(-1); }},
+    };
+    for (const auto &[key, act] : keys)
+        connect(new QShortcut(key, this), &QShortcut::activated, this, act);
+}
+
+void MainWindow::stepTab(int step)
+{
+    const int count = ui->tabWidget->count();
+    ui->tabWidget->setCurrentIndex((ui->tabWidget->currentIndex() + step + count) % count);
 }
 
 MainWindow::~MainWindow() = default;
@@ -91,9 +154,16 @@ void MainWindow::on_actionOpen_triggered()
                                                       tr("Book Files (*.txt *.html *.epub)"));
     if (path.isEmpty())
         return;
+    openReader(path);
+}
+
+void MainWindow::openReader(const QString &path)
+{
     auto *reader = new Reader(this, path);
     const int index = ui->tabWidget->addTab(reader, TabTitle::forFileName(QFileInfo(path).fileName()));
     ui->tabWidget->setTabToolTip(index, path);
+    ui->tabWidget->setCurrentIndex(index);
+    RecentFiles::add(path);
 }
 
 void MainWindow::on_actionWeb_triggered()
@@ -167,6 +237,17 @@ WebBrowser *MainWindow::addBrowserTab(const QString &title)
     ui->tabWidget->addTab(browser, title);
     ui->tabWidget->setCurrentWidget(browser);
     connect(browser, &WebBrowser::newViewItem, this, &MainWindow::showCapturedPage);
+    connect(browser, &WebBrowser::pageSaved, this, [this](const QString &saved) {
+        statusBar()->showMessage(tr("Saved to the library: %1").arg(saved), StatusMessageMs);
+    });
+    connect(browser, &WebBrowser::titleChanged, this, [this, browser](const QString &pageTitle) {
+        constexpr int LongestTabTitle = 30;
+        if (!pageTitle.isEmpty())
+            ui->tabWidget->setTabText(ui->tabWidget->indexOf(browser),
+                                      pageTitle.size() > LongestTabTitle
+                                          ? pageTitle.left(LongestTabTitle - 1) + u'…'
+                                          : pageTitle);
+    });
     return browser;
 }
 
@@ -175,6 +256,12 @@ void MainWindow::showCapturedPage(ViewItem *item)
     // The first record of a page's display item is the page itself.
     auto *page = static_cast<WebPage *>(item->record());
     forOtherViews(nullptr, [page](ItemViews *view) { view->addWebPage(page); });
+}
+
+void MainWindow::createStatusBar()
+{
+    statusSummary = new QLabel(statusBar());
+    statusBar()->addPermanentWidget(statusSummary);
 }
 
 void MainWindow::arrangeSplitters()
@@ -210,6 +297,12 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     view->populate();
     connect(view, &ItemViews::selectedViewItem, this, &MainWindow::renderInformationPanel);
     connect(view, &ItemViews::selectedViewItem, notesEditor, &RichTextEditor::loadNoteItem);
+    connect(view, &ItemViews::summaryChanged, this, [this, view] {
+        if (view == currentItemViews())
+            showSummary();
+    });
+    connect(view, &ItemViews::singleBookRequested, this, &MainWindow::on_actionAddEbook_triggered);
+    connect(view, &ItemViews::multipleBooksRequested, this, &MainWindow::on_actionAdd_Mutiple_triggered);
     // Every view deletes, whatever it shows, and every view hides what another one deleted.
     connect(view, &ItemViews::itemDeleted, this, &MainWindow::itemDeleted);
     connect(this, &MainWindow::deleteItemFromViews, view, &ItemViews::deleteItemFromView);
@@ -297,7 +390,31 @@ void MainWindow::loadAuthorsIntoTree()
 
 void MainWindow::renderInformationPanel(ViewItem *item)
 {
+    if (!item) {
+        ui->informationPanel->clear();
+        return;
+    }
     ui->informationPanel->setHtml(ViewItemText::informationPanel(*item));
+}
+
+void MainWindow::showReadBook(const Reader &reader)
+{
+    // The panels follow the book being read when it is one of the library's.
+    const int iid = File::itemOf(reader.filePath());
+    if (iid < 1) {
+        renderInformationPanel(nullptr);
+        notesEditor->loadNoteItem(nullptr);
+        return;
+    }
+    const Book book(nullptr, iid);
+    renderInformationPanel(book.getViewItem());
+    notesEditor->loadNoteItem(book.getViewItem());
+}
+
+void MainWindow::showSummary()
+{
+    const ItemViews *view = currentItemViews();
+    statusSummary->setText(view ? view->summary() : QString());
 }
 
 void MainWindow::itemDeleted(int iid)
@@ -328,9 +445,14 @@ void MainWindow::on_tabWidget_currentChanged(int index)
     QWidget *page = ui->tabWidget->currentWidget();
     qDebug() << ui->tabWidget->accessibleName() << page->objectName();
     ItemViews *view = currentItemViews();
+    showSummary();
+    for (QAction *action : {ui->actionProperties, ui->actionDelete, ui->actionSelectAll})
+        action->setEnabled(view != nullptr);
     if (!view) {
         ui->actionList->setEnabled(false);
         ui->actionView->setEnabled(false);
+        if (const auto *reader = qobject_cast<const Reader *>(page))
+            showReadBook(*reader);
         return;
     }
     // The box shows the view's last search while it is disconnected, so showing it searches nothing.
@@ -452,6 +574,21 @@ void MainWindow::buildAddMenu()
 
 void MainWindow::createUpdateManager()
 {
-    // Once per start; it stays with the window and shows itself only when a newer version exists.
+    // Once per start; it stays with the window and shows itself only when a newer version exists, which
+    // Notices shows again later.
+    ui->actionNotices->setEnabled(false);
     updateManager = new UpdateManager(this);
+    connect(updateManager, &UpdateManager::noticeReady, this, [this] { ui->actionNotices->setEnabled(true); });
+    ui->actionNotices->setEnabled(updateManager->hasNotice());
+}
+
+void MainWindow::on_actionNotices_triggered()
+{
+    if (updateManager->hasNotice())
+        updateManager->exec();
+}
+
+void MainWindow::on_actionCredits_triggered()
+{
+    QMessageBox::about(this, tr("Credits"), Credits::html());
 }

@@ -12,6 +12,8 @@ class ConversionWizard;
 class FileSyncManager;
 class ItemViews;
 class QAction;
+class QLabel;
+class Reader;
 class QTreeWidgetItem;
 class RichTextEditor;
 class searchbox;
@@ -63,6 +65,8 @@ private slots:
     // No action of the form has this name: it is there to be invoked by name.
     void on_actionLogin_triggered();
     void on_actionAbout_triggered();
+    void on_actionCredits_triggered();
+    void on_actionNotices_triggered();
     void on_actionView_triggered();
     void on_actionList_triggered();
     void on_actionNotes_toggled(bool checked);
@@ -72,7 +76,13 @@ private slots:
     void on_libraryList_itemDoubleClicked(QTreeWidgetItem *entry, int column);
 
 private:
+    void createStatusBar();
     void arrangeSplitters();
+    void connectMenus();
+    void stepTab(int step);
+    void openReader(const QString &path);
+    void showReadBook(const Reader &reader);
+    void showSummary();
     void createNotesEditor();
     void createSearchBox();
     void openBooksTab();
@@ -99,6 +109,8 @@ private:
     FileSyncManager *syncManager = nullptr;
     ConversionWizard *conversionWizard = nullptr;
     UpdateManager *updateManager = nullptr;
+    QLabel *statusSummary = nullptr;
+    static constexpr int StatusMessageMs = 5000;
 };
 
 #endif // MAINWINDOW_H

@@ -65,12 +65,22 @@ void PageCapture::printed(const QString &path, bool success)
         fail(tr("The page could not be saved as %1.").arg(pdf));
         return;
     }
-    // The text is what a select-all of the page would copy.
+    // The text as the page shows it, a line between blocks; in a world of its own, out of the page scripts'
+    // reach. Where scripts cannot run, what a select-all would copy.
     const QPointer<PageCapture> self(this);
-    page->toPlainText([self](const QString &text) {
-        if (self)
-            self->store(text);
-    });
+    page->runJavaScript(QStringLiteral("document.body ? document.body.innerText : ''"),
+                        QWebEngineScript::ApplicationWorld, [self](const QVariant &text) {
+                            if (!self)
+                                return;
+                            if (text.typeId() == QMetaType::QString) {
+                                self->store(text.toString());
+                                return;
+                            }
+                            self->page->toPlainText([self](const QString &plain) {
+                                if (self)
+                                    self->store(plain);
+                            });
+                        });
 }
 
 void PageCapture::store(const QString &text)

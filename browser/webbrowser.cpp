@@ -14,7 +14,8 @@
 
 namespace {
 
-const QString StartPage = QStringLiteral("https://apnews.com/");
+// Nothing is asked of any server the user did not name.
+const QString StartPage = QStringLiteral("about:blank");
 
 } // namespace
 
@@ -37,6 +38,8 @@ WebBrowser::WebBrowser(QWidget *parent)
     webView->show();
 
     connect(webView, &QWebEngineView::urlChanged, this, &WebBrowser::updateUrl);
+    connect(webView, &QWebEngineView::titleChanged, this, &WebBrowser::titleChanged);
+    ui->URL->setFocus();
     connect(ui->btnBack, &QToolButton::clicked, webView, &QWebEngineView::back);
     connect(ui->btnForward, &QToolButton::clicked, webView, &QWebEngineView::forward);
 }
@@ -91,6 +94,7 @@ void WebBrowser::on_btnDownload_clicked()
     connect(capture, &PageCapture::captured, this, [this](WebPage *record) {
         ui->btnDownload->setEnabled(true);
         emit newViewItem(record->getViewItem());
+        emit pageSaved(record->getTitle());
     });
     connect(capture, &PageCapture::failed, this, &WebBrowser::showCaptureFailure);
     capture->start();

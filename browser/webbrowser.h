@@ -34,6 +34,9 @@ public:
 signals:
     // Once per captured page, with the display item of its new record.
     void newViewItem(ViewItem *item);
+    // A capture is in the library.
+    void pageSaved(const QString &title);
+    void titleChanged(const QString &title);
 
 private slots:
     void on_btnGo_clicked();

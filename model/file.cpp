@@ -184,6 +184,13 @@ bool File::isDuplicate() const
     return query->next();
 }
 
+int File::itemOf(const QString &path)
+{
+    PreparedQuery query(QStringLiteral("SELECT iid FROM files WHERE filePath = :filePath LIMIT 1"));
+    query->bindValue(QStringLiteral(":filePath"), path);
+    return query.exec() && query->next() ? query->value(0).toInt() : 0;
+}
+
 QVariant File::toVariant()
 {
     const QVariantMap map{

@@ -36,6 +36,8 @@ public:
     // The record no longer stands for a stored row; the next save inserts it again.
     void forgetRow();
     bool isDuplicate() const;
+    // The item that holds the file at this path; 0 when none does.
+    static int itemOf(const QString &path);
     QVariant toVariant();
 
 private:

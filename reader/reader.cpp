@@ -53,6 +53,19 @@ Reader::Reader(QWidget *parent, const QString &path)
     ui->webView->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
     openFile();
     connect(ui->textBrowser, &QTextBrowser::anchorClicked, this, &Reader::tocClicked);
+    connect(ui->webView, &QWebEngineView::urlChanged, this, &Reader::followShownChapter);
+}
+
+QString Reader::filePath() const
+{
+    return file->getFilePath();
+}
+
+void Reader::followShownChapter(const QUrl &url)
+{
+    const qsizetype index = chapterList.indexOf(QDir::cleanPath(url.toLocalFile()));
+    if (index >= 0)
+        currentChapter = int(index);
 }
 
 Reader::~Reader() = default;

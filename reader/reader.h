@@ -26,6 +26,8 @@ public:
     Reader(QWidget *parent, const QString &path);
     ~Reader() override;
 
+    QString filePath() const;
+
 private slots:
     void tocClicked(const QUrl &link);
     void on_btnRight_clicked();
@@ -40,6 +42,8 @@ private:
     void keepPagesInside(const QString &folder);
     void readTableOfContents(const QString &ncxPath, const QStringList &spine);
     void showChapter(int index);
+    // Paging goes on from the chapter on show, however it was reached.
+    void followShownChapter(const QUrl &url);
     void load(const QString &path);
 
     std::unique_ptr<Ui::Reader> ui;

@@ -88,6 +88,8 @@ void UpdateManager::processUpdate(QNetworkReply *reply)
     html.replace(QLatin1String("EXISTING_VERSION"), QString(ProductInfo::Version));
     html.replace(QLatin1String("NEW_VERSION"), latest.toHtmlEscaped());
     ui->textBrowser->setHtml(html);
+    noticed = true;
+    emit noticeReady();
     // The result is of no interest: the dialog only informs.
     exec();
 }

@@ -24,11 +24,18 @@ public:
     explicit UpdateManager(QWidget *parent);
     ~UpdateManager() override;
 
+    // Whether the check named a newer version, which the dialog then shows.
+    bool hasNotice() const { return noticed; }
+
+signals:
+    void noticeReady();
+
 public slots:
     void processUpdate(QNetworkReply *reply);
 
 private:
     std::unique_ptr<Ui::UpdateManager> ui;
+    bool noticed = false;
 };
 
 #endif // UPDATEMANAGER_H

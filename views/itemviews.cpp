@@ -12,6 +12,7 @@
 #include "model/webpages.h"
 #include "ui_itemviews.h"
 #include "views/coverlistentry.h"
+#include "views/itemcounttext.h"
 #include "views/sortableitem.h"
 #include "views/viewitemtext.h"
 #include "widgets/deleteconfirmation.h"
@@ -26,7 +27,9 @@
 #include <QItemSelection>
 #include <QMenu>
 #include <QMetaMethod>
+#include <QPushButton>
 #include <QSet>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QUrl>
 
@@ -80,6 +83,19 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     ratingWidgets = new VisibleRowWidgets(ui->viewTable, [this](int row) { createRatingWidget(row); });
     connect(ui->viewTable, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
     connect(ui->viewList, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
+    // Keys act on the selection while the focus is in this tab.
+    const std::pair<QKeySequence, void (ItemViews::*)()> keys[] = {
+        {QKeySequence(Qt::Key_Delete), &ItemViews::deleteItem},
+        {QKeySequence(Qt::Key_Return), &ItemViews::openSelection},
+        {QKeySequence(Qt::Key_Enter), &ItemViews::openSelection},
+        {QKeySequence(Qt::Key_F2), &ItemViews::editItem},
+    };
+    for (const auto &[key, action] : keys) {
+        auto *shortcut = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    }
+    connect(ui->btnNoticeSingleBook, &QPushButton::clicked, this, &ItemViews::singleBookRequested);
+    connect(ui->btnNoticeMultipleBooks, &QPushButton::clicked, this, &ItemViews::multipleBooksRequested);
 
     if (kind == QLatin1String("WebPages")) {
         // Its columns before any row or stored column state meets them.
@@ -117,6 +133,46 @@ void ItemViews::populate()
         header->setSortIndicator(0, Qt::AscendingOrder);
     table->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
     table->setSortingEnabled(true);
+    shownCount = int(listEntryOf.size());
+    itemsChanged();
+}
+
+QString ItemViews::summary() const
+{
+    return ItemCountText::summary(webPages != nullptr, int(listEntryOf.size()), shownCount, int(selection.size()),
+                                  !lastSearchTerms.isEmpty());
+}
+
+void ItemViews::itemsChanged()
+{
+    // An empty library says how to fill it; a search without hits says so instead of an empty table.
+    const bool emptyLibrary = listEntryOf.isEmpty() && kind == QLatin1String("Books") && lastSearchTerms.isEmpty();
+    const bool nothingFound = shownCount == 0 && !lastSearchTerms.isEmpty();
+    if (emptyLibrary)
+        ui->noticeText->setText(tr("Your library is empty."));
+    else if (nothingFound)
+        ui->noticeText->setText(tr("No items match “%1”.").arg(lastSearchTerms));
+    ui->btnNoticeSingleBook->setVisible(emptyLibrary);
+    ui->btnNoticeMultipleBooks->setVisible(emptyLibrary);
+    ui->notice->setVisible(emptyLibrary || nothingFound);
+    ui->stackedWidget->setVisible(!emptyLibrary && !nothingFound);
+    if (nothingFound)
+        emit selectedViewItem(nullptr);
+    emit summaryChanged();
+}
+
+void ItemViews::openSelection()
+{
+    if (!selection.isEmpty())
+        openFile(selection.constFirst()->filePath);
+}
+
+void ItemViews::selectAll()
+{
+    if (currentPage() == TablePage)
+        ui->viewTable->selectAll();
+    else
+        ui->viewList->selectAll();
 }
 
 void ItemViews::showEvent(QShowEvent *event)
@@ -293,6 +349,7 @@ void ItemViews::on_viewList_itemSelectionChanged()
             emit selectedViewItem(item);
         }
     }
+    emit summaryChanged();
 }
 
 void ItemViews::on_viewTable_itemSelectionChanged()
@@ -312,6 +369,7 @@ void ItemViews::on_viewTable_itemSelectionChanged()
             }
         }
     }
+    emit summaryChanged();
 }
 
 void ItemViews::search(const QString &text)
@@ -330,11 +388,13 @@ void ItemViews::filterEntries()
 {
     const QSet<ViewItem *> found(viewItems->cbegin(), viewItems->cend());
     QListWidget *list = ui->viewList;
+    shownCount = 0;
     for (int index = 0; index < list->count(); ++index) {
         QListWidgetItem *entry = list->item(index);
         if (isDeleted(entry))
             continue;
         const bool shown = found.contains(viewItemOfListEntry.value(entry));
+        shownCount += shown ? 1 : 0;
         if (entry->isHidden() == shown)
             entry->setHidden(!shown);
     }
@@ -349,6 +409,7 @@ void ItemViews::filterEntries()
     }
     // Hiding keeps the widgets' selection; what the user no longer sees must not be acted on.
     selection.removeIf([&found](ViewItem *item) { return !found.contains(item); });
+    itemsChanged();
 }
 
 Item *ItemViews::findRecord(int iid) const
@@ -439,6 +500,8 @@ void ItemViews::appendRow(ViewItem *item)
     table->insertRow(row);
     addViewItem(item, row);
     table->setSortingEnabled(true);
+    ++shownCount;
+    itemsChanged();
 }
 
 void ItemViews::updateItem(Item *record)
@@ -478,10 +541,12 @@ void ItemViews::deleteItemFromView(int iid)
     bookRowOf.remove(item);
     webRowOf.remove(item);
     selection.removeAll(item);
+    shownCount = std::max(0, shownCount - 1);
     if (webPages)
         webPages->deleteWebPage(iid);
     else
         books->deleteBook(iid);
+    itemsChanged();
 }
 
 void ItemViews::menu(const QPoint &position)

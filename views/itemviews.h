@@ -60,6 +60,13 @@ public:
 
     // Shows a rating that another view stored, without storing it again.
     void showRating(int iid, int rating);
+    // What the status bar says of this tab.
+    QString summary() const;
+    // As a double-click on the first selected item, and as the keys Enter, F2 and Delete.
+    void openSelection();
+    void editItem();
+    void deleteItem();
+    void selectAll();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -71,6 +78,11 @@ signals:
     void ratingSet(int iid, int rating);
     // The item was edited and stored; other views holding it read it again.
     void itemEdited(int iid);
+    // The count of items, of those shown or of the selection changed.
+    void summaryChanged();
+    // The empty library's buttons.
+    void singleBookRequested();
+    void multipleBooksRequested();
 
 public slots:
     void menu(const QPoint &position);
@@ -90,9 +102,7 @@ private slots:
     void on_viewList_itemDoubleClicked(QListWidgetItem *entry);
     void openItemFile(QAction *action);
     void openItemUrl(QAction *action);
-    void editItem();
     void actionConvertItems();
-    void deleteItem();
 
 private:
     struct BookRow
@@ -125,6 +135,8 @@ private:
     void renderWebRow(const WebRow &cells, const ViewItem &item);
     void refresh(ViewItem *item);
     void filterEntries();
+    // Shows the notice of an empty library or of a search without hits, and tells the count.
+    void itemsChanged();
 
     Item *findRecord(int iid) const;
     ViewItem *refreshedViewItem(Item *record) const;
@@ -156,6 +168,8 @@ private:
     VisibleRowWidgets *ratingWidgets = nullptr;
     // Whether the columns have their widths, restored or given on the first show.
     bool columnsRestored = false;
+    // Items not hidden by a search.
+    int shownCount = 0;
 };
 
 #endif // ITEMVIEWS_H

@@ -25,3 +25,9 @@ void searchbox::on_searchBox_textChanged(const QString &text)
 {
     emit searchText(text);
 }
+
+void searchbox::focusSearch()
+{
+    ui->searchBox->setFocus(Qt::ShortcutFocusReason);
+    ui->searchBox->selectAll();
+}

@@ -22,6 +22,8 @@ public:
 
     QString text() const;
     void setText(const QString &text);
+    // Puts the cursor in the field, its text selected, as Find does.
+    void focusSearch();
 
 signals:
     void searchText(const QString &text);

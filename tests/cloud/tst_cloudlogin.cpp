@@ -28,7 +28,7 @@
 
 namespace {
 
-const QString Reader = QStringLiteral("reader");
+const QString ReaderName = QStringLiteral("reader");
 // Every character that a query would take for something else.
 const QString Password = QStringLiteral("p&ss +w#rd=1");
 
@@ -55,7 +55,7 @@ private slots:
     {
         library = std::make_unique<TestLibrary>(environment);
         service = std::make_unique<CloudService>(CloudService::Options{QString(), 4096, {}});
-        QVERIFY(service->addUser(Reader, Password));
+        QVERIFY(service->addUser(ReaderName, Password));
         QVERIFY(service->start());
         Settings settings;
         settings.setValue(Settings::BaseUrl, service->url());
@@ -76,7 +76,7 @@ private slots:
         Login refused(nullptr);
         refused.show();
         QSignalSpy refusedEnds(&refused, &QDialog::finished);
-        logIn(refused, Reader, QStringLiteral("p&ss"));
+        logIn(refused, ReaderName, QStringLiteral("p&ss"));
         QTRY_COMPARE(browser(refused)->toPlainText(), QStringLiteral("Login was not accepted."));
         QVERIFY(refused.isVisible());
         QCOMPARE(refusedEnds.count(), 0);
@@ -85,7 +85,7 @@ private slots:
         Login accepted(nullptr);
         accepted.show();
         QSignalSpy acceptedEnds(&accepted, &QDialog::accepted);
-        logIn(accepted, Reader, Password);
+        logIn(accepted, ReaderName, Password);
         QVERIFY(acceptedEnds.wait(10000));
         QCOMPARE(storedToken().size(), 64);
     }
@@ -122,7 +122,7 @@ private slots:
         Login login(nullptr);
         login.show();
         QSignalSpy accepted(&login, &QDialog::accepted);
-        logIn(login, Reader, Password);
+        logIn(login, ReaderName, Password);
         QVERIFY(accepted.wait(10000));
         QCOMPARE(storedToken(), QString(65, u'f'));
     }
@@ -156,7 +156,7 @@ private slots:
 
         Login login(nullptr);
         login.show();
-        logIn(login, Reader, Password);
+        logIn(login, ReaderName, Password);
         auto *button = login.findChild<QPushButton *>(QStringLiteral("btnLogin"));
         QTRY_VERIFY(button->isEnabled());
         const QString said = browser(login)->toPlainText();
@@ -274,7 +274,7 @@ private:
             *shown = true;
             // A login that never comes back fails the test instead of hanging it.
             QTimer::singleShot(20000, login, &QDialog::reject);
-            logIn(*login, Reader, Password);
+            logIn(*login, ReaderName, Password);
         });
         return shown;
     }
@@ -284,7 +284,7 @@ private:
         Login login(nullptr);
         login.show();
         QSignalSpy accepted(&login, &QDialog::accepted);
-        logIn(login, Reader, Password);
+        logIn(login, ReaderName, Password);
         if (!accepted.wait(10000))
             qWarning("The service did not accept the login");
         return storedToken();
