@@ -294,7 +294,6 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
 {
     auto *view = new ItemViews(ui->tabWidget, kind, aid);
     ui->tabWidget->addTab(view, QIcon(icon), title);
-    view->populate();
     connect(view, &ItemViews::selectedViewItem, this, &MainWindow::renderInformationPanel);
     connect(view, &ItemViews::selectedViewItem, notesEditor, &RichTextEditor::loadNoteItem);
     connect(view, &ItemViews::summaryChanged, this, [this, view] {
@@ -319,6 +318,8 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
             conversionWizard->convert(items);
     });
     ui->tabWidget->setIconSize(QSize(20, 20));
+    // Filled once it is wired, so that what it says on the way reaches the window.
+    view->populate();
     return view;
 }
 

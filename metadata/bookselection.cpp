@@ -5,6 +5,7 @@
 #include "core/requestpolicy.h"
 #include "metadata/bookservicethrottle.h"
 #include "metadata/volumesearch.h"
+#include "model/similartitles.h"
 #include "widgets/screencentre.h"
 
 #include <QDesktopServices>
@@ -116,7 +117,7 @@ void BookSelection::clearList()
 {
     // An earlier choice belongs to the rows that are going.
     selectedUrl.clear();
-    ui->btnSave->setEnabled(false);
+    showChoice();
     ui->tableWidget->clearContents();
     ui->tableWidget->clearSpans();
     ui->tableWidget->setRowCount(0);
@@ -178,7 +179,7 @@ void BookSelection::selectRow(int row)
     if (!title)
         return;
     selectedUrl = title->data(VolumeUrlRole).toString();
-    ui->btnSave->setEnabled(!selectedUrl.isEmpty());
+    showChoice();
 }
 
 void BookSelection::on_tableWidget_cellClicked(int row, int)
@@ -196,7 +197,16 @@ void BookSelection::chooseSelectedRow()
         return;
     }
     selectedUrl.clear();
-    ui->btnSave->setEnabled(false);
+    showChoice();
+}
+
+void BookSelection::showChoice()
+{
+    const bool chosen = !selectedUrl.isEmpty();
+    ui->btnSave->setEnabled(chosen);
+    // Enter takes the chosen volume, or searches while there is none.
+    ui->btnSave->setDefault(chosen);
+    ui->btnUpdate->setDefault(!chosen);
 }
 
 void BookSelection::on_tableWidget_cellDoubleClicked(int row, int)
@@ -204,6 +214,20 @@ void BookSelection::on_tableWidget_cellDoubleClicked(int row, int)
     selectRow(row);
     if (!selectedUrl.isEmpty())
         accept();
+}
+
+void BookSelection::on_pushButton_clicked()
+{
+    const QStringList held = SimilarTitles::of(ui->keywords->text());
+    if (held.isEmpty()) {
+        QMessageBox::information(this, tr("Search Existing"), tr("No book in the library has a title like this."));
+        return;
+    }
+    QStringList lines;
+    for (const QString &title : held)
+        lines << QStringLiteral("•&nbsp;") + title.toHtmlEscaped();
+    QMessageBox::information(this, tr("Search Existing"),
+                             tr("In the library already:") + QStringLiteral("<br>") + lines.join(QStringLiteral("<br>")));
 }
 
 void BookSelection::on_btnFileOpen_clicked()

@@ -57,6 +57,8 @@ private slots:
     void on_tableWidget_cellClicked(int row, int column);
     void on_tableWidget_cellDoubleClicked(int row, int column);
     void on_btnFileOpen_clicked();
+    // Lists the library's books whose titles share words with the keywords.
+    void on_pushButton_clicked();
     void on_btnSave_clicked();
     void on_btnSkip_clicked();
     void on_btnSkipAll_clicked();
@@ -67,6 +69,7 @@ private:
     void showNotice(const QString &text);
     void clearList();
     void selectRow(int row);
+    void showChoice();
     void chooseSelectedRow();
 
     std::unique_ptr<Ui::BookSelection> ui;

@@ -134,12 +134,18 @@ void MultiSelect::scanFolder(const QString &path)
     // Without FollowSymlinks a link to a folder is not entered: it could lead out of the tree or round in
     // a circle.
     QDirIterator entries(path, QDir::Files, QDirIterator::Subdirectories);
+    const QDir folder(path);
+    int held = 0;
     while (entries.hasNext()) {
         entries.next();
         if (entries.fileInfo().suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
             const File file(entries.filePath());
-            if (file.getFileType() == QLatin1String("pdf") && !file.isDuplicate())
-                appendRow(file);
+            if (file.getFileType() != QLatin1String("pdf"))
+                continue;
+            if (file.isDuplicate())
+                ++held;
+            else
+                appendRow(file, folder.relativeFilePath(entries.fileInfo().absolutePath()));
         }
         if (!progress.advance(table->rowCount()))
             break;
@@ -147,9 +153,13 @@ void MultiSelect::scanFolder(const QString &path)
     table->setUpdatesEnabled(true);
     table->setSortingEnabled(sorting);
     sizeColumns();
+    // The files passed over are not lost from sight.
+    ui->labelSkipped->setText(held == 1 ? tr("1 file is already in the library.")
+                                        : tr("%1 files are already in the library.").arg(held));
+    ui->labelSkipped->setVisible(held > 0);
 }
 
-void MultiSelect::appendRow(const File &file)
+void MultiSelect::appendRow(const File &file, const QString &folder)
 {
     const int row = ui->tableWidget->rowCount();
     ui->tableWidget->insertRow(row);
@@ -162,6 +172,8 @@ void MultiSelect::appendRow(const File &file)
 
     auto *title = new QTableWidgetItem(FileNameTitle::derive(file.getFileName(), file.getFileExtension()));
     title->setData(PathRole, file.getFilePath());
+    // Which folder below the chosen one holds it.
+    title->setToolTip(QDir::toNativeSeparators(folder));
     ui->tableWidget->setItem(row, TitleColumn, title);
 }
 
@@ -187,6 +199,7 @@ void MultiSelect::createRowButton(int row)
     button->setRow(row);
     button->setChecked(isRowChecked(row));
     connect(button, &TableButton::downloadData, this, &MultiSelect::downloadData);
+    connect(button, &TableButton::addWithoutLookup, this, &MultiSelect::addWithoutLookup);
     connect(button, &TableButton::checkedChanged, this, &MultiSelect::setRowChecked);
     table->setCellWidget(row, ButtonColumn, button);
 }
@@ -261,10 +274,15 @@ void MultiSelect::reportFailedLookup(int row, const QString &reason)
 
 void MultiSelect::downloadFinished(Book *downloaded)
 {
-    const std::unique_ptr<Book> book(downloaded);
-    const int row = book->getTableRow();
-    rowsInLookup.remove(row);
+    std::unique_ptr<Book> book(downloaded);
+    rowsInLookup.remove(book->getTableRow());
     logDebug(QStringLiteral("\"%1\"").arg(book->getMainFilePath()));
+    storeBook(std::move(book));
+}
+
+void MultiSelect::storeBook(std::unique_ptr<Book> book)
+{
+    const int row = book->getTableRow();
     if (!book->saveOrUndo()) {
         QMessageBox::warning(
             this, tr("Book not added"),
@@ -306,6 +324,26 @@ void MultiSelect::on_btnReplaceAll_clicked()
     for (int row = 0; row < ui->tableWidget->rowCount(); ++row) {
         QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
         title->setText(title->text().replace(find, replacement).trimmed());
+    }
+}
+
+void MultiSelect::addWithoutLookup(int row)
+{
+    const QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
+    if (!title || rowsInLookup.contains(row) || ui->tableWidget->isRowHidden(row))
+        return;
+    auto book = std::make_unique<Book>(nullptr, -1);
+    book->setTitle(title->text());
+    book->addFile(pathAt(row));
+    book->setTableRow(row);
+    storeBook(std::move(book));
+}
+
+void MultiSelect::on_btnAddChecked_clicked()
+{
+    for (int row = 0; row < ui->tableWidget->rowCount(); ++row) {
+        if (isRowChecked(row))
+            addWithoutLookup(row);
     }
 }
 

@@ -53,13 +53,19 @@ public slots:
     void downloadData(int row);
     void downloadFinished(Book *book);
     void removeRow(int row);
+    // Stores the row's file as a book with the title shown, without asking the book service.
+    void addWithoutLookup(int row);
 
 private slots:
     void on_btnReplaceAll_clicked();
     void on_pushButton_clicked();
+    void on_btnAddChecked_clicked();
 
 private:
-    void appendRow(const File &file);
+    // folder: where the file lies below the chosen folder.
+    void appendRow(const File &file, const QString &folder);
+    // Stores the book of a row and takes the row out; a failure keeps the row and says so.
+    void storeBook(std::unique_ptr<Book> book);
     void sizeColumns();
     void startLookup(int row, const QString &volumeUrl);
     void reportFailedLookup(int row, const QString &reason);

@@ -40,6 +40,11 @@ void TableButton::on_toolButton_clicked()
     emit downloadData(row);
 }
 
+void TableButton::on_btnAddNoLookup_clicked()
+{
+    emit addWithoutLookup(row);
+}
+
 void TableButton::on_bookOpen_clicked()
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(filePath));

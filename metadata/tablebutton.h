@@ -30,11 +30,13 @@ public:
 
 signals:
     void downloadData(int row);
+    void addWithoutLookup(int row);
     void checkedChanged(int row, bool checked);
 
 private slots:
     void on_toolButton_clicked();
     void on_bookOpen_clicked();
+    void on_btnAddNoLookup_clicked();
 
 private:
     std::unique_ptr<Ui::TableButton> ui;

@@ -1,4 +1,6 @@
 #include "app/mainwindow.h"
+#include "app/recentfiles.h"
+#include "reader/reader.h"
 #include "metadata/multiselect.h"
 #include "model/book.h"
 #include "model/itemroles.h"
@@ -26,6 +28,8 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextEdit>
@@ -68,6 +72,7 @@ private slots:
     void singleBookIsAddedThroughTheProperties_data();
     void singleBookIsAddedThroughTheProperties();
     void folderOfBooksIsListedAndAdded();
+    void menusKeysAndStatusBarWork();
 
 private:
     int storeBook(const QString &title, const QStringList &authors, const QString &description = QString());
@@ -632,6 +637,53 @@ void TestMainWindow::folderOfBooksIsListedAndAdded()
     QVERIFY(rowOf(tab(0), QStringLiteral("Middlemarch")) >= 0);
     QVERIFY(treeEntry(QStringLiteral("Eliot, George")));
     QTRY_VERIFY(!window->findChild<MultiSelect *>());
+}
+
+void TestMainWindow::menusKeysAndStatusBarWork()
+{
+    const QString notes = library->writeFile(QStringLiteral("notes.txt"), "plain words");
+    RecentFiles::add(notes);
+    startWindow();
+    auto *tabs = child<QTabWidget>("tabWidget");
+    const QString count = window->statusBar()->findChild<QLabel *>()->text();
+    QCOMPARE(count, tab(0)->summary());
+    QVERIFY2(count.endsWith(QStringLiteral(" books")), qPrintable(count));
+    // The update check named no version: there is no notice to show.
+    QVERIFY(!child<QAction>("actionNotices")->isEnabled());
+
+    // Recent Files reopens a file in a tab of its own, on show.
+    QMenu *recent = child<QAction>("actionRecent_Files")->menu();
+    emit recent->aboutToShow();
+    QCOMPARE(recent->actions().size(), 1);
+    recent->actions().constFirst()->trigger();
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->currentIndex(), 1);
+    QVERIFY(qobject_cast<Reader *>(tabs->currentWidget()));
+    // Ctrl+W closes it again; the library's tab stays.
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
+    QTRY_COMPARE(tabs->count(), 1);
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(tabs->count(), 1);
+
+    // Find puts the cursor in the search box; View hides and shows the library.
+    QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(window->findChild<searchbox *>()->findChild<QLineEdit *>()->hasFocus());
+    child<QAction>("actionShowLibrary")->trigger();
+    QVERIFY(!child<QTreeWidget>("libraryList")->isVisible());
+    child<QAction>("actionShowLibrary")->trigger();
+    QVERIFY(child<QTreeWidget>("libraryList")->isVisible());
+
+    // Credits name what the program is made with.
+    QString credits;
+    QTimer::singleShot(0, [&credits] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            credits = box->text();
+            box->accept();
+        }
+    });
+    child<QAction>("actionCredits")->trigger();
+    QVERIFY2(credits.contains(QStringLiteral("QuaZip")) && credits.contains(QStringLiteral("Silk")),
+             qPrintable(credits));
 }
 
 SHELVIO_TEST_MAIN(TestMainWindow)

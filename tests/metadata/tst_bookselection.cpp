@@ -2,6 +2,7 @@
 #include "metadata/bookservicethrottle.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
+#include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
 #include "tests/support/urlrecorder.h"
 
@@ -125,6 +126,8 @@ private slots:
     void failedSearchIsReported();
     void newSearchReplacesTheOneUnderWay();
     void serviceAskingToWaitPausesTheSearch();
+    void enterTakesTheChosenVolume();
+    void searchExistingListsTheLibrarysLikeTitles();
     void shownCentredOnTheScreen();
 
 private:
@@ -751,6 +754,40 @@ void TestBookSelection::serviceAskingToWaitPausesTheSearch()
     QCOMPARE(BookServiceThrottle::waitFor({}, 9, now), std::chrono::seconds(600));
     QCOMPARE(BookServiceThrottle::waitFor("7200", 1, now), std::chrono::seconds(600));
     QCOMPARE(BookServiceThrottle::waitFor("Wed, 21 Oct 2015 07:28:00 GMT", 1, now), std::chrono::seconds(90));
+}
+
+void TestBookSelection::enterTakesTheChosenVolume()
+{
+    serveSearch(QStringLiteral("search-several.json"));
+    BookSelection dialog;
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    QVERIFY(showSeveralMatches(dialog));
+    clickCell(dialog, 1, 0);
+    QTest::keyClick(tableOf(dialog), Qt::Key_Return);
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toInt(), int(QDialog::Accepted));
+    QCOMPARE(dialog.getSelectedUrl(), tableOf(dialog)->item(1, 0)->data(BookSelection::VolumeUrlRole).toString());
+}
+
+void TestBookSelection::searchExistingListsTheLibrarysLikeTitles()
+{
+    TestLibrary library(environment);
+    for (const QString &title : {QStringLiteral("The Google Story"), QStringLiteral("Google Maps for Beginners"),
+                                 QStringLiteral("Dune")})
+        QVERIFY(TestLibrary::storeBook(title, {}) > 0);
+    BookSelection dialog;
+    dialog.setKeywords(QStringLiteral("The google story, updated"));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    BoxWatcher boxes;
+    click(dialog, "pushButton");
+    QVERIFY(boxes.waitForBoxes(1));
+    // Most words shared first; a title with none is not listed.
+    const QString listed = boxes.seen.first().text;
+    QVERIFY2(listed.indexOf(QStringLiteral("The Google Story")) < listed.indexOf(QStringLiteral("Google Maps")),
+             qPrintable(listed));
+    QVERIFY(listed.contains(QStringLiteral("Google Maps for Beginners")));
+    QVERIFY(!listed.contains(QStringLiteral("Dune")));
 }
 
 void TestBookSelection::shownCentredOnTheScreen()

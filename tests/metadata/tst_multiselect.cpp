@@ -18,6 +18,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -264,6 +265,7 @@ private slots:
     void cleanup();
 
     void scanListsOnlyNewPdfFiles();
+    void fileTheServiceDoesNotKnowIsAddedWithoutLookup();
     void scanAsksForTheFolderAndRemembersIt();
     void longScanShowsProgressAndCanBeCancelled();
     void replaceAllChangesEveryTitle();
@@ -372,6 +374,30 @@ void TestMultiSelect::scanListsOnlyNewPdfFiles()
         QVERIFY(buttonAt(*dialog, row));
         QVERIFY(buttonAt(*dialog, row)->isChecked());
     }
+    // The files passed over are counted, and each row tells its folder.
+    QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("labelSkipped"))->text(),
+             QStringLiteral("2 files are already in the library."));
+    QCOMPARE(tableOf(*dialog)->item(rowOfFile(*dialog, deep), TitleColumn)->toolTip(), QStringLiteral("sub"));
+}
+
+void TestMultiSelect::fileTheServiceDoesNotKnowIsAddedWithoutLookup()
+{
+    const QString first = writePdf(QStringLiteral("Private_Notes.pdf"));
+    const QString second = writePdf(QStringLiteral("Other.pdf"));
+    const QString unchecked = writePdf(QStringLiteral("Unchecked.pdf"));
+    const std::unique_ptr<MultiSelect> dialog = openScanned();
+    buttonAt(*dialog, rowOfFile(*dialog, unchecked))->setChecked(false);
+
+    // One row by its own button, then every checked row; nothing is asked of the book service.
+    toolOf(buttonAt(*dialog, rowOfFile(*dialog, first)), "btnAddNoLookup")->click();
+    QCOMPARE(announced.size(), size_t(1));
+    QCOMPARE(announced.front()->getTitle(), QStringLiteral("Private Notes"));
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnAddChecked")), Qt::LeftButton);
+    QCOMPARE(announced.size(), size_t(2));
+    QCOMPARE(announced.back()->getMainFilePath(), second);
+    QCOMPARE(server->requests().size(), 0);
+    QCOMPARE(count(QStringLiteral("SELECT count(*) FROM books")), 2);
+    QVERIFY(tableOf(*dialog)->isRowHidden(rowOfFile(*dialog, first)));
 }
 
 void TestMultiSelect::scanAsksForTheFolderAndRemembersIt()

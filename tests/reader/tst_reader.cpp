@@ -243,6 +243,9 @@ private slots:
         clickLink(book.contents, QStringLiteral("Section 2.1"));
         QVERIFY(book.waitForLoad(fileUrl(text + QStringLiteral("ch2.xhtml"), QStringLiteral("a"))));
         QCOMPARE(book.loads.count(), loadsAtTheCover + 1);
+        // Paging goes on from the chapter the contents led to.
+        QTest::mouseClick(book.button("btnRight"), Qt::LeftButton);
+        QVERIFY(book.waitForLoad(fileUrl(text + QStringLiteral("ch3.xhtml"))));
     }
 
     void bookWithoutContentsFollowsItsSpine()

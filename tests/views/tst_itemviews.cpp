@@ -24,6 +24,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -420,6 +421,8 @@ private slots:
     void populateFillsTableAndList();
     void columnsSortAsAReaderExpects();
     void columnsAreKeptForEachKindOfTab();
+    void keysActOnTheSelection();
+    void emptyLibraryAndSearchWithoutHitsSaySo();
     void listTitleIsCutAfterTwentyCharacters_data();
     void listTitleIsCutAfterTwentyCharacters();
     void bookToolTipSummarisesTheItem_data();
@@ -673,6 +676,68 @@ void TestItemViews::columnsAreKeptForEachKindOfTab()
     // Another kind of tab has columns of its own.
     std::unique_ptr<ItemViews> pages = openView(QStringLiteral("WebPages"));
     QCOMPARE(tableOf(*pages)->horizontalHeader()->sortIndicatorSection(), 0);
+}
+
+void TestItemViews::keysActOnTheSelection()
+{
+    const int dune = storeBook(StoredBook(QStringLiteral("Dune")).withFiles({QStringLiteral("dune.pdf")}));
+    storeBook(QStringLiteral("Emma"));
+    std::unique_ptr<ItemViews> view = openView(QStringLiteral("Books"));
+    connect(view.get(), &ItemViews::itemDeleted, view.get(), &ItemViews::deleteItemFromView);
+    QSignalSpy summaries(view.get(), &ItemViews::summaryChanged);
+    clickRow(*view, QStringLiteral("Dune"));
+    QCOMPARE(view->summary(), QStringLiteral("2 books, 1 selected"));
+    QVERIFY(!summaries.isEmpty());
+
+    // Enter opens as a double click does.
+    QTest::keyClick(tableOf(*view), Qt::Key_Return);
+    QCOMPARE(recorder->opened, QList<QUrl>{QUrl::fromLocalFile(bookFile(QStringLiteral("dune.pdf")))});
+    // F2 opens the properties.
+    bool propertiesShown = false;
+    QTimer::singleShot(0, [&propertiesShown] {
+        if (auto *dialog = qobject_cast<BookProperties *>(QApplication::activeModalWidget())) {
+            propertiesShown = true;
+            dialog->reject();
+        }
+    });
+    QTest::keyClick(tableOf(*view), Qt::Key_F2);
+    QVERIFY(propertiesShown);
+    view->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(view.get()));
+    // Delete asks first, then deletes.
+    const std::shared_ptr<Confirmation> confirmation = answerNextMessageBox(QStringLiteral("yes"));
+    QTest::keyClick(tableOf(*view), Qt::Key_Delete);
+    QVERIFY(confirmation->asked);
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM books WHERE iid = %1").arg(dune)),
+             QList<QVariantList>({{0}}));
+    QCOMPARE(view->summary(), QStringLiteral("1 book"));
+}
+
+void TestItemViews::emptyLibraryAndSearchWithoutHitsSaySo()
+{
+    {
+        std::unique_ptr<ItemViews> empty = openView(QStringLiteral("Books"));
+        QCOMPARE(empty->findChild<QLabel *>(QStringLiteral("noticeText"))->text(),
+                 QStringLiteral("Your library is empty."));
+        QSignalSpy asked(empty.get(), &ItemViews::multipleBooksRequested);
+        QTest::mouseClick(empty->findChild<QPushButton *>(QStringLiteral("btnNoticeMultipleBooks")), Qt::LeftButton);
+        QCOMPARE(asked.size(), 1);
+        QVERIFY(!tableOf(*empty)->isVisible());
+    }
+    storeBook(QStringLiteral("Dune"));
+    std::unique_ptr<ItemViews> view = openView(QStringLiteral("Books"));
+    QVERIFY(!view->findChild<QWidget *>(QStringLiteral("notice"))->isVisible());
+    clickRow(*view, QStringLiteral("Dune"));
+    QSignalSpy shown(view.get(), &ItemViews::selectedViewItem);
+    view->search(QStringLiteral("packard"));
+    QCOMPARE(view->findChild<QLabel *>(QStringLiteral("noticeText"))->text(), QStringLiteral("No items match “packard”."));
+    QVERIFY(!view->findChild<QPushButton *>(QStringLiteral("btnNoticeSingleBook"))->isVisible());
+    // What is no longer shown leaves the panels.
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().first().value<ViewItem *>(), nullptr);
+    QCOMPARE(view->summary(), QStringLiteral("0 of 1 books match"));
+    view->search(QString());
+    QVERIFY(tableOf(*view)->isVisible());
 }
 
 void TestItemViews::populateFillsTableAndList()
