@@ -642,6 +642,11 @@ void TestMainWindow::folderOfBooksIsListedAndAdded()
 void TestMainWindow::menusKeysAndStatusBarWork()
 {
     const QString notes = library->writeFile(QStringLiteral("notes.txt"), "plain words");
+    Book read(nullptr, -1);
+    read.setTitle(QStringLiteral("Read Along"));
+    read.addFile(library->writeFile(QStringLiteral("books/along.txt"), "a library book"));
+    QVERIFY(read.save());
+    RecentFiles::add(read.getMainFilePath());
     RecentFiles::add(notes);
     startWindow();
     auto *tabs = child<QTabWidget>("tabWidget");
@@ -654,11 +659,18 @@ void TestMainWindow::menusKeysAndStatusBarWork()
     // Recent Files reopens a file in a tab of its own, on show.
     QMenu *recent = child<QAction>("actionRecent_Files")->menu();
     emit recent->aboutToShow();
-    QCOMPARE(recent->actions().size(), 1);
-    recent->actions().constFirst()->trigger();
-    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(recent->actions().size(), 2);
+    // A library file brings its book into the panels, any other file clears them.
+    recent->actions().at(1)->trigger();
     QCOMPARE(tabs->currentIndex(), 1);
+    QVERIFY(child<QTextBrowser>("informationPanel")->toPlainText().contains(QStringLiteral("Read Along")));
+    recent->actions().at(0)->trigger();
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->currentIndex(), 2);
     QVERIFY(qobject_cast<Reader *>(tabs->currentWidget()));
+    QVERIFY(child<QTextBrowser>("informationPanel")->toPlainText().isEmpty());
+    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
+    QTRY_COMPARE(tabs->count(), 2);
     // Ctrl+W closes it again; the library's tab stays.
     QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
     QTRY_COMPARE(tabs->count(), 1);
