@@ -1,6 +1,4 @@
 #include "app/mainwindow.h"
-#include "app/recentfiles.h"
-#include "reader/reader.h"
 #include "metadata/multiselect.h"
 #include "model/book.h"
 #include "model/itemroles.h"
@@ -641,41 +639,15 @@ void TestMainWindow::folderOfBooksIsListedAndAdded()
 
 void TestMainWindow::menusKeysAndStatusBarWork()
 {
-    const QString notes = library->writeFile(QStringLiteral("notes.txt"), "plain words");
-    Book read(nullptr, -1);
-    read.setTitle(QStringLiteral("Read Along"));
-    read.addFile(library->writeFile(QStringLiteral("books/along.txt"), "a library book"));
-    QVERIFY(read.save());
-    RecentFiles::add(read.getMainFilePath());
-    RecentFiles::add(notes);
     startWindow();
-    auto *tabs = child<QTabWidget>("tabWidget");
     const QString count = window->statusBar()->findChild<QLabel *>()->text();
     QCOMPARE(count, tab(0)->summary());
     QVERIFY2(count.endsWith(QStringLiteral(" books")), qPrintable(count));
     // The update check named no version: there is no notice to show.
     QVERIFY(!child<QAction>("actionNotices")->isEnabled());
-
-    // Recent Files reopens a file in a tab of its own, on show.
-    QMenu *recent = child<QAction>("actionRecent_Files")->menu();
-    emit recent->aboutToShow();
-    QCOMPARE(recent->actions().size(), 2);
-    // A library file brings its book into the panels, any other file clears them.
-    recent->actions().at(1)->trigger();
-    QCOMPARE(tabs->currentIndex(), 1);
-    QVERIFY(child<QTextBrowser>("informationPanel")->toPlainText().contains(QStringLiteral("Read Along")));
-    recent->actions().at(0)->trigger();
-    QCOMPARE(tabs->count(), 3);
-    QCOMPARE(tabs->currentIndex(), 2);
-    QVERIFY(qobject_cast<Reader *>(tabs->currentWidget()));
-    QVERIFY(child<QTextBrowser>("informationPanel")->toPlainText().isEmpty());
+    // The first tab stays.
     QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
-    QTRY_COMPARE(tabs->count(), 2);
-    // Ctrl+W closes it again; the library's tab stays.
-    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
-    QTRY_COMPARE(tabs->count(), 1);
-    QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
-    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(child<QTabWidget>("tabWidget")->count(), 1);
 
     // Find puts the cursor in the search box; View hides and shows the library.
     QTest::keyClick(window.get(), Qt::Key_F, Qt::ControlModifier);

@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
+#include "app/recentfiles.h"
 #include "browser/webbrowser.h"
 #include "core/settings.h"
+#include "model/book.h"
 #include "reader/reader.h"
 #include "tests/support/dialogtesting.h"
 #include "tests/support/epubbuilder.h"
@@ -18,6 +20,7 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QMenu>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -140,6 +143,38 @@ private slots:
         emit tabs->tabCloseRequested(1);
         QCOMPARE(tabs->count(), 1);
         QTRY_VERIFY(reader.isNull());
+    }
+
+    void recentFilesReopenInTabsThatFillThePanels()
+    {
+        window.reset();
+        const QString notes = library->writeFile(QStringLiteral("notes.txt"), "plain words");
+        Book read(nullptr, -1);
+        read.setTitle(QStringLiteral("Read Along"));
+        read.addFile(library->writeFile(QStringLiteral("books/along.txt"), "a library book"));
+        QVERIFY(read.save());
+        RecentFiles::add(read.getMainFilePath());
+        RecentFiles::add(notes);
+        window = startMainWindow();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+
+        auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        auto *panel = window->findChild<QTextBrowser *>(QStringLiteral("informationPanel"));
+        QMenu *recent = window->findChild<QAction *>(QStringLiteral("actionRecent_Files"))->menu();
+        emit recent->aboutToShow();
+        QCOMPARE(recent->actions().size(), 2);
+        // A library file brings its book into the panels, any other file clears them.
+        recent->actions().at(1)->trigger();
+        QCOMPARE(tabs->currentIndex(), 1);
+        QVERIFY(panel->toPlainText().contains(QStringLiteral("Read Along")));
+        recent->actions().at(0)->trigger();
+        QCOMPARE(tabs->currentIndex(), 2);
+        QVERIFY(qobject_cast<Reader *>(tabs->currentWidget()));
+        QVERIFY(panel->toPlainText().isEmpty());
+        // Ctrl+W closes the tab on show.
+        QTest::keyClick(window.get(), Qt::Key_W, Qt::ControlModifier);
+        QTRY_COMPARE(tabs->count(), 2);
     }
 
     void cancelledChoiceOpensNothing()
