@@ -180,16 +180,21 @@ void MainWindow::on_actionCloud_triggered()
 
 void MainWindow::on_actionSync_triggered()
 {
-    // The token as read at start-up: a login during the run starts its own sync dialog below.
-    if (!cloudToken.isEmpty()) {
-        if (!syncManager)
-            syncManager = new FileSyncManager(this);
+    // A run under way is brought to the front, never started again.
+    if (syncManager && syncManager->isRunning()) {
         syncManager->show();
+        syncManager->raise();
+        syncManager->activateWindow();
         return;
     }
-    Login login(this);
-    if (login.exec() != QDialog::Accepted)
-        return;
+    if (cloudToken.isEmpty()) {
+        Login login(this);
+        if (login.exec() != QDialog::Accepted)
+            return;
+        // Later clicks use the token the login stored.
+        readCloudToken();
+    }
+    // A run that ended, finished or halted, makes way for a new one.
     if (syncManager)
         syncManager->deleteLater();
     syncManager = new FileSyncManager(this);

@@ -9,6 +9,7 @@
 #include "model/books.h"
 
 #include <QIcon>
+#include <QLocale>
 
 #include <limits>
 
@@ -29,13 +30,18 @@ FileSyncManager::FileSyncManager(QWidget *parent)
                       this);
     connect(run, &SyncRun::bookFailed, this, &FileSyncManager::markFailed);
     connect(run, &SyncRun::fileProgress, this, &FileSyncManager::updateDataTransferProgress);
-    connect(run, &SyncRun::fileUploadEnded, this, [this] { ui->uploadProgress->setValue(0); });
-    connect(run, &SyncRun::dataUploadEnded, this, [this] { ui->labelDlSpeed->setText(QStringLiteral("0 kB/s")); });
+    connect(run, &SyncRun::digesting, this, [this](int done, int total) {
+        ui->labelProgress->setText(tr("Reading files: %1 of %2").arg(done).arg(total));
+    });
+    connect(run, &SyncRun::progressChanged, this, &FileSyncManager::showProgress);
     connect(run, &SyncRun::halted, ui->labelStatus, &QLabel::setText);
     connect(run, &SyncRun::finished, this, [this] {
         ui->btnCancel->setEnabled(false);
+        ui->uploadProgress->setValue(0);
+        ui->labelDlSpeed->setText(QStringLiteral("0 kB/s"));
+        showProgress();
         if (ui->labelStatus->text() == waitingText())
-            ui->labelStatus->setText(tr("Done."));
+            ui->labelStatus->setText(run->summary());
     });
     ui->labelStatus->setText(waitingText());
 
@@ -45,14 +51,31 @@ FileSyncManager::FileSyncManager(QWidget *parent)
         listBook(book);
         run->addBook(book);
     }
-    run->checkNextFile();
+    showProgress();
+    run->start();
 }
 
 FileSyncManager::~FileSyncManager() = default;
 
+bool FileSyncManager::isRunning() const
+{
+    return run->isRunning();
+}
+
 QString FileSyncManager::waitingText()
 {
     return tr("Sending the library to the cloud service…");
+}
+
+void FileSyncManager::showProgress()
+{
+    const SyncRun::Progress progress = run->progress();
+    const QLocale locale;
+    ui->labelProgress->setText(tr("Books %1 of %2 · files checked %3 of %4 · uploaded %5 of %6")
+                                   .arg(locale.toString(progress.booksSent), locale.toString(progress.books),
+                                        locale.toString(progress.filesChecked), locale.toString(progress.files),
+                                        locale.formattedDataSize(progress.bytesSent),
+                                        locale.formattedDataSize(progress.bytes)));
 }
 
 void FileSyncManager::on_btnCancel_clicked()
@@ -80,12 +103,12 @@ void FileSyncManager::syncItem(Item *item)
 
 void FileSyncManager::syncUploadFileQueueCheck()
 {
-    run->checkNextFile();
+    run->pump();
 }
 
 void FileSyncManager::syncUploadFileQueueUpload()
 {
-    run->uploadNextFile();
+    run->pump();
 }
 
 void FileSyncManager::updateDataTransferProgress(qint64 readBytes, qint64 totalBytes, qint64 elapsedMs)
@@ -99,7 +122,6 @@ void FileSyncManager::updateDataTransferProgress(qint64 readBytes, qint64 totalB
 
 void FileSyncManager::markFailed(int iid, const QString &reason)
 {
-    logDebug(QStringLiteral("Upload failed:"), reason);
     QListWidgetItem *entry = entryOf.value(iid);
     if (!entry)
         return;

@@ -33,6 +33,9 @@ public:
 
     static constexpr int TitleLength = 50;
 
+    // Whether its run still sends; a run that ended leaves the dialog to be replaced by a new one.
+    bool isRunning() const;
+
 public slots:
     void syncItem(Item *item);
     void syncUploadFileQueueCheck();
@@ -44,6 +47,7 @@ private slots:
 
 private:
     static QString waitingText();
+    void showProgress();
     void listBook(Book *book);
     // Marks the book's entry in the list, so that a failed upload does not look done.
     void markFailed(int iid, const QString &reason);

@@ -2,6 +2,8 @@
 
 #include "core/cloudprotocol.h"
 
+#include <QFileInfo>
+
 #include <cstring>
 
 namespace {
@@ -25,7 +27,9 @@ bool MultipartFileBody::open()
 {
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    totalSize = head.size() + file.size() + tail.size();
+    fileSize = file.size();
+    modified = QFileInfo(file).lastModified();
+    totalSize = head.size() + fileSize + tail.size();
     return QIODevice::open(QIODevice::ReadOnly);
 }
 
@@ -48,7 +52,7 @@ QByteArray MultipartFileBody::quotedFileName(const QString &path)
 qint64 MultipartFileBody::readData(char *data, qint64 maxSize)
 {
     qint64 copied = 0;
-    const qint64 fileEnd = head.size() + file.size();
+    const qint64 fileEnd = head.size() + fileSize;
     while (copied < maxSize && position < totalSize) {
         qint64 chunk = 0;
         if (position < head.size()) {
@@ -59,6 +63,14 @@ qint64 MultipartFileBody::readData(char *data, qint64 maxSize)
             // A file that shrank or broke while it was sent cannot give the announced length.
             if (chunk <= 0)
                 return copied > 0 ? copied : -1;
+            // At its last byte the file must still be the one whose size was announced.
+            if (position + chunk == fileEnd) {
+                const QFileInfo now(file.fileName());
+                if (now.size() != fileSize || now.lastModified() != modified) {
+                    changed = true;
+                    return -1;
+                }
+            }
         } else {
             const qint64 offset = position - fileEnd;
             chunk = qMin(maxSize - copied, tail.size() - offset);

@@ -2,6 +2,7 @@
 #define MULTIPARTFILEBODY_H
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QFile>
 #include <QIODevice>
 #include <QString>
@@ -18,8 +19,10 @@ public:
 
     MultipartFileBody(const QString &filePath, QObject *parent);
 
-    // Opens the file; false when it cannot be read.
+    // Opens the file; false when it cannot be read. Its size is taken now: that is what the body announces.
     bool open();
+    // The file changed on disk while it was read, so the body was broken off.
+    bool changedWhileRead() const { return changed; }
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override;
     qint64 size() const override { return totalSize; }
@@ -38,6 +41,9 @@ private:
     QByteArray tail;
     qint64 totalSize = 0;
     qint64 position = 0;
+    qint64 fileSize = 0;
+    QDateTime modified;
+    bool changed = false;
 };
 
 #endif // MULTIPARTFILEBODY_H

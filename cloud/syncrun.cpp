@@ -11,12 +11,17 @@
 #include "model/filelist.h"
 
 #include <QDateTime>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSet>
+#include <QPromise>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace {
+
+// Which request a reply answers, on the request's User attribute and this one.
+constexpr auto StepAttribute = QNetworkRequest::Attribute(QNetworkRequest::User + 1);
 
 CloudRequest::Query fileQuery(File *file, const QString &token, bool upload)
 {
@@ -43,28 +48,67 @@ SyncRun::SyncRun(const QString &baseUrl, const QString &token, QObject *parent)
     , token(token)
     , network(new QNetworkAccessManager(this))
 {
+    connect(network, &QNetworkAccessManager::finished, this, &SyncRun::answered);
+    connect(&digests, &QFutureWatcher<QString>::progressValueChanged, this,
+            [this](int done) { emit digesting(done, int(digestFiles.size())); });
+    connect(&digests, &QFutureWatcher<QString>::resultReadyAt, this, [this](int index) {
+        File *file = digestFiles.at(index);
+        file->setDigest(digests.resultAt(index));
+        // Kept with the file's row, so that the next run need not read the file again.
+        file->storeDigest();
+    });
+    connect(&digests, &QFutureWatcher<QString>::finished, this, [this] {
+        if (!digests.isCanceled())
+            pump();
+    });
 }
 
-SyncRun::~SyncRun() = default;
+SyncRun::~SyncRun()
+{
+    digests.cancel();
+    digests.waitForFinished();
+}
 
 void SyncRun::addBook(Book *book)
 {
+    dataQueue.append(book);
+    ++counts.books;
     const FileList *files = book->getFiles();
     for (int index = 0; index < files->count(); ++index) {
         File *file = files->at(index);
         checkQueue.append(file);
-        digestMap.insert(file->md5(), file);
         ownerOf.insert(file, book->getIid());
+        ++counts.files;
     }
+}
 
-    // A manager of its own: the data uploads run beside the chain of checks and file uploads.
-    auto *manager = new QNetworkAccessManager(this);
-    connect(manager, &QNetworkAccessManager::finished, this, &SyncRun::dataUploadFinished);
-    QNetworkRequest request(CloudRequest::url(baseUrl, CloudProtocol::DataPath, {{CloudProtocol::CloudToken, token}}));
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json; charset=utf-8"));
-    request.setAttribute(QNetworkRequest::User, book->getIid());
-    ++dataUploads;
-    RequestPolicy::post(*manager, request, book->toJson().toUtf8(), RequestPolicy::Kind::ServiceReply);
+void SyncRun::start()
+{
+    running = true;
+    digestMissing();
+}
+
+void SyncRun::digestMissing()
+{
+    QStringList paths;
+    for (File *file : std::as_const(checkQueue)) {
+        if (!file->hasDigest()) {
+            digestFiles.append(file);
+            paths.append(file->getFilePath());
+        }
+    }
+    if (paths.isEmpty()) {
+        pump();
+        return;
+    }
+    // Reading every file would hold the window for minutes; a worker reads them, one after the other.
+    digests.setFuture(QtConcurrent::run([paths](QPromise<QString> &promise) {
+        promise.setProgressRange(0, int(paths.size()));
+        for (qsizetype index = 0; index < paths.size() && !promise.isCanceled(); ++index) {
+            promise.addResult(File::digestOf(paths.at(index), [&promise] { return promise.isCanceled(); }));
+            promise.setProgressValue(int(index + 1));
+        }
+    }));
 }
 
 void SyncRun::checkItem(Item *item)
@@ -72,83 +116,65 @@ void SyncRun::checkItem(Item *item)
     const FileList *files = item->getFiles();
     for (int index = 0; index < files->count(); ++index) {
         File *file = files->at(index);
-        digestMap.insert(file->md5(), file);
         ownerOf.insert(file, item->getIid());
-        checkFile(file);
+        checkQueue.append(file);
+        ++counts.files;
     }
+    running = true;
+    pump();
 }
 
-void SyncRun::checkNextFile()
+void SyncRun::pump()
 {
-    chainRunning = true;
-    network->disconnect();
-    if (checkQueue.isEmpty()) {
-        logDebug(QStringLiteral("Calling the file queue: "), 0);
-        uploadNextFile();
+    if (digests.isRunning())
         return;
-    }
-    const qsizetype waiting = checkQueue.size();
-    connect(network, &QNetworkAccessManager::finished, this, &SyncRun::checkFinished);
-    checkFile(checkQueue.takeFirst());
-    logDebug(QStringLiteral("Current count for check queue is; should be decreasing: "), waiting);
-}
-
-void SyncRun::checkFile(File *file)
-{
-    const QUrl url = CloudRequest::url(baseUrl, CloudProtocol::CheckPath, fileQuery(file, token, false));
-    logDebug(QStringLiteral("Starting upload check for ") + file->getFilePath());
-    logDebug(QStringLiteral("url:") + url.toString());
-    logDebug(QStringLiteral("Making get request for uploadCheck."));
-    RequestPolicy::get(*network, QNetworkRequest(url), RequestPolicy::Kind::ServiceReply);
-}
-
-void SyncRun::checkFinished(QNetworkReply *reply)
-{
-    reply->deleteLater();
-    logDebug(QStringLiteral("uploadCheck request has finished, got reply."));
-    const QVariantMap answer = CloudRequest::jsonObject(BoundedReply::of(reply)->body());
-    const QString exists = answer.value(CloudProtocol::Exists).toString();
-    if (exists == CloudProtocol::False) {
-        logDebug(QStringLiteral("File does not exist, looking to upload it."));
-        // Files of equal content share a digest: the service needs the bytes once.
-        File *file = digestMap.value(answer.value(CloudProtocol::Md5).toString());
-        if (file && !uploadQueue.contains(file))
-            uploadQueue.append(file);
-    } else if (exists == CloudProtocol::True) {
-        logDebug(QStringLiteral("File exists remotely, got md5."));
-    } else {
-        logDebug(QStringLiteral("Did not get expected response from server. Halted upload queue."));
-        QString failure = BoundedReply::of(reply)->failure();
-        if (failure.isEmpty())
-            failure = tr("The reply could not be read.");
-        logDebug(QStringLiteral("Error: ") + failure);
-        chainRunning = false;
-        emit halted(tr("The cloud service's answer stopped the sync: %1").arg(failure));
+    if (stopped) {
         finishIfDone();
         return;
     }
-    checkNextFile();
-}
-
-void SyncRun::uploadNextFile()
-{
-    uploadStart = QDateTime::currentMSecsSinceEpoch();
-    network->disconnect();
-    while (!uploadQueue.isEmpty()) {
-        if (uploadFile(uploadQueue.takeFirst()))
-            return;
-        logDebug(QStringLiteral("File does not exist, skipping to next file"));
+    // Data and checks go several at a time; uploads one at a time, once every check has its answer.
+    while (inFlight < MaxInFlight && (!dataQueue.isEmpty() || !checkQueue.isEmpty())) {
+        if (!dataQueue.isEmpty())
+            sendData(dataQueue.takeFirst());
+        else
+            sendCheck(checkQueue.takeFirst());
     }
-    chainRunning = false;
+    while (inFlight == 0 && !uploadQueue.isEmpty()) {
+        if (sendUpload(uploadQueue.takeFirst()))
+            break;
+    }
     finishIfDone();
 }
 
-bool SyncRun::uploadFile(File *file)
+void SyncRun::sendData(Book *book)
+{
+    QNetworkRequest request(CloudRequest::url(baseUrl, CloudProtocol::DataPath, {{CloudProtocol::CloudToken, token}}));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json; charset=utf-8"));
+    request.setAttribute(QNetworkRequest::User, book->getIid());
+    request.setAttribute(StepAttribute, int(Step::Data));
+    ++inFlight;
+    // The cover is read and encoded now, not for every book at once.
+    RequestPolicy::post(*network, request, book->toJson().toUtf8(), RequestPolicy::Kind::ServiceReply);
+}
+
+void SyncRun::sendCheck(File *file)
+{
+    const QString md5 = file->md5();
+    fileOfDigest.insert(md5, file);
+    QNetworkRequest request(CloudRequest::url(baseUrl, CloudProtocol::CheckPath, fileQuery(file, token, false)));
+    request.setAttribute(QNetworkRequest::User, QVariant::fromValue(static_cast<void *>(file)));
+    request.setAttribute(StepAttribute, int(Step::Check));
+    logDebug(QStringLiteral("Starting upload check for ") + file->getFilePath());
+    ++inFlight;
+    RequestPolicy::get(*network, request, RequestPolicy::Kind::ServiceReply);
+}
+
+bool SyncRun::sendUpload(File *file)
 {
     logDebug(QStringLiteral("Starting upload file process for ") + file->getFilePath());
     auto body = std::make_unique<MultipartFileBody>(file->getFilePath(), nullptr);
     if (!body->open()) {
-        emit bookFailed(ownerOf.value(file), tr("The file %1 could not be read.").arg(file->getFilePath()));
+        contentFailed(file->md5(), tr("The file %1 could not be read.").arg(file->getFilePath()));
         return false;
     }
     QNetworkRequest request(CloudRequest::url(baseUrl, CloudProtocol::FilePath, fileQuery(file, token, true)));
@@ -157,71 +183,166 @@ bool SyncRun::uploadFile(File *file)
     // Sent as it is read: a large file must not be held in memory.
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
     request.setAttribute(QNetworkRequest::User, file->md5());
-    connect(network, &QNetworkAccessManager::finished, this, &SyncRun::fileUploadFinished);
-    logDebug(QStringLiteral("Making post request with the file for upload."));
+    request.setAttribute(StepAttribute, int(Step::Upload));
+    ++inFlight;
+    uploadStart = QDateTime::currentMSecsSinceEpoch();
     QNetworkReply *reply = RequestPolicy::post(*network, request, body.get(), RequestPolicy::Kind::Upload);
     body.release()->setParent(reply);
     connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
+        counts.bytesSent = sentBefore + sent;
         emit fileProgress(sent, total, QDateTime::currentMSecsSinceEpoch() - uploadStart);
     });
     return true;
 }
 
-void SyncRun::fileUploadFinished(QNetworkReply *reply)
+void SyncRun::answered(QNetworkReply *reply)
 {
     reply->deleteLater();
-    logDebug(QStringLiteral("File uploading finished."));
-    const QString failure = BoundedReply::of(reply)->failure();
-    if (!failure.isEmpty())
-        contentFailed(reply->request().attribute(QNetworkRequest::User).toString(), failure);
-    emit fileUploadEnded();
-    uploadNextFile();
+    --inFlight;
+    const QNetworkRequest request = reply->request();
+    switch (Step(request.attribute(StepAttribute).toInt())) {
+    case Step::Data:
+        dataAnswered(reply, request.attribute(QNetworkRequest::User).toInt());
+        break;
+    case Step::Check:
+        checkAnswered(reply, static_cast<File *>(request.attribute(QNetworkRequest::User).value<void *>()));
+        break;
+    case Step::Upload:
+        uploadAnswered(reply, request.attribute(QNetworkRequest::User).toString());
+        break;
+    }
+    emit progressChanged();
+    pump();
 }
 
-void SyncRun::dataUploadFinished(QNetworkReply *reply)
+bool SyncRun::stopsTheRun(QNetworkReply *reply)
 {
-    reply->deleteLater();
-    reply->manager()->deleteLater();
-    logDebug(QStringLiteral("Data uploading finished."));
+    // Without an answer the service is not there; 401 means the token is no longer good.
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    return !status.isValid() || status.toInt() == 401;
+}
+
+void SyncRun::dataAnswered(QNetworkReply *reply, int iid)
+{
+    ++counts.booksSent;
+    const QString failure = BoundedReply::of(reply)->failure();
+    if (failure.isEmpty())
+        return;
+    if (stopsTheRun(reply))
+        halt(failure);
+    failBook(iid, failure);
+}
+
+void SyncRun::checkAnswered(QNetworkReply *reply, File *file)
+{
+    ++counts.filesChecked;
     const BoundedReply *reading = BoundedReply::of(reply);
-    const QString failure = reading->failure();
-    logDebug(QStringLiteral("reply data: ") + QString::fromUtf8(reading->body()));
-    if (!failure.isEmpty())
-        emit bookFailed(reply->request().attribute(QNetworkRequest::User).toInt(), failure);
-    emit dataUploadEnded();
-    --dataUploads;
-    finishIfDone();
+    const QVariantMap answer = CloudRequest::jsonObject(reading->body());
+    const QString exists = answer.value(CloudProtocol::Exists).toString();
+    if (exists == CloudProtocol::False) {
+        // Files of equal content share a digest: the service needs the bytes once.
+        const QString md5 = answer.value(CloudProtocol::Md5).toString();
+        File *missing = fileOfDigest.value(md5, file);
+        if (!uploading.contains(md5)) {
+            uploading.insert(md5);
+            uploadQueue.append(missing);
+            counts.bytes += missing->getFileSize();
+        }
+    } else if (exists != CloudProtocol::True) {
+        QString failure = reading->failure();
+        if (failure.isEmpty())
+            failure = tr("The reply could not be read.");
+        logDebug(QStringLiteral("Did not get expected response from server. Halted upload queue."), failure);
+        failBook(ownerOf.value(file), failure);
+        halt(failure);
+    }
+}
+
+void SyncRun::uploadAnswered(QNetworkReply *reply, const QString &md5)
+{
+    logDebug(QStringLiteral("File uploading finished."));
+    const auto *body = reply->findChild<MultipartFileBody *>();
+    sentBefore = counts.bytesSent;
+    if (body && body->changedWhileRead()) {
+        contentFailed(md5, tr("The file changed while it was being uploaded."));
+        return;
+    }
+    const QString failure = BoundedReply::of(reply)->failure();
+    if (failure.isEmpty()) {
+        ++counts.uploaded;
+        return;
+    }
+    if (stopsTheRun(reply))
+        halt(failure);
+    contentFailed(md5, failure);
+}
+
+void SyncRun::halt(const QString &reason)
+{
+    if (stopped)
+        return;
+    stopped = true;
+    // Every book the run did not reach is told so, not left looking done.
+    const QString notReached = tr("Not synced: %1").arg(reason);
+    for (const Book *book : std::as_const(dataQueue))
+        failBook(book->getIid(), notReached);
+    for (const QList<File *> &queue : {checkQueue, uploadQueue}) {
+        for (File *file : queue)
+            failBook(ownerOf.value(file), notReached);
+    }
+    dataQueue.clear();
+    checkQueue.clear();
+    uploadQueue.clear();
+    emit halted(tr("The sync stopped: %1").arg(reason));
 }
 
 void SyncRun::cancel()
 {
+    stopped = true;
+    digests.cancel();
+    dataQueue.clear();
     checkQueue.clear();
     uploadQueue.clear();
-    // Every request under way ends with its manager; none reports back.
-    for (QNetworkAccessManager *manager : findChildren<QNetworkAccessManager *>(QString(), Qt::FindDirectChildrenOnly)) {
-        manager->disconnect(this);
-        for (QNetworkReply *reply : manager->findChildren<QNetworkReply *>())
-            reply->disconnect(this);
-        manager->deleteLater();
-    }
+    // The requests under way end with their manager, without a word back.
+    network->disconnect(this);
+    network->deleteLater();
     network = new QNetworkAccessManager(this);
-    dataUploads = 0;
-    chainRunning = false;
-}
-
-void SyncRun::finishIfDone()
-{
-    if (dataUploads == 0 && !chainRunning)
-        emit finished();
+    inFlight = 0;
+    running = false;
 }
 
 void SyncRun::contentFailed(const QString &md5, const QString &reason)
 {
-    QSet<int> owners;
     for (auto owner = ownerOf.cbegin(); owner != ownerOf.cend(); ++owner) {
         if (owner.key()->md5() == md5)
-            owners.insert(owner.value());
+            failBook(owner.value(), reason);
     }
-    for (const int iid : std::as_const(owners))
-        emit bookFailed(iid, reason);
+}
+
+void SyncRun::failBook(int iid, const QString &reason)
+{
+    logDebug(QStringLiteral("Upload failed:"), reason);
+    if (!failedBooks.contains(iid)) {
+        failedBooks.insert(iid);
+        ++counts.failed;
+    }
+    emit bookFailed(iid, reason);
+}
+
+void SyncRun::finishIfDone()
+{
+    if (!running || inFlight > 0 || digests.isRunning())
+        return;
+    if (!stopped && !(dataQueue.isEmpty() && checkQueue.isEmpty() && uploadQueue.isEmpty()))
+        return;
+    running = false;
+    emit finished();
+}
+
+QString SyncRun::summary() const
+{
+    const QLocale locale;
+    const int synced = counts.books - counts.failed;
+    return tr("%1 books synced, %2 files uploaded, %3 failed")
+        .arg(locale.toString(std::max(0, synced)), locale.toString(counts.uploaded), locale.toString(counts.failed));
 }

@@ -1,10 +1,11 @@
 #ifndef SYNCRUN_H
 #define SYNCRUN_H
 
+#include <QFutureWatcher>
 #include <QHash>
 #include <QList>
-#include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QString>
 
 class Book;
@@ -13,62 +14,107 @@ class Item;
 class QNetworkAccessManager;
 class QNetworkReply;
 
-// One upload of the library to the cloud service: every book's data as JSON, then the service is asked
-// about each file in turn, known by its MD5 digest, and the missing ones are sent one at a time, streamed
-// from disk. It reports what a dialog shows; the books and their files belong to the caller.
+// One upload of the library to the cloud service: every book's data as JSON, every file's existence check
+// by its MD5 digest, and the upload of each content the service does not hold, streamed from disk; in that
+// order, on one network access manager, a few requests at a time. Digests that are not known yet are made off
+// the UI thread first. It reports what a dialog shows; the books and their files belong to the caller.
 class SyncRun : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SyncRun)
 
 public:
+    // As a browser does per host.
+    static constexpr int MaxInFlight = 6;
+
+    struct Progress
+    {
+        int booksSent = 0;
+        int books = 0;
+        int filesChecked = 0;
+        int files = 0;
+        qint64 bytesSent = 0;
+        qint64 bytes = 0;
+        int uploaded = 0;
+        int failed = 0;
+    };
+
     SyncRun(const QString &baseUrl, const QString &token, QObject *parent = nullptr);
     ~SyncRun() override;
 
-    // Sends the book's data and queues its files for the check.
+    // Queues the book's data and its files' checks.
     void addBook(Book *book);
-    // Checks the files of one more item at once, beside the queue.
+    // Digests what needs it, then sends what is queued.
+    void start();
+    // Queues the checks of one more item's files.
     void checkItem(Item *item);
-    // Checks the next queued file; with none left, uploads the missing ones.
-    void checkNextFile();
-    // Uploads the next missing file that can be read.
-    void uploadNextFile();
+    // Sends what is queued, as far as the bound allows.
+    void pump();
     // Ends every request under way and sends nothing more.
     void cancel();
 
+    bool isRunning() const { return running; }
+    Progress progress() const { return counts; }
+    // "10,000 books synced, 3 files uploaded, 2 failed".
+    QString summary() const;
+
 signals:
-    // A book's data or a file of it was refused, or a file could not be read.
-    void bookFailed(int iid, const QString &reason);
+    void digesting(int done, int total);
+    void progressChanged();
+    // The file on its way: bytes sent of its upload, and the time since the upload began.
     void fileProgress(qint64 sentBytes, qint64 totalBytes, qint64 elapsedMs);
-    void fileUploadEnded();
-    void dataUploadEnded();
-    // The service's answer to a check made the run stop; the files after it are neither checked nor sent.
+    // A book's data or a file of it was refused, could not be read, or was not reached.
+    void bookFailed(int iid, const QString &reason);
+    // Nothing more is sent: the service's answer or its absence stopped the run.
     void halted(const QString &reason);
-    // Nothing is under way any more.
+    // Nothing is under way any more; the run is over.
     void finished();
 
 private:
-    void checkFile(File *file);
-    void checkFinished(QNetworkReply *reply);
-    bool uploadFile(File *file);
-    void fileUploadFinished(QNetworkReply *reply);
-    void dataUploadFinished(QNetworkReply *reply);
-    // Every book with a file of this content waited for the one upload that failed.
+    enum class Step { Data, Check, Upload };
+    struct Request
+    {
+        Step step;
+        Book *book = nullptr;
+        File *file = nullptr;
+    };
+
+    void digestMissing();
+    void send(const Request &request);
+    void sendData(Book *book);
+    void sendCheck(File *file);
+    bool sendUpload(File *file);
+    void answered(QNetworkReply *reply);
+    void dataAnswered(QNetworkReply *reply, int iid);
+    void checkAnswered(QNetworkReply *reply, File *file);
+    void uploadAnswered(QNetworkReply *reply, const QString &md5);
+    // Whether a failure of any request means the service cannot go on with this run.
+    static bool stopsTheRun(QNetworkReply *reply);
+    void halt(const QString &reason);
     void contentFailed(const QString &md5, const QString &reason);
+    void failBook(int iid, const QString &reason);
     void finishIfDone();
 
     QString baseUrl;
     QString token;
     QNetworkAccessManager *network;
+    QList<Book *> dataQueue;
     QList<File *> checkQueue;
     QList<File *> uploadQueue;
-    QMap<QString, File *> digestMap;
+    // Contents queued or sent for upload, by digest: the service needs the bytes once.
+    QSet<QString> uploading;
+    QHash<QString, File *> fileOfDigest;
     // The item each file belongs to, for telling failures.
     QHash<File *, int> ownerOf;
+    QSet<int> failedBooks;
+    int inFlight = 0;
     qint64 uploadStart = 0;
-    // Data uploads not answered yet, and whether the chain of checks and file uploads goes on.
-    int dataUploads = 0;
-    bool chainRunning = false;
+    qint64 sentBefore = 0;
+    bool running = false;
+    bool stopped = false;
+    Progress counts;
+    QFutureWatcher<QString> digests;
+    QList<File *> digestFiles;
 };
 
 #endif // SYNCRUN_H

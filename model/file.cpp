@@ -34,10 +34,15 @@ File::File(int fid)
 {
     if (fid >= 1)
         dbRead();
-    // A stored digest may be stale: the file can have changed on disk since.
-    fileMd5.clear();
+    const QString storedMd5 = fileMd5;
+    const qint64 storedSize = fileSize;
     if (!filePath.isEmpty())
         setPath(filePath);
+    // The stored digest holds while the file has its size and was not modified after the row was written,
+    // which happens when the digest is made; otherwise it is made again when asked for.
+    const bool unchanged = storedSize == fileSize && modified.isValid() && updated > 0
+        && modified.toSecsSinceEpoch() < qint64(updated);
+    fileMd5 = unchanged ? storedMd5 : QString();
 }
 
 bool File::setPath(const QString &path)
@@ -55,6 +60,7 @@ bool File::setPath(const QString &path)
     fileExtension = suffixOf(fileName);
     fileType = fileExtension.toLower();
     fileSize = info.size();
+    modified = info.lastModified();
     absolutePath = info.absoluteFilePath();
     return true;
 }
@@ -66,16 +72,48 @@ void File::setIid(int iid)
 
 QString File::md5()
 {
-    if (!fileMd5.isEmpty())
-        return fileMd5;
-
-    QFile file(filePath);
-    if (!file.exists() || !file.open(QIODevice::ReadOnly))
-        return fileMd5;
-    QCryptographicHash hash(QCryptographicHash::Md5);
-    if (hash.addData(&file))
-        fileMd5 = QString::fromLatin1(hash.result().toHex());
+    if (fileMd5.isEmpty())
+        fileMd5 = digestOf(filePath);
     return fileMd5;
+}
+
+QString File::digestOf(const QString &path, const std::function<bool()> &stop)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Md5);
+    constexpr qint64 Chunk = 1 << 20;
+    QByteArray buffer(Chunk, Qt::Uninitialized);
+    qint64 read = 0;
+    while ((read = file.read(buffer.data(), Chunk)) > 0) {
+        if (stop && stop())
+            return {};
+        hash.addData(QByteArrayView(buffer.constData(), read));
+    }
+    return read < 0 ? QString() : QString::fromLatin1(hash.result().toHex());
+}
+
+bool File::hasDigest() const
+{
+    return !fileMd5.isEmpty();
+}
+
+void File::setDigest(const QString &md5)
+{
+    fileMd5 = md5;
+}
+
+bool File::storeDigest()
+{
+    if (fid < 1 || fileMd5.isEmpty())
+        return false;
+    PreparedQuery query(
+        QStringLiteral("UPDATE files SET fileMd5 = :fileMd5, updated = :updated WHERE fid = :fid"));
+    query->bindValue(QStringLiteral(":fileMd5"), fileMd5);
+    query->bindValue(QStringLiteral(":updated"), Timestamp::now());
+    query->bindValue(QStringLiteral(":fid"), fid);
+    return query.exec();
 }
 
 bool File::save()
@@ -114,6 +152,8 @@ void File::dbRead()
     fileMd5 = query->value(5).toString();
     fileSize = query->value(6).toLongLong();
     firstBytes = query->value(7).toString();
+    created = query->value(9).toUInt();
+    updated = query->value(10).toUInt();
 }
 
 // The insert and the update spell the digest's placeholder differently.

@@ -1,8 +1,11 @@
 #ifndef FILE_H
 #define FILE_H
 
+#include <QDateTime>
 #include <QString>
 #include <QVariant>
+
+#include <functional>
 
 class QSqlQuery;
 
@@ -29,6 +32,14 @@ public:
     quint32 getCreated() const { return created; }
     quint32 getUpdated() const { return updated; }
     QString md5();
+    // Whether md5() answers without reading the file.
+    bool hasDigest() const;
+    // A digest made elsewhere (off the UI thread) for this file's content.
+    void setDigest(const QString &md5);
+    // Writes the digest to the stored row, and when it was made.
+    bool storeDigest();
+    // The MD5 digest of the file at the path, in hex; empty when it cannot be read or stop() said so.
+    static QString digestOf(const QString &path, const std::function<bool()> &stop = {});
 
     bool save();
     // Deletes the stored row; the file on disk is not touched.
@@ -55,6 +66,7 @@ private:
     QString fileType;
     QString fileExtension;
     QString absolutePath;
+    QDateTime modified;
     int iid = 0;
     quint32 created = 0;
     quint32 updated = 0;

@@ -116,7 +116,11 @@ QHttpServerResponse CloudServer::token(const QHttpServerRequest &request)
     const QUrlQuery query = request.query();
     if (query.hasQueryItem(CloudProtocol::Token)) {
         const QString token = queryValue(request, CloudProtocol::Token);
-        const bool valid = m_store.tokenOwner(token).has_value();
+        bool failed = false;
+        const bool valid = m_store.tokenOwner(token, &failed).has_value();
+        // A passing fault here must not make the client throw a good token away.
+        if (failed)
+            return error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."));
         return json(QJsonObject{{CloudProtocol::Token, valid ? token : QString(CloudProtocol::Reset)}});
     }
 
@@ -132,9 +136,12 @@ QHttpServerResponse CloudServer::token(const QHttpServerRequest &request)
 
 QHttpServerResponse CloudServer::data(const QHttpServerRequest &request)
 {
-    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken));
+    bool failed = false;
+    const std::optional<TokenOwner> owner
+        = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken), &failed);
     if (!owner)
-        return error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
+        return failed ? error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."))
+                      : error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
     if (tooLarge(request, maxDataSize))
         return error(StatusCode::PayloadTooLarge, QStringLiteral("The upload exceeds the service's limit."));
 
@@ -152,9 +159,12 @@ QHttpServerResponse CloudServer::data(const QHttpServerRequest &request)
 
 QHttpServerResponse CloudServer::check(const QHttpServerRequest &request)
 {
-    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken));
+    bool failed = false;
+    const std::optional<TokenOwner> owner
+        = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken), &failed);
     if (!owner)
-        return error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
+        return failed ? error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."))
+                      : error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
 
     const QString md5 = queryValue(request, CloudProtocol::Md5);
     if (m_store.hasFile(owner->userId, md5))
@@ -165,9 +175,12 @@ QHttpServerResponse CloudServer::check(const QHttpServerRequest &request)
 
 QHttpServerResponse CloudServer::file(const QHttpServerRequest &request)
 {
-    const std::optional<TokenOwner> owner = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken));
+    bool failed = false;
+    const std::optional<TokenOwner> owner
+        = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken), &failed);
     if (!owner)
-        return error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
+        return failed ? error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."))
+                      : error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
     if (tooLarge(request, m_options.maxUpload))
         return error(StatusCode::PayloadTooLarge, QStringLiteral("The upload exceeds the service's limit."));
 

@@ -172,8 +172,10 @@ QString CloudStore::issueToken(qint64 userId, const QString &guid)
     return token;
 }
 
-std::optional<TokenOwner> CloudStore::tokenOwner(const QString &token) const
+std::optional<TokenOwner> CloudStore::tokenOwner(const QString &token, bool *failed) const
 {
+    if (failed)
+        *failed = false;
     if (token.isEmpty())
         return std::nullopt;
     QSqlQuery query(m_database);
@@ -181,6 +183,8 @@ std::optional<TokenOwner> CloudStore::tokenOwner(const QString &token) const
     query.bindValue(QStringLiteral(":digest"), tokenDigest(token));
     if (!query.exec()) {
         fail(QStringLiteral("Cannot look up a token"), queryError(query));
+        if (failed)
+            *failed = true;
         return std::nullopt;
     }
     if (!query.next())

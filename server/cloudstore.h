@@ -36,7 +36,8 @@ public:
     std::optional<qint64> authenticate(const QString &name, const QString &password) const;
     // A fresh 64-character token, or an empty string when it could not be stored.
     QString issueToken(qint64 userId, const QString &guid);
-    std::optional<TokenOwner> tokenOwner(const QString &token) const;
+    // No owner for a token nobody holds; failed, when given, tells a lookup the database could not make.
+    std::optional<TokenOwner> tokenOwner(const QString &token, bool *failed = nullptr) const;
 
     // Replaces an earlier copy of the same book (same account, installation and "iid").
     bool storeBook(const TokenOwner &owner, const QString &iid, const QJsonObject &book);

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -230,18 +231,56 @@ private slots:
         QVERIFY(sync);
         QVERIFY(sync->isVisible());
         QCOMPARE(storedToken().size(), 64);
+        // The token the login stored serves the next click: no second login.
+        QTRY_VERIFY(!sync->isRunning());
+        bool askedAgain = false;
+        QTimer::singleShot(0, window.get(), [&askedAgain] {
+            if (auto *login = qobject_cast<Login *>(QApplication::activeModalWidget())) {
+                askedAgain = true;
+                login->reject();
+            }
+        });
+        window->findChild<QAction *>(QStringLiteral("actionSync"))->trigger();
+        QVERIFY(!askedAgain);
         window.reset();
 
-        // With a token at start-up the sync dialog opens at once, and is reused.
+        // With a token at start-up the sync dialog opens at once; a run that has ended makes way for a new one.
         window = startMainWindow();
         QAction *action = window->findChild<QAction *>(QStringLiteral("actionSync"));
         action->trigger();
-        FileSyncManager *first = window->findChild<FileSyncManager *>();
+        QPointer<FileSyncManager> first = window->findChild<FileSyncManager *>();
         QVERIFY(first && first->isVisible());
+        QTRY_VERIFY(!first->isRunning());
         first->close();
         action->trigger();
+        QTRY_VERIFY(!first);
         QCOMPARE(window->findChildren<FileSyncManager *>().size(), 1);
-        QVERIFY(first->isVisible());
+        QVERIFY(window->findChild<FileSyncManager *>()->isVisible());
+    }
+
+    void syncClickFindsTheRunUnderWay()
+    {
+        // A service that takes the check and does not answer keeps the run going.
+        HttpTestServer stalling;
+        QVERIFY(stalling.listen());
+        stalling.setReply(QStringLiteral("/upload/data/"), HttpTestServer::Reply::json(R"({"stored":"true"})"));
+        stalling.setReply(QStringLiteral("/upload/check/"), HttpTestServer::Reply::silence());
+        QVERIFY(TestLibrary::storeBook(QStringLiteral("Slow"), {library->writeFile(QStringLiteral("slow.pdf"), "%PDF")}));
+        qputenv("SHELVIO_CLOUD_URL", stalling.url().toString().toUtf8());
+        Settings().setValue(Settings::CloudToken, QString(64, u'a'));
+        auto window = startMainWindow();
+        QAction *action = window->findChild<QAction *>(QStringLiteral("actionSync"));
+        action->trigger();
+        QPointer<FileSyncManager> running = window->findChild<FileSyncManager *>();
+        QVERIFY(running && running->isRunning());
+        QTRY_COMPARE(stalling.requestCount(QStringLiteral("/upload/check/")), 1);
+        running->close();
+        action->trigger();
+        // The same run, on show again: nothing was sent anew.
+        QVERIFY(running && running->isVisible());
+        QCOMPARE(window->findChildren<FileSyncManager *>().size(), 1);
+        QCOMPARE(stalling.requestCount(QStringLiteral("/upload/data/")), 1);
+        qunsetenv("SHELVIO_CLOUD_URL");
         qunsetenv("SHELVIO_CLOUD_URL");
     }
 

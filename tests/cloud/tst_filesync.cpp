@@ -1,5 +1,6 @@
 #include "cloud/filesyncmanager.h"
 #include "cloud/multipartfilebody.h"
+#include "cloud/syncrun.h"
 #include "core/settings.h"
 #include "model/book.h"
 #include "tests/support/filetesting.h"
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -128,21 +130,49 @@ private slots:
 
     void unexpectedCheckReplyHaltsTheRun()
     {
-        QVERIFY(TestLibrary::storeBook(QStringLiteral("First"),
-                                       {library->writeFile(QStringLiteral("first.pdf"), "%PDF one")}));
-        QVERIFY(TestLibrary::storeBook(QStringLiteral("Second"),
-                                       {library->writeFile(QStringLiteral("second.pdf"), "%PDF two")}));
+        // More books than requests may be in flight, so that some are not reached.
+        constexpr int Books = SyncRun::MaxInFlight + 4;
+        for (int book = 0; book < Books; ++book) {
+            const QString name = QStringLiteral("book%1.pdf").arg(book);
+            QVERIFY(TestLibrary::storeBook(name, {library->writeFile(name, "%PDF " + name.toUtf8())}));
+        }
         server->setReply(QStringLiteral("/upload/check/"), HttpTestServer::Reply::text("<html>Sorry</html>"));
 
         FileSyncManager sync(nullptr);
-        QTRY_COMPARE(server->requestCount(QStringLiteral("/upload/check/")), 1);
-        // Time enough for a second check or an upload, had the run gone on.
-        QTest::qWait(500);
-        QCOMPARE(server->requestCount(QStringLiteral("/upload/check/")), 1);
+        QTRY_COMPARE(status(sync), QStringLiteral("The sync stopped: The reply could not be read."));
+        QTRY_VERIFY(!sync.isRunning());
+        const int checks = server->requestCount(QStringLiteral("/upload/check/"));
+        QVERIFY2(checks >= 1 && checks <= SyncRun::MaxInFlight, qPrintable(QString::number(checks)));
         QCOMPARE(server->requestCount(QStringLiteral("/upload/file/")), 0);
-        // And the dialog says so.
-        QCOMPARE(status(sync), QStringLiteral("The cloud service's answer stopped the sync: The reply could not be "
-                                              "read."));
+        // Every book is marked: those whose check failed, and those the run did not reach.
+        QCOMPARE(failedEntries(sync), Books);
+        bool toldNotReached = false;
+        for (int row = 0; row < list(sync)->count(); ++row)
+            toldNotReached |= list(sync)->item(row)->toolTip().contains(QStringLiteral("Not synced: "));
+        QVERIFY(toldNotReached);
+    }
+
+    void requestsAreBoundedOnOneConnectionPool()
+    {
+        constexpr int Books = 20;
+        for (int book = 0; book < Books; ++book) {
+            const QString name = QStringLiteral("bounded%1.pdf").arg(book);
+            QVERIFY(TestLibrary::storeBook(name, {library->writeFile(name, "%PDF " + name.toUtf8())}));
+        }
+        // Slow answers, so that requests would pile up if nothing held them back.
+        server->setReply(QStringLiteral("/upload/data/"), HttpTestServer::Reply::json(R"({"stored":"true"})").dripped(4, 20));
+        server->setReply(QStringLiteral("/upload/check/"), exists(true));
+        int most = 0;
+        QTimer sampler;
+        connect(&sampler, &QTimer::timeout, this, [&] { most = std::max(most, server->connectionCount()); });
+        sampler.start(5);
+
+        FileSyncManager sync(nullptr);
+        QTRY_VERIFY_WITH_TIMEOUT(!sync.isRunning(), 30000);
+        QCOMPARE(server->requestCount(QStringLiteral("/upload/data/")), Books);
+        QCOMPARE(server->requestCount(QStringLiteral("/upload/check/")), Books);
+        QVERIFY2(most >= 1 && most <= SyncRun::MaxInFlight, qPrintable(QString::number(most)));
+        QCOMPARE(status(sync), QStringLiteral("20 books synced, 0 files uploaded, 0 failed"));
     }
 
     void waitingRunCanBeCancelled()

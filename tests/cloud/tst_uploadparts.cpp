@@ -96,6 +96,33 @@ private slots:
         QVERIFY(!MultipartFileBody(environment.home() + QStringLiteral("/missing.pdf"), nullptr).open());
     }
 
+    void fileThatGrowsWhileSentBreaksTheBodyOff()
+    {
+        const QString path = environment.home() + QStringLiteral("/growing.pdf");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // Larger than what a read takes in ahead.
+        QVERIFY(file.write(QByteArray(1 << 20, 'a')) == 1 << 20);
+        file.flush();
+
+        MultipartFileBody body(path, nullptr);
+        QVERIFY(body.open());
+        const qint64 announced = body.size();
+        QVERIFY(!body.read(5000).isEmpty());
+        // Grown after the size was announced: the body must not send more, nor pass the rest off as whole.
+        QVERIFY(file.write(QByteArray(500, 'b')) == 500);
+        file.close();
+        QByteArray rest;
+        while (!body.atEnd()) {
+            const QByteArray piece = body.read(4096);
+            if (piece.isEmpty())
+                break;
+            rest += piece;
+        }
+        QVERIFY(body.changedWhileRead());
+        QVERIFY(5000 + rest.size() < announced);
+    }
+
 private:
     TestEnvironment &environment;
 };

@@ -127,10 +127,11 @@ bool writeReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool hea
 }
 
 // Writes the head at once and the body a few bytes per tick, then closes the connection if it must.
-void dripReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool headRequest, bool closeRequested)
+void dripReply(QTcpSocket *socket, const HttpTestServer::Reply &reply, bool headRequest)
 {
+    // The connection serves this reply only; the client is told not to send more on it.
     bool close = false;
-    socket->write(replyHead(reply, closeRequested, close));
+    socket->write(replyHead(reply, true, close));
     const QByteArray body = hasBody(reply, headRequest) ? reply.body : QByteArray();
     auto *timer = new QTimer(socket);
     auto sent = std::make_shared<qsizetype>(0);
@@ -579,7 +580,7 @@ bool HttpTestServer::finishRequest(QTcpSocket *socket, Connection &connection)
         return false;
     }
     case Reply::Pace::Drip:
-        dripReply(socket, reply, request.method == "HEAD", closeRequested);
+        dripReply(socket, reply, request.method == "HEAD");
         connection.closing = true;
         return false;
     }
