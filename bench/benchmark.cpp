@@ -12,6 +12,7 @@
 #include "bench/sampletext.h"
 #include "bench/scanbenchmark.h"
 #include "bench/searchbenchmark.h"
+#include "bench/syncbenchmark.h"
 #include "bench/uploadbenchmark.h"
 #include "core/settings.h"
 
@@ -82,6 +83,14 @@ int Benchmark::run()
     });
     measureWindow(report, import.path(), import.files());
 
+    if (options.skipSync) {
+        report.add(SyncBenchmark::skipped(QStringLiteral("--skip-sync")));
+    } else {
+        const Step step("Syncing the whole library");
+        report.add(SyncBenchmark(environment.root(), environment.home() + QStringLiteral("/.local/share/Shelvio/"),
+                                 options.books)
+                       .run());
+    }
     if (options.skipUpload) {
         report.add(UploadBenchmark::skipped(QStringLiteral("--skip-upload")));
     } else {

@@ -13,7 +13,9 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
                                    QString::number(options.books));
     const QCommandLineOption skipUpload(QStringLiteral("skip-upload"),
                                         QStringLiteral("Leave out the upload of a 1 GB file."));
-    parser.addOptions({books, skipUpload});
+    const QCommandLineOption skipSync(QStringLiteral("skip-sync"),
+                                      QStringLiteral("Leave out the sync of the whole library."));
+    parser.addOptions({books, skipUpload, skipSync});
     parser.process(arguments);
 
     bool valid = false;
@@ -23,5 +25,6 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
         return std::nullopt;
     }
     options.skipUpload = parser.isSet(skipUpload);
+    options.skipSync = parser.isSet(skipSync);
     return options;
 }

@@ -1,6 +1,7 @@
 #include "bench/processmemory.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 
 #ifdef __GLIBC__
@@ -31,7 +32,25 @@ void ProcessMemory::releaseFreeHeap()
 #endif
 }
 
+int ProcessMemory::threadCount()
+{
+    return int(statusNumber("Threads:"));
+}
+
+int ProcessMemory::openFileCount()
+{
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    return descriptors.exists() ? int(descriptors.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size())
+                                : -1;
+}
+
 qint64 ProcessMemory::statusField(const char *name)
+{
+    const qint64 kibibytes = statusNumber(name);
+    return kibibytes < 0 ? -1 : kibibytes * 1024;
+}
+
+qint64 ProcessMemory::statusNumber(const char *name)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
@@ -44,8 +63,8 @@ qint64 ProcessMemory::statusField(const char *name)
         // "VmRSS:     123456 kB"
         const QList<QByteArray> fields = line.mid(qstrlen(name)).simplified().split(' ');
         bool valid = false;
-        const qint64 kibibytes = fields.value(0).toLongLong(&valid);
-        return valid ? kibibytes * 1024 : -1;
+        const qint64 number = fields.value(0).toLongLong(&valid);
+        return valid ? number : -1;
     }
     return -1;
 }

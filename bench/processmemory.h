@@ -3,7 +3,8 @@
 
 #include <QtGlobal>
 
-// The memory of this process as Linux reports it in /proc/self/status, in bytes.
+// The memory of this process as Linux reports it in /proc/self/status, in bytes, and the threads and open
+// files that the same place tells.
 class ProcessMemory
 {
 public:
@@ -16,8 +17,13 @@ public:
     // Hands the heap's free pages back to the system, so that a peak measured next starts from what the
     // process really holds.
     static void releaseFreeHeap();
+    // The threads of the process, and the files (sockets, pipes) it holds open; -1 when unreadable.
+    static int threadCount();
+    static int openFileCount();
 
 private:
+    // The first number after the name; -1 when there is none.
+    static qint64 statusNumber(const char *name);
     static qint64 statusField(const char *name);
 };
 

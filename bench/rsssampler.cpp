@@ -2,6 +2,7 @@
 
 #include "bench/processmemory.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -37,5 +38,7 @@ void RssSampler::sample()
     const qint64 resident = ProcessMemory::residentBytes();
     if (resident > maximum.load())
         maximum.store(resident);
+    threads.store(std::max(threads.load(), ProcessMemory::threadCount()));
+    openFiles.store(std::max(openFiles.load(), ProcessMemory::openFileCount()));
     ++samples;
 }

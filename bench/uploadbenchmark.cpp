@@ -1,24 +1,20 @@
 #include "bench/uploadbenchmark.h"
 #include "sandbox/cloudservice.h"
 
+#include "bench/benchlogin.h"
 #include "bench/eventqueue.h"
 #include "bench/largefile.h"
 #include "bench/libraryconnection.h"
 #include "bench/processmemory.h"
 #include "bench/rsssampler.h"
+#include "bench/syncoutcome.h"
 #include "cloud/filesyncmanager.h"
-#include "cloud/login.h"
 #include "core/serviceaddresses.h"
 #include "core/settings.h"
 #include "model/book.h"
 
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QPushButton>
 #include <QStorageInfo>
-#include <QTextBrowser>
 
 using namespace std::chrono_literals;
 
@@ -32,7 +28,6 @@ constexpr qint64 MaxUpload = 4 * FileSize;
 constexpr qint64 NeededSpace = 2 * FileSize + 512 * MiB;
 const QString UserName = QStringLiteral("bench");
 const QString Password = QStringLiteral("bench-password");
-constexpr auto LoginTimeout = 60s;
 constexpr auto UploadTimeout = 900s;
 
 Figure peakGrowthFigure()
@@ -113,7 +108,7 @@ QString UploadBenchmark::measure(Figure &peakGrowth, Figure &sampledGrowth) cons
     qInfo("  wrote %lld MB in %.1f s", FileSize / MiB, clock.nsecsElapsed() / 1e9);
     if (QString failure = storeBook(file.path()); !failure.isEmpty())
         return failure;
-    if (QString failure = logIn(); !failure.isEmpty())
+    if (QString failure = BenchLogin::logIn(UserName, Password); !failure.isEmpty())
         return failure;
 
     ProcessMemory::releaseFreeHeap();
@@ -149,65 +144,9 @@ QString UploadBenchmark::storeBook(const QString &path) const
     return book.save() ? QString() : QStringLiteral("the book with the large file could not be stored");
 }
 
-QString UploadBenchmark::logIn()
-{
-    Login login(nullptr);
-    auto *name = login.findChild<QLineEdit *>(QStringLiteral("loginText"));
-    auto *password = login.findChild<QLineEdit *>(QStringLiteral("passwordText"));
-    auto *button = login.findChild<QPushButton *>(QStringLiteral("btnLogin"));
-    const auto *message = login.findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
-    if (!name || !password || !button || !message)
-        return QStringLiteral("the login dialog lacks its fields");
-    login.show();
-    name->setText(UserName);
-    password->setText(Password);
-    // The dialog says why it refused in place of its greeting.
-    const QString greeting = message->toPlainText();
-    button->click();
-    const bool answered = EventQueue::waitUntil(
-        [&] { return login.result() == QDialog::Accepted || message->toPlainText() != greeting; }, LoginTimeout);
-    if (login.result() != QDialog::Accepted)
-        return answered ? QStringLiteral("the login was refused: %1").arg(message->toPlainText())
-                        : QStringLiteral("the service did not answer the login");
-    if (Settings().value(Settings::CloudToken).toString().isEmpty())
-        return QStringLiteral("the login stored no token");
-    return QString();
-}
-
 QString UploadBenchmark::upload(FileSyncManager &sync)
 {
-    bool fileReplySeen = false;
-    bool finished = false;
-    QString failure;
-    const auto judge = [&failure](const QNetworkReply *reply) {
-        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (reply->error() != QNetworkReply::NoError || status != 200)
-            failure
-                = QStringLiteral("%1 answered %2: %3").arg(reply->url().path()).arg(status).arg(reply->errorString());
-    };
-    // The dialog disconnects its network manager between requests, so its replies are looked for instead:
-    // the file goes up after the service said it lacks it, and a check that went wrong ends the run early.
-    const auto answered = [&] {
-        const QList<QNetworkReply *> replies = sync.findChildren<QNetworkReply *>();
-        for (QNetworkReply *reply : replies) {
-            const QString path = reply->url().path();
-            if (path.startsWith(QLatin1String("/upload/check")) && reply->isFinished()) {
-                judge(reply);
-            } else if (!fileReplySeen && path.startsWith(QLatin1String("/upload/file"))) {
-                fileReplySeen = true;
-                QObject::connect(reply, &QNetworkReply::finished, &sync, [&judge, &finished, reply] {
-                    judge(reply);
-                    finished = true;
-                });
-                // Only a reply that is still running emits finished later.
-                finished = reply->isFinished();
-                if (finished)
-                    judge(reply);
-            }
-        }
-        return finished || !failure.isEmpty();
-    };
-    if (!EventQueue::waitUntil(answered, UploadTimeout))
+    if (!EventQueue::waitUntil([&sync] { return !sync.isRunning(); }, UploadTimeout))
         return QStringLiteral("the upload did not finish within %1 s").arg(UploadTimeout.count());
-    return failure;
+    return SyncOutcome::failure(sync);
 }

@@ -25,7 +25,6 @@ public:
 private:
     // Each of these returns the reason it failed, or nothing.
     QString storeBook(const QString &path) const;
-    static QString logIn();
     static QString upload(FileSyncManager &sync);
     QString measure(Figure &peakGrowth, Figure &sampledGrowth) const;
 
