@@ -119,7 +119,7 @@ QString SyncBenchmark::measure(QList<Figure> &figures) const
     if (QString failure = BenchLogin::logIn(UserName, Password); !failure.isEmpty())
         return failure;
     QSqlQuery contents;
-    if (!contents.exec(QStringLiteral("SELECT COUNT(DISTINCT fileMd5) FROM files")) || !contents.next())
+    if (!contents.exec(QStringLiteral("SELECT COUNT(DISTINCT fileMd5) FROM files JOIN books ON books.iid = files.iid")) || !contents.next())
         return QStringLiteral("the library's files could not be counted");
     const int distinctContents = contents.value(0).toInt();
 

@@ -7,8 +7,10 @@
 #include "core/settings.h"
 #include "model/book.h"
 #include "model/books.h"
+#include "widgets/covericondelegate.h"
 
 #include <QIcon>
+#include <QStyle>
 #include <QLocale>
 
 #include <limits>
@@ -25,6 +27,8 @@ FileSyncManager::FileSyncManager(QWidget *parent)
     , books(std::make_unique<Books>(nullptr, QString(), -1))
 {
     ui->setupUi(this);
+    const int small = style()->pixelMetric(QStyle::PM_SmallIconSize);
+    ui->uploadList->setItemDelegate(new CoverIconDelegate(QSize(small, small), ui->uploadList));
     const Settings settings;
     run = new SyncRun(settings.value(Settings::BaseUrl).toString(), settings.value(Settings::CloudToken).toString(),
                       this);
@@ -92,7 +96,8 @@ void FileSyncManager::listBook(Book *book)
     QString title = book->getTitle();
     if (title.size() > TitleLength)
         title = title.left(TitleLength) + QStringLiteral("...");
-    auto *entry = new QListWidgetItem(QIcon(book->getCoverFile()), title, ui->uploadList);
+    auto *entry = new QListWidgetItem(title, ui->uploadList);
+    entry->setData(CoverIconDelegate::CoverPathRole, book->getCoverFile());
     entryOf.insert(book->getIid(), entry);
 }
 
@@ -125,6 +130,7 @@ void FileSyncManager::markFailed(int iid, const QString &reason)
     QListWidgetItem *entry = entryOf.value(iid);
     if (!entry)
         return;
+    entry->setData(CoverIconDelegate::CoverPathRole, QVariant());
     entry->setIcon(QIcon(FailedIcon));
     entry->setForeground(Qt::red);
     const QString earlier = entry->toolTip();

@@ -9,6 +9,7 @@
 #include "model/book.h"
 #include "model/file.h"
 #include "model/filelist.h"
+#include "model/savetransaction.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -17,6 +18,8 @@
 #include <QNetworkRequest>
 #include <QPromise>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <memory>
 
 namespace {
 
@@ -54,10 +57,12 @@ SyncRun::SyncRun(const QString &baseUrl, const QString &token, QObject *parent)
     connect(&digests, &QFutureWatcher<QString>::resultReadyAt, this, [this](int index) {
         File *file = digestFiles.at(index);
         file->setDigest(digests.resultAt(index));
-        // Kept with the file's row, so that the next run need not read the file again.
-        file->storeDigest();
+        unstoredDigests.append(file);
+        if (unstoredDigests.size() >= DigestsPerCommit)
+            storeDigests();
     });
     connect(&digests, &QFutureWatcher<QString>::finished, this, [this] {
+        storeDigests();
         if (!digests.isCanceled())
             pump();
     });
@@ -111,6 +116,17 @@ void SyncRun::digestMissing()
     }));
 }
 
+void SyncRun::storeDigests()
+{
+    // Kept with the files' rows, so that the next run need not read the files again; a commit for each
+    // would flush the disk thousands of times.
+    SaveTransaction save;
+    for (File *file : std::as_const(unstoredDigests))
+        file->storeDigest();
+    save.commit();
+    unstoredDigests.clear();
+}
+
 void SyncRun::checkItem(Item *item)
 {
     const FileList *files = item->getFiles();
@@ -132,16 +148,14 @@ void SyncRun::pump()
         finishIfDone();
         return;
     }
-    // Data and checks go several at a time; uploads one at a time, once every check has its answer.
-    while (inFlight < MaxInFlight && (!dataQueue.isEmpty() || !checkQueue.isEmpty())) {
+    // In the protocol's order: every book's data, then every file's check, then the missing files.
+    while (inFlight < MaxInFlight && (!dataQueue.isEmpty() || !checkQueue.isEmpty() || !uploadQueue.isEmpty())) {
         if (!dataQueue.isEmpty())
             sendData(dataQueue.takeFirst());
-        else
+        else if (!checkQueue.isEmpty())
             sendCheck(checkQueue.takeFirst());
-    }
-    while (inFlight == 0 && !uploadQueue.isEmpty()) {
-        if (sendUpload(uploadQueue.takeFirst()))
-            break;
+        else
+            sendUpload(uploadQueue.takeFirst());
     }
     finishIfDone();
 }
@@ -169,13 +183,13 @@ void SyncRun::sendCheck(File *file)
     RequestPolicy::get(*network, request, RequestPolicy::Kind::ServiceReply);
 }
 
-bool SyncRun::sendUpload(File *file)
+void SyncRun::sendUpload(File *file)
 {
     logDebug(QStringLiteral("Starting upload file process for ") + file->getFilePath());
     auto body = std::make_unique<MultipartFileBody>(file->getFilePath(), nullptr);
     if (!body->open()) {
         contentFailed(file->md5(), tr("The file %1 could not be read.").arg(file->getFilePath()));
-        return false;
+        return;
     }
     QNetworkRequest request(CloudRequest::url(baseUrl, CloudProtocol::FilePath, fileQuery(file, token, true)));
     request.setHeader(QNetworkRequest::ContentTypeHeader, MultipartFileBody::contentType());
@@ -185,14 +199,15 @@ bool SyncRun::sendUpload(File *file)
     request.setAttribute(QNetworkRequest::User, file->md5());
     request.setAttribute(StepAttribute, int(Step::Upload));
     ++inFlight;
-    uploadStart = QDateTime::currentMSecsSinceEpoch();
+    const qint64 started = QDateTime::currentMSecsSinceEpoch();
     QNetworkReply *reply = RequestPolicy::post(*network, request, body.get(), RequestPolicy::Kind::Upload);
     body.release()->setParent(reply);
-    connect(reply, &QNetworkReply::uploadProgress, this, [this](qint64 sent, qint64 total) {
-        counts.bytesSent = sentBefore + sent;
-        emit fileProgress(sent, total, QDateTime::currentMSecsSinceEpoch() - uploadStart);
+    auto sentOfThis = std::make_shared<qint64>(0);
+    connect(reply, &QNetworkReply::uploadProgress, this, [this, started, sentOfThis](qint64 sent, qint64 total) {
+        counts.bytesSent += sent - *sentOfThis;
+        *sentOfThis = sent;
+        emit fileProgress(sent, total, QDateTime::currentMSecsSinceEpoch() - started);
     });
-    return true;
 }
 
 void SyncRun::answered(QNetworkReply *reply)
@@ -262,7 +277,6 @@ void SyncRun::uploadAnswered(QNetworkReply *reply, const QString &md5)
 {
     logDebug(QStringLiteral("File uploading finished."));
     const auto *body = reply->findChild<MultipartFileBody *>();
-    sentBefore = counts.bytesSent;
     if (body && body->changedWhileRead()) {
         contentFailed(md5, tr("The file changed while it was being uploaded."));
         return;

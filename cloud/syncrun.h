@@ -15,8 +15,8 @@ class QNetworkAccessManager;
 class QNetworkReply;
 
 // One upload of the library to the cloud service: every book's data as JSON, every file's existence check
-// by its MD5 digest, and the upload of each content the service does not hold, streamed from disk; in that
-// order, on one network access manager, a few requests at a time. Digests that are not known yet are made off
+// by its MD5 digest, and the upload of each content the service does not hold, streamed from disk; started in
+// that order, on one network access manager, a few requests at a time. Digests that are not known yet are made off
 // the UI thread first. It reports what a dialog shows; the books and their files belong to the caller.
 class SyncRun : public QObject
 {
@@ -80,10 +80,11 @@ private:
     };
 
     void digestMissing();
+    void storeDigests();
     void send(const Request &request);
     void sendData(Book *book);
     void sendCheck(File *file);
-    bool sendUpload(File *file);
+    void sendUpload(File *file);
     void answered(QNetworkReply *reply);
     void dataAnswered(QNetworkReply *reply, int iid);
     void checkAnswered(QNetworkReply *reply, File *file);
@@ -108,13 +109,13 @@ private:
     QHash<File *, int> ownerOf;
     QSet<int> failedBooks;
     int inFlight = 0;
-    qint64 uploadStart = 0;
-    qint64 sentBefore = 0;
     bool running = false;
     bool stopped = false;
     Progress counts;
     QFutureWatcher<QString> digests;
     QList<File *> digestFiles;
+    QList<File *> unstoredDigests;
+    static constexpr int DigestsPerCommit = 500;
 };
 
 #endif // SYNCRUN_H

@@ -5,6 +5,7 @@
 
 #include <QNetworkReply>
 
+#include <algorithm>
 #include <cmath>
 
 void BoundedReply::attach(QNetworkReply *reply, qint64 limit, std::chrono::milliseconds idleTimeout)
@@ -85,8 +86,11 @@ void BoundedReply::take()
 {
     if (tooLarge)
         return;
-    // One byte over the limit is enough to know.
-    received += reply->read(limit + 1 - received.size());
+    // One byte over the limit is enough to know. Only what has arrived is asked for: read(n) reserves n bytes
+    // first, which for every reply would be the whole limit.
+    const qint64 wanted = std::min(limit + 1 - qint64(received.size()), reply->bytesAvailable());
+    if (wanted > 0)
+        received += reply->read(wanted);
     if (received.size() <= limit)
         return;
     tooLarge = true;

@@ -5,6 +5,7 @@
 #include "server/cloudpages.h"
 #include "server/cloudstore.h"
 #include "server/multipartfile.h"
+#include "server/quickacklistener.h"
 
 #include <QCryptographicHash>
 #include <QHttpServer>
@@ -102,7 +103,13 @@ CloudServer::~CloudServer() = default;
 
 quint16 CloudServer::listen(const QHostAddress &address, quint16 port)
 {
-    return m_server->listen(address, port);
+    auto *listener = new QuickAckListener(this);
+    if (!listener->listen(address, port)) {
+        delete listener;
+        return 0;
+    }
+    m_server->bind(listener);
+    return listener->serverPort();
 }
 
 bool CloudServer::tooLarge(const QHttpServerRequest &request, qint64 limit)
