@@ -8,7 +8,7 @@ mode=${1:-run}
 packages=(
     build-essential cmake
     qt6-base-dev qt6-webengine-dev qt6-pdf-dev libqt6sql6-sqlite libquazip1-qt6-dev qt6-l10n-tools
-    qt6-httpserver-dev qt6-websockets-dev libsqlite3-dev curl calibre
+    libboost-dev libsqlite3-dev curl calibre
 )
 
 missing=()

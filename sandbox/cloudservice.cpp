@@ -68,7 +68,7 @@ QStringList CloudService::serveArguments() const
         arguments << QStringLiteral("--latest-version") << m_options.latestVersion;
     if (m_options.maxUpload >= 0)
         arguments << QStringLiteral("--max-upload") << QString::number(m_options.maxUpload);
-    return arguments;
+    return arguments + m_options.arguments;
 }
 
 bool CloudService::start()
@@ -121,6 +121,26 @@ bool CloudService::addUser(const QString &name, const QString &password)
                         .arg(QString::fromUtf8(process.readAllStandardOutput())));
     }
     return true;
+}
+
+int CloudService::administer(const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start(executable(), QStringList{QStringLiteral("--data"), dataDirectory()} + arguments);
+    if (!process.waitForFinished(startTimeout)) {
+        process.kill();
+        process.waitForFinished(stopTimeout);
+        fail(QStringLiteral("shelvio-cloud %1 did not finish").arg(arguments.join(u' ')));
+        return -1;
+    }
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+void CloudService::kill()
+{
+    m_process.kill();
+    m_process.waitForFinished(stopTimeout);
 }
 
 bool CloudService::fail(const QString &reason)

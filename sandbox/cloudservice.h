@@ -27,6 +27,8 @@ public:
         qint64 maxUpload = -1;
         // Where the data directory is made; empty for the current directory.
         QString parentFolder;
+        // Further options of the service, such as its limits.
+        QStringList arguments;
     };
 
     CloudService();
@@ -39,12 +41,17 @@ public:
     // Stores the account (or replaces its password) with `shelvio-cloud --add-user`; works before and
     // after start(). False, with a warning and errorString(), when the command failed.
     bool addUser(const QString &name, const QString &password);
+    // Runs `shelvio-cloud --data DIR` with these arguments, as an administrator would, and returns its exit code.
+    int administer(const QStringList &arguments);
+    // Ends the service as a crash would; start() brings it up again on the same data.
+    void kill();
     QString errorString() const { return m_error; }
 
     // The service's root, "http://127.0.0.1:PORT/", the value for the program's "baseUrl"; empty
     // before start().
     QString url() const { return m_url; }
     quint16 port() const { return m_port; }
+    qint64 processId() const { return m_process.processId(); }
     // Holds the service's SQLite database (databasePath()) and its files/<user id>/<md5> tree.
     QString dataDirectory() const;
     QString databasePath() const;

@@ -1,8 +1,8 @@
 #include "server/cloudpages.h"
 
-#include <QJsonArray>
+#include "server/storedbook.h"
+
 #include <QLocale>
-#include <QStringList>
 
 namespace {
 
@@ -20,39 +20,14 @@ QString page(const QString &title, const QString &content)
         .arg(CloudPages::escaped(title), style, content);
 }
 
-// The book's JSON keeps numbers as decimal text; tolerate real numbers as well.
-QString text(const QJsonValue &value)
-{
-    if (value.isDouble())
-        return QString::number(value.toInteger());
-    return value.toString();
-}
-
-QString authorNames(const QJsonValue &authors)
-{
-    QStringList names;
-    for (const QJsonValue &author : authors.toArray()) {
-        const QString name
-            = author.isObject() ? author.toObject().value(QStringLiteral("name")).toString() : author.toString();
-        if (!name.isEmpty())
-            names.append(name);
-    }
-    return names.join(QStringLiteral(", "));
-}
-
-QString fileList(const QJsonValue &files, const QSet<QString> &storedDigests)
+QString fileList(const QList<StoredBook::File> &files, const QSet<QString> &storedDigests)
 {
     QString list;
-    for (const QJsonValue &value : files.toArray()) {
-        const QJsonObject file = value.toObject();
-        QString name = file.value(QStringLiteral("fileName")).toString();
-        if (name.isEmpty())
-            name = file.value(QStringLiteral("filePath")).toString();
-        const qint64 size = text(file.value(QStringLiteral("fileSize"))).toLongLong();
-        const bool stored = storedDigests.contains(file.value(QStringLiteral("fileMd5")).toString().toLower());
+    for (const StoredBook::File &file : files) {
+        const bool stored = storedDigests.contains(file.md5);
         list += QStringLiteral("<li%1>%2 (%3 bytes)%4</li>")
-                    .arg(stored ? QString() : QStringLiteral(" class=\"missing\""), CloudPages::escaped(name),
-                         QLocale::c().toString(size), stored ? QString() : QStringLiteral(", not uploaded"));
+                    .arg(stored ? QString() : QStringLiteral(" class=\"missing\""), CloudPages::escaped(file.name),
+                         QLocale::c().toString(file.size), stored ? QString() : QStringLiteral(", not uploaded"));
     }
     return list.isEmpty() ? QString() : QStringLiteral("<ul>") + list + QStringLiteral("</ul>");
 }
@@ -72,7 +47,7 @@ QByteArray CloudPages::signIn(const QString &message)
     return page(QStringLiteral("Shelvio cloud"), content).toUtf8();
 }
 
-QByteArray CloudPages::books(const QString &userName, const QList<QJsonObject> &books,
+QByteArray CloudPages::books(const QString &userName, const QList<StoredBook> &books,
                              const QSet<QString> &storedDigests)
 {
     QString content
@@ -81,11 +56,9 @@ QByteArray CloudPages::books(const QString &userName, const QList<QJsonObject> &
                    books.size() == 1 ? QStringLiteral("1 book") : QStringLiteral("%1 books").arg(books.size()));
     if (!books.isEmpty()) {
         content += QStringLiteral("<table>\n<tr><th>Title</th><th>Authors</th><th>Files</th></tr>\n");
-        for (const QJsonObject &book : books) {
+        for (const StoredBook &book : books) {
             content += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td></tr>\n")
-                           .arg(escaped(book.value(QStringLiteral("title")).toString()),
-                                escaped(authorNames(book.value(QStringLiteral("authors")))),
-                                fileList(book.value(QStringLiteral("files")), storedDigests));
+                           .arg(escaped(book.title()), escaped(book.authors()), fileList(book.files(), storedDigests));
         }
         content += QStringLiteral("</table>\n");
     }

@@ -3,16 +3,16 @@
 
 #include "server/cloudserver.h"
 #include "server/cloudstore.h"
+#include "server/httplimits.h"
 
-#include <QHostAddress>
 #include <QString>
 
-#include <memory>
+#include <boost/asio/ip/address.hpp>
 
 class QCoreApplication;
 
 // The shelvio-cloud command: serves the data directory over HTTP, or with --add-user stores an account
-// whose password it reads from standard input.
+// whose password it reads from standard input, or with --delete-user removes one.
 class CloudProgram
 {
 public:
@@ -28,10 +28,11 @@ private:
     Q_DISABLE_COPY_MOVE(CloudProgram)
 
     int addUser(const QString &name);
-    int serve(const QHostAddress &address, quint16 port, CloudServer::Options options, QCoreApplication &application);
+    int deleteUser(const QString &name);
+    int serve(const boost::asio::ip::address &address, quint16 port, CloudServer::Options options,
+              HttpLimits limits);
 
     CloudStore m_store;
-    std::unique_ptr<CloudServer> m_server;
 };
 
 #endif // CLOUDPROGRAM_H

@@ -2,60 +2,30 @@
 
 #include "core/cloudprotocol.h"
 
+#include "server/bufferedexchange.h"
 #include "server/cloudpages.h"
+#include "server/cloudreplies.h"
 #include "server/cloudstore.h"
-#include "server/multipartfile.h"
-#include "server/quickacklistener.h"
+#include "server/storedbook.h"
+#include "server/uploadexchange.h"
 
-#include <QCryptographicHash>
-#include <QHttpServer>
-#include <QHttpServerRequest>
-#include <QHttpServerResponse>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QUrlQuery>
+#include <QTemporaryFile>
+#include <QThread>
 
-#include <optional>
+#include <boost/asio/steady_timer.hpp>
+
+#include <algorithm>
+#include <memory>
 #include <utility>
 
 namespace {
 
-using StatusCode = QHttpServerResponse::StatusCode;
-
-// The client percent-encodes its values; older clients do not, and their values come through as sent.
-QString queryValue(const QHttpServerRequest &request, const QString &key)
-{
-    return request.query().queryItemValue(key, QUrl::FullyDecoded);
-}
-
-QByteArray header(const QHttpServerRequest &request, QByteArrayView name)
-{
-    for (const auto &[key, value] : request.headers()) {
-        if (QByteArrayView(key).compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
-}
-
-QHttpServerResponse json(const QJsonObject &object, StatusCode status = StatusCode::Ok)
-{
-    return QHttpServerResponse(object, status);
-}
-
-QHttpServerResponse error(StatusCode status, const QString &message)
-{
-    return json(QJsonObject{{CloudProtocol::Error, message}}, status);
-}
-
-QHttpServerResponse html(const QByteArray &page)
-{
-    return QHttpServerResponse(QByteArrayLiteral("text/html; charset=utf-8"), page);
-}
-
-QHttpServerResponse stored()
-{
-    return json(QJsonObject{{CloudProtocol::Stored, CloudProtocol::True}});
-}
+// A sign-in form holds a name and a password.
+constexpr quint64 formLimit = 16 * 1024;
+// Logins waiting for a thread; past this the service answers 503 rather than queueing without end.
+constexpr int queuedLogins = 64;
 
 // The fields of an HTML form body (application/x-www-form-urlencoded), where "+" stands for a space.
 QUrlQuery formFields(const QByteArray &body)
@@ -71,169 +41,240 @@ QString jsonText(const QJsonValue &value)
     return value.isDouble() ? QString::number(value.toInteger()) : value.toString();
 }
 
+HttpReply noBodyAllowed()
+{
+    return CloudReplies::error(413, QStringLiteral("This request takes no body."));
+}
+
+HttpReply tooLarge()
+{
+    return CloudReplies::error(413, QStringLiteral("The upload exceeds the service's limit."));
+}
+
+// A request without a body that is answered later, once its password is checked.
+std::unique_ptr<HttpExchange> deferred(std::function<void(HttpExchange::Responder)> answer)
+{
+    return std::make_unique<BufferedExchange>(
+        0, [answer = std::move(answer)](const QByteArray &, HttpExchange::Responder respond) {
+            answer(std::move(respond));
+        });
+}
+
 } // namespace
 
-CloudServer::CloudServer(CloudStore &store, Options options, QObject *parent)
-    : QObject(parent)
+CloudServer::CloudServer(boost::asio::io_context &io, CloudStore &store, Options options)
+    : m_io(io)
     , m_store(store)
     , m_options(std::move(options))
-    , m_server(new QHttpServer(this))
+    , m_checks(io, std::clamp(QThread::idealThreadCount(), 1, 4), queuedLogins)
 {
-    // Paths with and without the final "/" alike: the program sends them with it, hand-made clients may not.
-    const std::pair<QLatin1StringView, QHttpServerResponse (CloudServer::*)(const QHttpServerRequest &)> routes[] = {
-        {CloudProtocol::TokenPath, &CloudServer::token},
-        {CloudProtocol::DataPath, &CloudServer::data},
-        {CloudProtocol::CheckPath, &CloudServer::check},
-        {CloudProtocol::FilePath, &CloudServer::file},
-    };
-    for (const auto &[path, handler] : routes) {
-        const QString withSlash = u'/' + path;
-        for (const QString &route : {withSlash, withSlash.chopped(1)}) {
-            m_server->route(route, [this, handler = handler](const QHttpServerRequest &request) {
-                return (this->*handler)(request);
-            });
-        }
-    }
-    m_server->route(u'/' + CloudProtocol::UpdatePath,
-                    [this](const QHttpServerRequest &request) { return update(request); });
-    m_server->route(QStringLiteral("/"), [this](const QHttpServerRequest &request) { return root(request); });
 }
 
 CloudServer::~CloudServer() = default;
 
-quint16 CloudServer::listen(const QHostAddress &address, quint16 port)
+HttpService::Routing CloudServer::begin(const HttpRequestHead &head)
 {
-    auto *listener = new QuickAckListener(this);
-    if (!listener->listen(address, port)) {
-        delete listener;
-        return 0;
-    }
-    m_server->bind(listener);
-    return listener->serverPort();
+    if (head.path == u"/")
+        return root(head);
+    // Paths with and without the final "/" alike: the program sends them with it, hand-made clients may not.
+    const QString path = head.path.mid(1);
+    const QString withSlash = path.endsWith(u'/') ? path : path + u'/';
+    if (withSlash == CloudProtocol::TokenPath)
+        return token(head);
+    if (withSlash == CloudProtocol::DataPath)
+        return data(head);
+    if (withSlash == CloudProtocol::CheckPath)
+        return check(head);
+    if (withSlash == CloudProtocol::FilePath)
+        return file(head);
+    if (path == CloudProtocol::UpdatePath)
+        return update(head);
+    return CloudReplies::error(404, QStringLiteral("There is nothing at this address."));
 }
 
-bool CloudServer::tooLarge(const QHttpServerRequest &request, qint64 limit)
-{
-    const qint64 announced = header(request, "Content-Length").toLongLong();
-    return qMax(announced, qint64(request.body().size())) > limit;
-}
-
-QHttpServerResponse CloudServer::token(const QHttpServerRequest &request)
-{
-    const QUrlQuery query = request.query();
-    if (query.hasQueryItem(CloudProtocol::Token)) {
-        const QString token = queryValue(request, CloudProtocol::Token);
-        bool failed = false;
-        const bool valid = m_store.tokenOwner(token, &failed).has_value();
-        // A passing fault here must not make the client throw a good token away.
-        if (failed)
-            return error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."));
-        return json(QJsonObject{{CloudProtocol::Token, valid ? token : QString(CloudProtocol::Reset)}});
-    }
-
-    const QString userName = queryValue(request, CloudProtocol::UserName);
-    const std::optional<qint64> userId = m_store.authenticate(userName, queryValue(request, CloudProtocol::Password));
-    if (!userId)
-        return json(QJsonObject{{CloudProtocol::Token, CloudProtocol::False}});
-    const QString token = m_store.issueToken(*userId, queryValue(request, CloudProtocol::Guid));
-    if (token.isEmpty())
-        return error(StatusCode::InternalServerError, QStringLiteral("The token could not be stored."));
-    return json(QJsonObject{{CloudProtocol::Token, token}});
-}
-
-QHttpServerResponse CloudServer::data(const QHttpServerRequest &request)
+std::variant<TokenOwner, HttpReply> CloudServer::owner(const HttpRequestHead &head) const
 {
     bool failed = false;
-    const std::optional<TokenOwner> owner
-        = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken), &failed);
-    if (!owner)
-        return failed ? error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."))
-                      : error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
-    if (tooLarge(request, maxDataSize))
-        return error(StatusCode::PayloadTooLarge, QStringLiteral("The upload exceeds the service's limit."));
+    std::optional<TokenOwner> owner = m_store.tokenOwner(head.queryValue(CloudProtocol::CloudToken), &failed);
+    if (owner)
+        return *owner;
+    // A passing fault here must not make the client throw a good token away.
+    if (failed)
+        return CloudReplies::error(500, QStringLiteral("The token could not be checked."));
+    return CloudReplies::error(401, QStringLiteral("The token is not valid; log in again."));
+}
 
-    const QJsonDocument document = QJsonDocument::fromJson(request.body());
+HttpService::Routing CloudServer::token(const HttpRequestHead &head)
+{
+    if (head.hasBody())
+        return noBodyAllowed();
+    if (head.query.hasQueryItem(CloudProtocol::Token)) {
+        const QString token = head.queryValue(CloudProtocol::Token);
+        bool failed = false;
+        const bool valid = m_store.tokenOwner(token, &failed).has_value();
+        if (failed)
+            return CloudReplies::error(500, QStringLiteral("The token could not be checked."));
+        return CloudReplies::json(QJsonObject{{CloudProtocol::Token, valid ? token : QString(CloudProtocol::Reset)}});
+    }
+
+    const QString userName = head.queryValue(CloudProtocol::UserName);
+    const QString password = head.queryValue(CloudProtocol::Password);
+    const QString guid = head.queryValue(CloudProtocol::Guid);
+    const QString address = head.clientAddress;
+    return deferred([this, userName, password, guid, address](HttpExchange::Responder respond) {
+        authenticate(userName, password, address, [this, guid, respond = std::move(respond)](const Login &login) {
+            if (login.busy)
+                return respond(CloudReplies::error(503, QStringLiteral("The service is busy; try again shortly.")));
+            if (!login.userId)
+                return respond(CloudReplies::json(QJsonObject{{CloudProtocol::Token, CloudProtocol::False}}));
+            const QString token = m_store.issueToken(*login.userId, guid);
+            if (token.isEmpty())
+                return respond(CloudReplies::error(500, QStringLiteral("The token could not be stored.")));
+            respond(CloudReplies::json(QJsonObject{{CloudProtocol::Token, token}}));
+        });
+    });
+}
+
+HttpService::Routing CloudServer::data(const HttpRequestHead &head)
+{
+    std::variant<TokenOwner, HttpReply> owner = this->owner(head);
+    if (auto *refusal = std::get_if<HttpReply>(&owner))
+        return std::move(*refusal);
+    if (head.contentLength.value_or(0) > quint64(m_options.maxData))
+        return tooLarge();
+    return std::make_unique<BufferedExchange>(
+        quint64(m_options.maxData),
+        [this, owner = std::get<TokenOwner>(owner)](const QByteArray &body, HttpExchange::Responder respond) {
+            respond(storeBook(owner, body));
+        });
+}
+
+HttpReply CloudServer::storeBook(const TokenOwner &owner, const QByteArray &body)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(body);
     if (!document.isObject())
-        return error(StatusCode::BadRequest, QStringLiteral("The body is not a JSON object."));
+        return CloudReplies::error(400, QStringLiteral("The body is not a JSON object."));
     const QJsonObject book = document.object();
     const QString iid = jsonText(book.value(QStringLiteral("iid")));
     if (iid.isEmpty())
-        return error(StatusCode::BadRequest, QStringLiteral("The book has no \"iid\"."));
-    if (!m_store.storeBook(*owner, iid, book))
-        return error(StatusCode::InternalServerError, QStringLiteral("The book could not be stored."));
-    return stored();
+        return CloudReplies::error(400, QStringLiteral("The book has no \"iid\"."));
+    if (!m_store.storeBook(owner, iid, book))
+        return CloudReplies::error(500, QStringLiteral("The book could not be stored."));
+    return CloudReplies::stored();
 }
 
-QHttpServerResponse CloudServer::check(const QHttpServerRequest &request)
+HttpService::Routing CloudServer::check(const HttpRequestHead &head)
 {
-    bool failed = false;
-    const std::optional<TokenOwner> owner
-        = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken), &failed);
-    if (!owner)
-        return failed ? error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."))
-                      : error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
-
-    const QString md5 = queryValue(request, CloudProtocol::Md5);
-    if (m_store.hasFile(owner->userId, md5))
-        return json(QJsonObject{{CloudProtocol::Exists, CloudProtocol::True}});
+    std::variant<TokenOwner, HttpReply> owner = this->owner(head);
+    if (auto *refusal = std::get_if<HttpReply>(&owner))
+        return std::move(*refusal);
+    if (head.hasBody())
+        return noBodyAllowed();
+    const QString md5 = head.queryValue(CloudProtocol::Md5);
+    if (m_store.hasFile(std::get<TokenOwner>(owner).userId, md5))
+        return CloudReplies::json(QJsonObject{{CloudProtocol::Exists, CloudProtocol::True}});
     // Even a digest that is no digest gets this answer: the program halts the whole run on anything else.
-    return json(QJsonObject{{CloudProtocol::Exists, CloudProtocol::False}, {CloudProtocol::Md5, md5}});
+    return CloudReplies::json(QJsonObject{{CloudProtocol::Exists, CloudProtocol::False}, {CloudProtocol::Md5, md5}});
 }
 
-QHttpServerResponse CloudServer::file(const QHttpServerRequest &request)
+HttpService::Routing CloudServer::file(const HttpRequestHead &head)
 {
-    bool failed = false;
-    const std::optional<TokenOwner> owner
-        = m_store.tokenOwner(queryValue(request, CloudProtocol::CloudToken), &failed);
-    if (!owner)
-        return failed ? error(StatusCode::InternalServerError, QStringLiteral("The token could not be checked."))
-                      : error(StatusCode::Unauthorized, QStringLiteral("The token is not valid; log in again."));
-    if (tooLarge(request, m_options.maxUpload))
-        return error(StatusCode::PayloadTooLarge, QStringLiteral("The upload exceeds the service's limit."));
+    std::variant<TokenOwner, HttpReply> owner = this->owner(head);
+    if (auto *refusal = std::get_if<HttpReply>(&owner))
+        return std::move(*refusal);
+    const qint64 userId = std::get<TokenOwner>(owner).userId;
+    if (head.contentLength.value_or(0) > quint64(m_options.maxUpload))
+        return tooLarge();
 
-    const QString md5 = queryValue(request, CloudProtocol::Md5).toLower();
-    if (!CloudStore::isDigest(md5))
-        return error(StatusCode::BadRequest, QStringLiteral("\"md5\" is not an MD5 digest."));
+    UploadExchange::Announced announced;
+    announced.md5 = head.queryValue(CloudProtocol::Md5).toLower();
+    if (!CloudStore::isDigest(announced.md5))
+        return CloudReplies::error(400, QStringLiteral("\"md5\" is not an MD5 digest."));
     bool sizeOk = false;
-    const qint64 size = queryValue(request, CloudProtocol::FileSize).toLongLong(&sizeOk);
-    if (!sizeOk || size < 0)
-        return error(StatusCode::BadRequest, QStringLiteral("\"fileSize\" is not a size."));
+    announced.size = head.queryValue(CloudProtocol::FileSize).toLongLong(&sizeOk);
+    if (!sizeOk || announced.size < 0)
+        return CloudReplies::error(400, QStringLiteral("\"fileSize\" is not a size."));
+    if (m_options.quota > 0 && !m_store.hasFile(userId, announced.md5)) {
+        const qint64 used = m_store.usedBytes(userId);
+        if (used < 0)
+            return CloudReplies::error(500, QStringLiteral("The account's storage could not be measured."));
+        if (used + announced.size > m_options.quota)
+            return CloudReplies::error(
+                413, QStringLiteral("The account's quota of %1 bytes would be exceeded; %2 bytes are in use.")
+                         .arg(m_options.quota)
+                         .arg(used));
+    }
+    announced.fileType = head.queryValue(CloudProtocol::FileType);
 
-    const QByteArray body = request.body();
-    const MultipartFile part(header(request, "Content-Type"), body);
-    if (!part.isValid())
-        return error(StatusCode::BadRequest, QStringLiteral("The body has no multipart part named \"file\"."));
-    if (part.bytes().size() != size)
-        return error(StatusCode::BadRequest, QStringLiteral("The file's size is not \"fileSize\"."));
-    const QByteArray digest = QCryptographicHash::hash(part.bytes(), QCryptographicHash::Md5).toHex();
-    if (QString::fromLatin1(digest) != md5)
-        return error(StatusCode::BadRequest, QStringLiteral("The file's MD5 digest is not \"md5\"."));
-
-    if (!m_store.storeFile(owner->userId, md5, part.bytes(), queryValue(request, CloudProtocol::FileType)))
-        return error(StatusCode::InternalServerError, QStringLiteral("The file could not be stored."));
-    return stored();
+    std::unique_ptr<QTemporaryFile> upload = m_store.createUpload(userId);
+    if (!upload)
+        return CloudReplies::error(500, QStringLiteral("The file could not be stored."));
+    return std::make_unique<UploadExchange>(m_store, userId, std::move(announced), std::move(upload),
+                                            head.header("Content-Type"), quint64(m_options.maxUpload));
 }
 
-QHttpServerResponse CloudServer::update(const QHttpServerRequest &request) const
+HttpService::Routing CloudServer::update(const HttpRequestHead &head) const
 {
-    const QByteArray latest = queryValue(request, CloudProtocol::Version) == m_options.latestVersion
+    if (head.hasBody())
+        return noBodyAllowed();
+    const QByteArray latest = head.queryValue(CloudProtocol::Version) == m_options.latestVersion
         ? QByteArray()
         : m_options.latestVersion.toUtf8();
-    return QHttpServerResponse(QByteArrayLiteral("text/plain; charset=utf-8"), latest);
+    return CloudReplies::text(latest);
 }
 
-QHttpServerResponse CloudServer::root(const QHttpServerRequest &request)
+HttpService::Routing CloudServer::root(const HttpRequestHead &head)
 {
-    if (request.method() != QHttpServerRequest::Method::Post)
-        return html(CloudPages::signIn());
-    if (tooLarge(request, maxDataSize))
-        return error(StatusCode::PayloadTooLarge, QStringLiteral("The request exceeds the service's limit."));
+    if (head.method != "POST") {
+        if (head.hasBody())
+            return noBodyAllowed();
+        return CloudReplies::html(CloudPages::signIn());
+    }
+    if (head.contentLength.value_or(0) > formLimit)
+        return CloudReplies::error(413, QStringLiteral("The request exceeds the service's limit."));
+    const QString address = head.clientAddress;
+    return std::make_unique<BufferedExchange>(
+        formLimit, [this, address](const QByteArray &body, HttpExchange::Responder respond) {
+            const QUrlQuery fields = formFields(body);
+            const QString userName = fields.queryItemValue(CloudProtocol::UserName, QUrl::FullyDecoded);
+            const QString password = fields.queryItemValue(CloudProtocol::Password, QUrl::FullyDecoded);
+            authenticate(userName, password, address,
+                         [this, userName, respond = std::move(respond)](const Login &login) {
+                             respond(signedIn(userName, login));
+                         });
+        });
+}
 
-    const QUrlQuery fields = formFields(request.body());
-    const QString userName = fields.queryItemValue(CloudProtocol::UserName, QUrl::FullyDecoded);
-    const std::optional<qint64> userId
-        = m_store.authenticate(userName, fields.queryItemValue(CloudProtocol::Password, QUrl::FullyDecoded));
-    if (!userId)
-        return html(CloudPages::signIn(QStringLiteral("The login or the password is wrong.")));
-    return html(CloudPages::books(userName, m_store.books(*userId), m_store.fileDigests(*userId)));
+HttpReply CloudServer::signedIn(const QString &userName, const Login &login)
+{
+    if (login.busy)
+        return CloudReplies::html(CloudPages::signIn(QStringLiteral("The service is busy; try again shortly.")));
+    if (!login.userId)
+        return CloudReplies::html(CloudPages::signIn(QStringLiteral("The login or the password is wrong.")));
+    return CloudReplies::html(
+        CloudPages::books(userName, m_store.books(*login.userId), m_store.fileDigests(*login.userId)));
+}
+
+void CloudServer::authenticate(const QString &name, const QString &password, const QString &address,
+                               std::function<void(Login)> done)
+{
+    // While held back, an attempt is not even looked at, so guessing in parallel gains nothing.
+    if (m_throttle.isBlocked(name, address))
+        return done(Login{});
+    // Checking a made-up hash for an unknown name keeps it as slow as a wrong password, so the reply
+    // time does not tell which names have accounts.
+    static const PasswordHash unknown = PasswordHash::create(QStringLiteral("unknown"));
+    const std::optional<StoredPassword> stored = m_store.password(name);
+    const qint64 userId = stored ? stored->userId : -1;
+    const bool queued = m_checks.check(
+        stored ? stored->hash : unknown, password, [this, name, address, userId, done](bool matches) {
+            if (matches && userId >= 0) {
+                m_throttle.succeeded(name, address);
+                return done(Login{userId});
+            }
+            auto timer = std::make_shared<boost::asio::steady_timer>(m_io, m_throttle.failed(name, address));
+            timer->async_wait([timer, done](boost::system::error_code) { done(Login{}); });
+        });
+    if (!queued)
+        done(Login{std::nullopt, true});
 }

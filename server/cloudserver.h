@@ -1,53 +1,71 @@
 #ifndef CLOUDSERVER_H
 #define CLOUDSERVER_H
 
-#include <QHostAddress>
-#include <QObject>
+#include "server/httpservice.h"
+#include "server/loginthrottle.h"
+#include "server/passwordchecks.h"
+
 #include <QString>
 
+#include <boost/asio/io_context.hpp>
+
+#include <functional>
+#include <optional>
+
 class CloudStore;
-class QHttpServer;
-class QHttpServerRequest;
-class QHttpServerResponse;
+struct TokenOwner;
 
-// The cloud service's HTTP side: login and token validation, book metadata and file uploads with their
-// existence checks, the update check and the web root, all answered from a CloudStore.
-class CloudServer : public QObject
+// The cloud service's side of HTTP: login and token validation, book metadata and file uploads with
+// their existence checks, the update check and the web root, all answered from a CloudStore. Each
+// request is judged by its head (route, token, announced length) before its body is read.
+class CloudServer : public HttpService
 {
-    Q_OBJECT
-    Q_DISABLE_COPY_MOVE(CloudServer)
-
 public:
     struct Options
     {
         // The program's own version, so that a default service reports no update.
         QString latestVersion = QStringLiteral("0.3 Alpha");
-        // For files; a book's metadata or a sign-in form has the fixed cap maxDataSize.
+        // For files; a book's metadata has maxData.
         qint64 maxUpload = qint64(2) * 1024 * 1024 * 1024;
+        // A book's JSON carries its cover in Base64, so it may be larger than a small file.
+        qint64 maxData = 16 * 1024 * 1024;
+        // The bytes of files an account may keep; 0 for no limit.
+        qint64 quota = 0;
     };
 
-    // A book's JSON carries its cover in Base64, so it may be larger than a small file, but never this large.
-    static constexpr qint64 maxDataSize = 64 * 1024 * 1024;
-
-    CloudServer(CloudStore &store, Options options, QObject *parent = nullptr);
+    CloudServer(boost::asio::io_context &io, CloudStore &store, Options options);
     ~CloudServer() override;
 
-    // The port listened on (the one picked when `port` is 0), or 0 when listening failed.
-    quint16 listen(const QHostAddress &address, quint16 port);
+    Routing begin(const HttpRequestHead &head) override;
 
 private:
-    QHttpServerResponse token(const QHttpServerRequest &request);
-    QHttpServerResponse data(const QHttpServerRequest &request);
-    QHttpServerResponse check(const QHttpServerRequest &request);
-    QHttpServerResponse file(const QHttpServerRequest &request);
-    QHttpServerResponse update(const QHttpServerRequest &request) const;
-    QHttpServerResponse root(const QHttpServerRequest &request);
+    struct Login
+    {
+        std::optional<qint64> userId;
+        // The password checks are all taken; the client should try again shortly.
+        bool busy = false;
+    };
 
-    static bool tooLarge(const QHttpServerRequest &request, qint64 limit);
+    Routing token(const HttpRequestHead &head);
+    Routing data(const HttpRequestHead &head);
+    Routing check(const HttpRequestHead &head);
+    Routing file(const HttpRequestHead &head);
+    Routing update(const HttpRequestHead &head) const;
+    Routing root(const HttpRequestHead &head);
 
+    // The token's owner, or the reply that refuses the request.
+    std::variant<TokenOwner, HttpReply> owner(const HttpRequestHead &head) const;
+    HttpReply storeBook(const TokenOwner &owner, const QByteArray &body);
+    // Checks the password off the I/O thread, holding back a client whose logins keep failing.
+    void authenticate(const QString &name, const QString &password, const QString &address,
+                      std::function<void(Login)> done);
+    HttpReply signedIn(const QString &userName, const Login &login);
+
+    boost::asio::io_context &m_io;
     CloudStore &m_store;
     Options m_options;
-    QHttpServer *m_server = nullptr;
+    LoginThrottle m_throttle;
+    PasswordChecks m_checks;
 };
 
 #endif // CLOUDSERVER_H

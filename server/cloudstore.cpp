@@ -1,20 +1,26 @@
 #include "server/cloudstore.h"
 
-#include "server/passwordhash.h"
+#include "server/storedbook.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QRandomGenerator>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 #include <QtDebug>
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <unistd.h>
 
 namespace {
 
@@ -42,6 +48,10 @@ QString queryError(const QSqlQuery &query)
     return query.lastError().text();
 }
 
+constexpr QFile::Permissions ownerOnlyFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions ownerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
+const QString uploadPrefix = QStringLiteral(".upload-");
+
 } // namespace
 
 CloudStore::CloudStore()
@@ -61,8 +71,9 @@ CloudStore::~CloudStore()
 bool CloudStore::open(const QString &dataDirectory)
 {
     m_dataDirectory = QDir(dataDirectory).absolutePath();
-    if (!QDir().mkpath(m_dataDirectory))
-        return fail(QStringLiteral("Cannot create %1").arg(m_dataDirectory), QStringLiteral("mkpath failed"));
+    if (!QDir().mkpath(m_dataDirectory) || !QFile::setPermissions(m_dataDirectory, ownerOnlyFolder))
+        return fail(QStringLiteral("Cannot create %1 for its owner only").arg(m_dataDirectory),
+                    QStringLiteral("mkpath or chmod failed"));
 
     m_database = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
     m_database.setDatabaseName(QDir(m_dataDirectory).filePath(QString::fromLatin1(databaseFileName)));
@@ -75,28 +86,122 @@ bool CloudStore::open(const QString &dataDirectory)
     QSqlQuery journal(m_database);
     if (!journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !journal.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return fail(QStringLiteral("Cannot set up %1").arg(m_database.databaseName()), queryError(journal));
-    return createTables();
+    // Older versions created them readable by all.
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        const QString path = m_database.databaseName() + QLatin1String(suffix);
+        if (QFileInfo::exists(path) && !QFile::setPermissions(path, ownerOnlyFile))
+            return fail(QStringLiteral("Cannot keep %1 to its owner").arg(path), QStringLiteral("chmod failed"));
+    }
+    return createTables() && keepIdsUnique() && addBookSummaries();
+}
+
+void CloudStore::removeUnfinishedUploads()
+{
+    QDirIterator it(QDir(m_dataDirectory).filePath(QStringLiteral("files")), {uploadPrefix + u'*'},
+                    QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!QFile::remove(path))
+            qWarning().noquote() << "Cannot remove the unfinished upload" << path;
+    }
 }
 
 bool CloudStore::createTables()
 {
     const QString statements[] = {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE, "
+        QStringLiteral("CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL UNIQUE, "
                        "salt BLOB NOT NULL, iterations INTEGER NOT NULL, hash BLOB NOT NULL, created TEXT)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS tokens (digest TEXT PRIMARY KEY, user_id INTEGER NOT NULL, "
                        "guid TEXT NOT NULL, created TEXT)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS books (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL, "
                        "guid TEXT NOT NULL, iid TEXT NOT NULL, title TEXT, json TEXT NOT NULL, updated TEXT, "
+                       "authors TEXT NOT NULL DEFAULT '', files TEXT NOT NULL DEFAULT '', "
                        "UNIQUE (user_id, guid, iid))"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS files (user_id INTEGER NOT NULL, md5 TEXT NOT NULL, "
                        "size INTEGER NOT NULL, file_type TEXT, created TEXT, PRIMARY KEY (user_id, md5))"),
     };
     for (const QString &statement : statements) {
-        QSqlQuery query(m_database);
-        if (!query.exec(statement))
-            return fail(QStringLiteral("Cannot create the tables"), queryError(query));
+        if (!exec(statement, QStringLiteral("Cannot create the tables")))
+            return false;
     }
     return true;
+}
+
+bool CloudStore::exec(const QString &statement, const QString &what)
+{
+    QSqlQuery query(m_database);
+    return query.exec(statement) || fail(what, queryError(query));
+}
+
+bool CloudStore::keepIdsUnique()
+{
+    QSqlQuery schema(m_database);
+    if (!schema.exec(QStringLiteral("SELECT sql FROM sqlite_master WHERE type = 'table' AND name = 'users'"))
+        || !schema.next())
+        return fail(QStringLiteral("Cannot read the accounts' table"), queryError(schema));
+    if (schema.value(0).toString().contains(QStringLiteral("AUTOINCREMENT"), Qt::CaseInsensitive))
+        return true;
+    schema.finish();
+
+    // Rebuilt with AUTOINCREMENT, counting the ids that rows of removed accounts still carry as given
+    // out: a new account must never inherit an old one's books and files.
+    const QString what = QStringLiteral("Cannot make account ids unique");
+    const QString statements[] = {
+        QStringLiteral("CREATE TABLE users_unique (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL UNIQUE, "
+                       "salt BLOB NOT NULL, iterations INTEGER NOT NULL, hash BLOB NOT NULL, created TEXT)"),
+        QStringLiteral("INSERT INTO users_unique SELECT id, name, salt, iterations, hash, created FROM users"),
+        QStringLiteral("DROP TABLE users"),
+        QStringLiteral("ALTER TABLE users_unique RENAME TO users"),
+        QStringLiteral("DELETE FROM sqlite_sequence WHERE name = 'users'"),
+        QStringLiteral("INSERT INTO sqlite_sequence (name, seq) SELECT 'users', coalesce(max(id), 0) FROM "
+                       "(SELECT max(id) AS id FROM users UNION ALL SELECT max(user_id) FROM tokens "
+                       "UNION ALL SELECT max(user_id) FROM books UNION ALL SELECT max(user_id) FROM files)"),
+    };
+    if (!m_database.transaction())
+        return fail(what, m_database.lastError().text());
+    for (const QString &statement : statements) {
+        if (!exec(statement, what)) {
+            m_database.rollback();
+            return false;
+        }
+    }
+    return m_database.commit() || fail(what, m_database.lastError().text());
+}
+
+bool CloudStore::addBookSummaries()
+{
+    QSqlQuery columns(m_database);
+    if (!columns.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('books') WHERE name = 'authors'")))
+        return fail(QStringLiteral("Cannot read the books' table"), queryError(columns));
+    if (columns.next())
+        return true;
+    columns.finish();
+
+    // Filled once from the JSON of the books stored so far; later books bring theirs when they arrive.
+    const QString what = QStringLiteral("Cannot add the books' summaries");
+    if (!m_database.transaction())
+        return fail(what, m_database.lastError().text());
+    QSqlQuery read(m_database);
+    read.setForwardOnly(true);
+    QSqlQuery update(m_database);
+    bool stored = exec(QStringLiteral("ALTER TABLE books ADD COLUMN authors TEXT NOT NULL DEFAULT ''"), what)
+        && exec(QStringLiteral("ALTER TABLE books ADD COLUMN files TEXT NOT NULL DEFAULT ''"), what)
+        && (update.prepare(QStringLiteral("UPDATE books SET authors = :authors, files = :files WHERE id = :id"))
+            || fail(what, queryError(update)))
+        && (read.exec(QStringLiteral("SELECT id, json FROM books")) || fail(what, queryError(read)));
+    while (stored && read.next()) {
+        const StoredBook book(QJsonDocument::fromJson(read.value(1).toString().toUtf8()).object());
+        update.bindValue(QStringLiteral(":authors"), notNull(book.authors()));
+        update.bindValue(QStringLiteral(":files"), notNull(book.fileColumn()));
+        update.bindValue(QStringLiteral(":id"), read.value(0));
+        stored = update.exec() || fail(what, queryError(update));
+    }
+    read.finish();
+    if (!stored) {
+        m_database.rollback();
+        return false;
+    }
+    return m_database.commit() || fail(what, m_database.lastError().text());
 }
 
 bool CloudStore::fail(const QString &what, const QString &why) const
@@ -135,7 +240,48 @@ bool CloudStore::setPassword(const QString &name, const QString &password)
     return true;
 }
 
-std::optional<qint64> CloudStore::authenticate(const QString &name, const QString &password) const
+bool CloudStore::deleteUser(const QString &name)
+{
+    const QString what = QStringLiteral("Cannot remove the account %1").arg(name);
+    QSqlQuery find(m_database);
+    find.prepare(QStringLiteral("SELECT id FROM users WHERE name = :name"));
+    find.bindValue(QStringLiteral(":name"), name);
+    if (!find.exec())
+        return fail(what, queryError(find));
+    if (!find.next())
+        return fail(what, QStringLiteral("there is no such account"));
+    const qint64 userId = find.value(0).toLongLong();
+    find.finish();
+
+    if (!m_database.transaction())
+        return fail(what, m_database.lastError().text());
+    for (const QString &table : {QStringLiteral("tokens"), QStringLiteral("books"), QStringLiteral("files")}) {
+        QSqlQuery remove(m_database);
+        remove.prepare(QStringLiteral("DELETE FROM %1 WHERE user_id = :user").arg(table));
+        remove.bindValue(QStringLiteral(":user"), userId);
+        if (!remove.exec()) {
+            const QString why = queryError(remove);
+            m_database.rollback();
+            return fail(what, why);
+        }
+    }
+    QSqlQuery remove(m_database);
+    remove.prepare(QStringLiteral("DELETE FROM users WHERE id = :user"));
+    remove.bindValue(QStringLiteral(":user"), userId);
+    if (!remove.exec()) {
+        const QString why = queryError(remove);
+        m_database.rollback();
+        return fail(what, why);
+    }
+    if (!m_database.commit())
+        return fail(what, m_database.lastError().text());
+    // The rows are gone, so no request can reach these files any more; a folder left behind is only space.
+    if (!QDir(userDirectory(userId)).removeRecursively())
+        return fail(what, QStringLiteral("its files in %1 could not all be removed").arg(userDirectory(userId)));
+    return true;
+}
+
+std::optional<StoredPassword> CloudStore::password(const QString &name) const
 {
     QSqlQuery query(m_database);
     query.prepare(QStringLiteral("SELECT id, salt, iterations, hash FROM users WHERE name = :name"));
@@ -144,17 +290,10 @@ std::optional<qint64> CloudStore::authenticate(const QString &name, const QStrin
         fail(QStringLiteral("Cannot look up the account %1").arg(name), queryError(query));
         return std::nullopt;
     }
-    if (!query.next()) {
-        // Deriving a key anyway keeps an unknown name as slow as a wrong password, so the reply time
-        // does not tell which names have accounts.
-        static const PasswordHash unknown = PasswordHash::create(QStringLiteral("unknown"));
-        unknown.matches(password);
+    if (!query.next())
         return std::nullopt;
-    }
-    const PasswordHash hash(query.value(1).toByteArray(), query.value(2).toInt(), query.value(3).toByteArray());
-    if (!hash.matches(password))
-        return std::nullopt;
-    return query.value(0).toLongLong();
+    return StoredPassword{query.value(0).toLongLong(), PasswordHash(query.value(1).toByteArray(), query.value(2).toInt(),
+                                                                     query.value(3).toByteArray())};
 }
 
 QString CloudStore::issueToken(qint64 userId, const QString &guid)
@@ -184,7 +323,8 @@ std::optional<TokenOwner> CloudStore::tokenOwner(const QString &token, bool *fai
     if (token.isEmpty())
         return std::nullopt;
     QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("SELECT user_id, guid FROM tokens WHERE digest = :digest"));
+    query.prepare(QStringLiteral("SELECT tokens.user_id, tokens.guid FROM tokens "
+                                 "JOIN users ON users.id = tokens.user_id WHERE tokens.digest = :digest"));
     query.bindValue(QStringLiteral(":digest"), tokenDigest(token));
     if (!query.exec()) {
         fail(QStringLiteral("Cannot look up a token"), queryError(query));
@@ -200,14 +340,18 @@ std::optional<TokenOwner> CloudStore::tokenOwner(const QString &token, bool *fai
 bool CloudStore::storeBook(const TokenOwner &owner, const QString &iid, const QJsonObject &book)
 {
     QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("INSERT INTO books (user_id, guid, iid, title, json, updated) "
-                                 "VALUES (:user, :guid, :iid, :title, :json, :updated) "
+    const StoredBook summary(book);
+    query.prepare(QStringLiteral("INSERT INTO books (user_id, guid, iid, title, authors, files, json, updated) "
+                                 "VALUES (:user, :guid, :iid, :title, :authors, :files, :json, :updated) "
                                  "ON CONFLICT (user_id, guid, iid) DO UPDATE SET title = excluded.title, "
-                                 "json = excluded.json, updated = excluded.updated"));
+                                 "authors = excluded.authors, files = excluded.files, json = excluded.json, "
+                                 "updated = excluded.updated"));
     query.bindValue(QStringLiteral(":user"), owner.userId);
     query.bindValue(QStringLiteral(":guid"), notNull(owner.guid));
     query.bindValue(QStringLiteral(":iid"), notNull(iid));
-    query.bindValue(QStringLiteral(":title"), book.value(QStringLiteral("title")).toString());
+    query.bindValue(QStringLiteral(":title"), summary.title());
+    query.bindValue(QStringLiteral(":authors"), notNull(summary.authors()));
+    query.bindValue(QStringLiteral(":files"), notNull(summary.fileColumn()));
     query.bindValue(QStringLiteral(":json"), QString::fromUtf8(QJsonDocument(book).toJson(QJsonDocument::Compact)));
     query.bindValue(QStringLiteral(":updated"), now());
     if (!query.exec())
@@ -215,18 +359,20 @@ bool CloudStore::storeBook(const TokenOwner &owner, const QString &iid, const QJ
     return true;
 }
 
-QList<QJsonObject> CloudStore::books(qint64 userId) const
+QList<StoredBook> CloudStore::books(qint64 userId) const
 {
-    QList<QJsonObject> books;
+    QList<StoredBook> books;
     QSqlQuery query(m_database);
-    query.prepare(QStringLiteral("SELECT json FROM books WHERE user_id = :user ORDER BY title COLLATE NOCASE, id"));
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT title, authors, files FROM books WHERE user_id = :user "
+                                 "ORDER BY title COLLATE NOCASE, id"));
     query.bindValue(QStringLiteral(":user"), userId);
     if (!query.exec()) {
         fail(QStringLiteral("Cannot read the books"), queryError(query));
         return books;
     }
     while (query.next())
-        books.append(QJsonDocument::fromJson(query.value(0).toString().toUtf8()).object());
+        books.append(StoredBook(query.value(0).toString(), query.value(1).toString(), query.value(2).toString()));
     return books;
 }
 
@@ -268,20 +414,49 @@ QSet<QString> CloudStore::fileDigests(qint64 userId) const
     return digests;
 }
 
-bool CloudStore::storeFile(qint64 userId, const QString &md5, QByteArrayView bytes, const QString &fileType)
+qint64 CloudStore::usedBytes(qint64 userId) const
+{
+    QSqlQuery query(m_database);
+    query.prepare(QStringLiteral("SELECT coalesce(sum(size), 0) FROM files WHERE user_id = :user"));
+    query.bindValue(QStringLiteral(":user"), userId);
+    if (!query.exec() || !query.next()) {
+        fail(QStringLiteral("Cannot sum the account's files"), queryError(query));
+        return -1;
+    }
+    return query.value(0).toLongLong();
+}
+
+std::unique_ptr<QTemporaryFile> CloudStore::createUpload(qint64 userId)
+{
+    const QString directory = userDirectory(userId);
+    if (!QDir().mkpath(directory)) {
+        fail(QStringLiteral("Cannot create %1").arg(directory), QStringLiteral("mkpath failed"));
+        return nullptr;
+    }
+    auto upload = std::make_unique<QTemporaryFile>(QDir(directory).filePath(uploadPrefix + QStringLiteral("XXXXXX")));
+    if (!upload->open()) {
+        fail(QStringLiteral("Cannot create an upload in %1").arg(directory), upload->errorString());
+        return nullptr;
+    }
+    return upload;
+}
+
+bool CloudStore::storeFile(qint64 userId, const QString &md5, QTemporaryFile &upload, qint64 size,
+                           const QString &fileType)
 {
     const QString path = filePath(userId, md5);
     if (path.isEmpty())
         return fail(QStringLiteral("Cannot store a file"), QStringLiteral("%1 is not a digest").arg(md5));
-    if (!QDir().mkpath(QFileInfo(path).path()))
-        return fail(QStringLiteral("Cannot create the directory of %1").arg(path), QStringLiteral("mkpath failed"));
+    // On disk before its name says it is there: a crash must not leave a named file with missing bytes.
+    if (!upload.flush() || ::fsync(upload.handle()) != 0)
+        return fail(QStringLiteral("Cannot write %1").arg(upload.fileName()), QString::fromLocal8Bit(std::strerror(errno)));
     // The name is the content's digest: a file already there of the same size holds these very bytes.
-    if (QFileInfo(path).size() != bytes.size() || !QFileInfo::exists(path)) {
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly))
-            return fail(QStringLiteral("Cannot write %1").arg(path), file.errorString());
-        if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.commit())
-            return fail(QStringLiteral("Cannot write %1").arg(path), file.errorString());
+    const QFileInfo existing(path);
+    if (!existing.exists() || existing.size() != size) {
+        if (std::rename(QFile::encodeName(upload.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+            return fail(QStringLiteral("Cannot move the upload to %1").arg(path),
+                        QString::fromLocal8Bit(std::strerror(errno)));
+        upload.setAutoRemove(false);
     }
 
     QSqlQuery query(m_database);
@@ -291,7 +466,7 @@ bool CloudStore::storeFile(qint64 userId, const QString &md5, QByteArrayView byt
                                  "file_type = excluded.file_type"));
     query.bindValue(QStringLiteral(":user"), userId);
     query.bindValue(QStringLiteral(":md5"), md5.toLower());
-    query.bindValue(QStringLiteral(":size"), qint64(bytes.size()));
+    query.bindValue(QStringLiteral(":size"), size);
     query.bindValue(QStringLiteral(":type"), notNull(fileType));
     query.bindValue(QStringLiteral(":created"), now());
     if (!query.exec())
@@ -299,9 +474,14 @@ bool CloudStore::storeFile(qint64 userId, const QString &md5, QByteArrayView byt
     return true;
 }
 
+QString CloudStore::userDirectory(qint64 userId) const
+{
+    return QDir(m_dataDirectory).filePath(QStringLiteral("files/") + QString::number(userId));
+}
+
 QString CloudStore::filePath(qint64 userId, const QString &md5) const
 {
     if (!isDigest(md5) || userId < 0)
         return {};
-    return QDir(m_dataDirectory).filePath(QStringLiteral("files/%1/%2").arg(QString::number(userId), md5.toLower()));
+    return QDir(userDirectory(userId)).filePath(md5.toLower());
 }

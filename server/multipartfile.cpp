@@ -4,9 +4,13 @@
 
 #include <QList>
 
+#include <utility>
+
 namespace {
 
 constexpr QByteArrayView crlf("\r\n");
+// A part's delimiter line and headers; a browser's or curl's take a few hundred bytes.
+constexpr qsizetype maxPartHead = 16 * 1024;
 
 bool isSpace(char c)
 {
@@ -81,11 +85,18 @@ bool namesPart(QByteArrayView headers, QByteArrayView name)
 
 } // namespace
 
-MultipartFile::MultipartFile(const QByteArray &contentType, const QByteArray &body)
+MultipartFile::MultipartFile(const QByteArray &contentType, Sink sink)
+    : m_sink(std::move(sink))
 {
     const QByteArray boundary = MultipartFile::boundary(contentType);
-    if (!boundary.isEmpty())
-        find(boundary, body);
+    if (boundary.isEmpty()) {
+        m_state = State::Failed;
+        return;
+    }
+    // Every delimiter follows a line break, except one that opens the body: a line break put in front
+    // of the body makes that one like the others.
+    m_delimiter = crlf.toByteArray() + "--" + boundary;
+    m_pending = crlf.toByteArray();
 }
 
 QByteArray MultipartFile::boundary(const QByteArray &contentType)
@@ -98,40 +109,107 @@ QByteArray MultipartFile::boundary(const QByteArray &contentType)
     return value.size() <= 70 ? value : QByteArray();
 }
 
-void MultipartFile::find(const QByteArray &boundary, const QByteArray &body)
+bool MultipartFile::feed(QByteArrayView bytes)
 {
-    const QByteArray delimiter = "--" + boundary;
-    const QByteArray innerDelimiter = crlf.toByteArray() + delimiter;
-    const QByteArrayView all(body);
-
-    // The first delimiter may open the body; every later one follows a line break.
-    qsizetype position = all.startsWith(delimiter) ? 0 : all.indexOf(innerDelimiter);
-    if (position > 0)
-        position += crlf.size();
-    while (position >= 0) {
-        qsizetype lineEnd = all.indexOf(crlf, position + delimiter.size());
-        if (lineEnd < 0)
-            return;
-        const qsizetype headersStart = lineEnd + crlf.size();
-        // A close delimiter ("--" after the boundary) ends a standard body; the desktop program's body
-        // goes on after it, so the search simply continues with whatever part follows.
-        qsizetype headersEnd;
-        if (all.sliced(headersStart).startsWith(crlf))
-            headersEnd = headersStart;
-        else
-            headersEnd = all.indexOf("\r\n\r\n", headersStart);
-        if (headersEnd < 0)
-            return;
-        const qsizetype contentStart = headersEnd + (headersEnd == headersStart ? crlf.size() : 2 * crlf.size());
-        const qsizetype contentEnd = all.indexOf(innerDelimiter, contentStart);
-        if (contentEnd < 0)
-            return;
-        if (namesPart(all.sliced(headersStart, headersEnd - headersStart),
-                      QByteArrayView(CloudProtocol::FilePart.latin1(), CloudProtocol::FilePart.size()))) {
-            m_bytes = all.sliced(contentStart, contentEnd - contentStart);
-            m_found = true;
-            return;
-        }
-        position = contentEnd + crlf.size();
+    if (m_state == State::Failed)
+        return false;
+    if (m_state == State::Done)
+        return true;
+    m_pending.append(bytes);
+    while (step()) {
     }
+    return m_state != State::Failed;
+}
+
+bool MultipartFile::step()
+{
+    switch (m_state) {
+    case State::SeekingDelimiter:
+        return seekDelimiter();
+    case State::DelimiterLine:
+        return passDelimiterLine();
+    case State::PartHeaders:
+        return readPartHeaders();
+    case State::FileContent:
+        return streamFileContent();
+    case State::Done:
+    case State::Failed:
+        break;
+    }
+    return false;
+}
+
+bool MultipartFile::seekDelimiter()
+{
+    const qsizetype at = m_pending.indexOf(m_delimiter);
+    if (at < 0) {
+        keepPossibleDelimiter();
+        return false;
+    }
+    m_pending.remove(0, at + m_delimiter.size());
+    m_state = State::DelimiterLine;
+    return true;
+}
+
+bool MultipartFile::passDelimiterLine()
+{
+    // The rest of the delimiter's line: "--" after a close delimiter (the program's body goes on after
+    // it, so the search simply continues with whatever part follows), or transport padding.
+    const qsizetype lineEnd = m_pending.indexOf(crlf);
+    if (lineEnd < 0) {
+        if (m_pending.size() > maxPartHead)
+            m_state = State::Failed;
+        return false;
+    }
+    m_pending.remove(0, lineEnd + crlf.size());
+    m_state = State::PartHeaders;
+    return true;
+}
+
+bool MultipartFile::readPartHeaders()
+{
+    if (m_pending.size() < crlf.size())
+        return false;
+    QByteArrayView headers;
+    qsizetype contentStart = crlf.size();
+    if (!m_pending.startsWith(crlf)) {
+        const qsizetype headersEnd = m_pending.indexOf("\r\n\r\n");
+        if (headersEnd < 0) {
+            if (m_pending.size() > maxPartHead)
+                m_state = State::Failed;
+            return false;
+        }
+        headers = QByteArrayView(m_pending).first(headersEnd);
+        contentStart = headersEnd + 2 * crlf.size();
+    }
+    const bool isFile
+        = namesPart(headers, QByteArrayView(CloudProtocol::FilePart.latin1(), CloudProtocol::FilePart.size()));
+    m_pending.remove(0, contentStart);
+    m_state = isFile ? State::FileContent : State::SeekingDelimiter;
+    return true;
+}
+
+bool MultipartFile::streamFileContent()
+{
+    const qsizetype end = m_pending.indexOf(m_delimiter);
+    const qsizetype ready
+        = end >= 0 ? end : qMax<qsizetype>(0, m_pending.size() - (m_delimiter.size() - 1));
+    if (ready > 0 && !m_sink(QByteArrayView(m_pending).first(ready))) {
+        m_state = State::Failed;
+        return false;
+    }
+    if (end >= 0) {
+        m_pending.clear();
+        m_state = State::Done;
+        return false;
+    }
+    m_pending.remove(0, ready);
+    return false;
+}
+
+void MultipartFile::keepPossibleDelimiter()
+{
+    const qsizetype keep = m_delimiter.size() - 1;
+    if (m_pending.size() > keep)
+        m_pending.remove(0, m_pending.size() - keep);
 }

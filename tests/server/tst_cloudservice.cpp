@@ -465,7 +465,7 @@ void TestCloudService::uploadWithWrongDigestOrSizeIsRefused()
     QCOMPARE(reply.status, 400);
     QVERIFY(!reply.json().value(QStringLiteral("error")).toString().isEmpty());
     QCOMPARE(rows(QStringLiteral("SELECT count(*) FROM files")), (QList<QStringList>{{QStringLiteral("0")}}));
-    QVERIFY(!QFileInfo::exists(QDir(service->dataDirectory()).filePath(QStringLiteral("files"))));
+    QCOMPARE(filesBelow(QDir(service->dataDirectory()).filePath(QStringLiteral("files"))), QStringList());
 }
 
 void TestCloudService::uploadOverTheLimitIsRefused()

@@ -29,6 +29,7 @@ class TestMultipartFile : public QObject
 private slots:
     void findsThePartNamedFile_data();
     void findsThePartNamedFile();
+    void aRefusingSinkStopsTheParse();
     void readsTheBoundaryOfMultipartTypesOnly_data();
     void readsTheBoundaryOfMultipartTypesOnly();
 };
@@ -100,9 +101,31 @@ void TestMultipartFile::findsThePartNamedFile()
     QFETCH(bool, found);
     QFETCH(QByteArray, bytes);
 
-    const MultipartFile file(contentType, body);
-    QCOMPARE(file.isValid(), found);
-    QCOMPARE(file.bytes().toByteArray(), bytes);
+    // Whole, and in pieces that cut every delimiter and header somewhere.
+    for (const qsizetype pieceSize : {body.size() + 1, qsizetype(1), qsizetype(7)}) {
+        QByteArray received;
+        MultipartFile file(contentType, [&received](QByteArrayView bytes) {
+            received.append(bytes);
+            return true;
+        });
+        for (qsizetype at = 0; at < body.size(); at += pieceSize)
+            file.feed(QByteArrayView(body).sliced(at, qMin(pieceSize, body.size() - at)));
+        QCOMPARE(file.isComplete(), found);
+        if (found)
+            QCOMPARE(received, bytes);
+    }
+}
+
+void TestMultipartFile::aRefusingSinkStopsTheParse()
+{
+    const QByteArray type = "multipart/form-data; boundary=" + programBoundary;
+    MultipartFile file(type, [](QByteArrayView) { return false; });
+    QVERIFY(!file.feed(programBody("/a.pdf", QByteArray(100, 'x'))));
+    QVERIFY(!file.isComplete());
+    // A part head that never ends is not held without bound.
+    MultipartFile endless(type, [](QByteArrayView) { return true; });
+    QVERIFY(endless.feed("--" + programBoundary + "\r\nContent-Disposition: form-data; name=\"file\"\r\n"));
+    QVERIFY(!endless.feed(QByteArray(64 * 1024, 'h')));
 }
 
 void TestMultipartFile::readsTheBoundaryOfMultipartTypesOnly_data()
