@@ -13,6 +13,7 @@
 #include "bench/scanbenchmark.h"
 #include "bench/searchbenchmark.h"
 #include "bench/syncbenchmark.h"
+#include "bench/servicebenchmark.h"
 #include "bench/uploadbenchmark.h"
 #include "core/settings.h"
 
@@ -96,6 +97,12 @@ int Benchmark::run()
     } else {
         const Step step("Uploading a 1 GB file");
         report.add(UploadBenchmark(environment.root(), environment.home()).run());
+    }
+    if (options.skipService) {
+        report.add(ServiceBenchmark::skipped(QStringLiteral("--skip-service")));
+    } else {
+        const Step step("Loading the cloud service");
+        report.add(ServiceBenchmark(environment.root()).run());
     }
     report.print();
     return report.hasFailures() ? 1 : 0;

@@ -15,7 +15,10 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
                                         QStringLiteral("Leave out the upload of a 1 GB file."));
     const QCommandLineOption skipSync(QStringLiteral("skip-sync"),
                                       QStringLiteral("Leave out the sync of the whole library."));
-    parser.addOptions({books, skipUpload, skipSync});
+    const QCommandLineOption skipService(QStringLiteral("skip-service"),
+                                         QStringLiteral("Leave out the cloud service's refused bodies and idle "
+                                                        "connections."));
+    parser.addOptions({books, skipUpload, skipSync, skipService});
     parser.process(arguments);
 
     bool valid = false;
@@ -26,5 +29,6 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
     }
     options.skipUpload = parser.isSet(skipUpload);
     options.skipSync = parser.isSet(skipSync);
+    options.skipService = parser.isSet(skipService);
     return options;
 }

@@ -8,19 +8,19 @@
 #include <malloc.h>
 #endif
 
-qint64 ProcessMemory::residentBytes()
+qint64 ProcessMemory::residentBytes(qint64 pid)
 {
-    return statusField("VmRSS:");
+    return statusField("VmRSS:", pid);
 }
 
-qint64 ProcessMemory::peakBytes()
+qint64 ProcessMemory::peakBytes(qint64 pid)
 {
-    return statusField("VmHWM:");
+    return statusField("VmHWM:", pid);
 }
 
-bool ProcessMemory::resetPeak()
+bool ProcessMemory::resetPeak(qint64 pid)
 {
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    QFile clearRefs(processFolder(pid) + QStringLiteral("/clear_refs"));
     return clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
 }
 
@@ -40,19 +40,25 @@ int ProcessMemory::threadCount()
 int ProcessMemory::openFileCount()
 {
     const QDir descriptors(QStringLiteral("/proc/self/fd"));
-    return descriptors.exists() ? int(descriptors.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size())
-                                : -1;
+    return descriptors.exists()
+        ? int(descriptors.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size())
+        : -1;
 }
 
-qint64 ProcessMemory::statusField(const char *name)
+qint64 ProcessMemory::statusField(const char *name, qint64 pid)
 {
-    const qint64 kibibytes = statusNumber(name);
+    const qint64 kibibytes = statusNumber(name, pid);
     return kibibytes < 0 ? -1 : kibibytes * 1024;
 }
 
-qint64 ProcessMemory::statusNumber(const char *name)
+QString ProcessMemory::processFolder(qint64 pid)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    return pid > 0 ? QStringLiteral("/proc/%1").arg(pid) : QStringLiteral("/proc/self");
+}
+
+qint64 ProcessMemory::statusNumber(const char *name, qint64 pid)
+{
+    QFile status(processFolder(pid) + QStringLiteral("/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     // The file has no size, so it is read to its end rather than by its length.

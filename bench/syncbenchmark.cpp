@@ -2,6 +2,7 @@
 
 #include "bench/benchlogin.h"
 #include "bench/eventqueue.h"
+#include "bench/filelimit.h"
 #include "bench/libraryconnection.h"
 #include "bench/processmemory.h"
 #include "bench/rsssampler.h"
@@ -16,8 +17,6 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
-#include <sys/resource.h>
-
 using namespace std::chrono_literals;
 
 namespace {
@@ -25,7 +24,7 @@ namespace {
 constexpr qint64 MiB = 1024 * 1024;
 constexpr auto SyncTimeout = 1800s;
 // What a desktop session gives a program by default.
-constexpr rlim_t DesktopFileLimit = 1024;
+constexpr int DesktopFileLimit = 1024;
 const QString UserName = QStringLiteral("bench-sync");
 const QString Password = QStringLiteral("bench-sync-password");
 const QString ServiceConnection = QStringLiteral("bench-sync-service");
@@ -43,32 +42,6 @@ QList<Figure> syncFigures()
     memory.addBound(Figure::Statistic::Value, Figure::Comparison::AtMost, 100);
     return {seconds, threads, files, memory};
 }
-
-// Lowers the limit of open files for as long as it lives.
-class FileLimit
-{
-public:
-    explicit FileLimit(rlim_t limit)
-    {
-        saved = getrlimit(RLIMIT_NOFILE, &before) == 0;
-        rlimit lowered = before;
-        lowered.rlim_cur = std::min(limit, before.rlim_max);
-        applied = saved && setrlimit(RLIMIT_NOFILE, &lowered) == 0;
-    }
-    ~FileLimit()
-    {
-        if (applied)
-            setrlimit(RLIMIT_NOFILE, &before);
-    }
-    bool isApplied() const { return applied; }
-
-private:
-    Q_DISABLE_COPY_MOVE(FileLimit)
-
-    rlimit before{};
-    bool saved = false;
-    bool applied = false;
-};
 
 } // namespace
 
@@ -119,7 +92,8 @@ QString SyncBenchmark::measure(QList<Figure> &figures) const
     if (QString failure = BenchLogin::logIn(UserName, Password); !failure.isEmpty())
         return failure;
     QSqlQuery contents;
-    if (!contents.exec(QStringLiteral("SELECT COUNT(DISTINCT fileMd5) FROM files JOIN books ON books.iid = files.iid")) || !contents.next())
+    if (!contents.exec(QStringLiteral("SELECT COUNT(DISTINCT fileMd5) FROM files JOIN books ON books.iid = files.iid"))
+        || !contents.next())
         return QStringLiteral("the library's files could not be counted");
     const int distinctContents = contents.value(0).toInt();
 
@@ -148,12 +122,12 @@ QString SyncBenchmark::measure(QList<Figure> &figures) const
     sampler.stop();
     if (!failure.isEmpty())
         return failure;
-    if (QString missing = verify(service.databasePath(), service.dataDirectory() + QStringLiteral("/files"), books,
-                                 distinctContents);
+    if (QString missing
+        = verify(service.databasePath(), service.dataDirectory() + QStringLiteral("/files"), books, distinctContents);
         !missing.isEmpty())
         return missing;
-    qInfo("  %d books and %d files in %.1f s; peak %d threads, %d open files (%d idle), RSS %.1f MB before",
-          books, distinctContents, seconds, sampler.maximumThreads(), sampler.maximumOpenFiles(), idleFiles,
+    qInfo("  %d books and %d files in %.1f s; peak %d threads, %d open files (%d idle), RSS %.1f MB before", books,
+          distinctContents, seconds, sampler.maximumThreads(), sampler.maximumOpenFiles(), idleFiles,
           double(before) / MiB);
     figures[0].addSample(seconds);
     figures[1].addSample(sampler.maximumThreads());

@@ -30,18 +30,17 @@ const QString UserName = QStringLiteral("bench");
 const QString Password = QStringLiteral("bench-password");
 constexpr auto UploadTimeout = 900s;
 
-Figure peakGrowthFigure()
+QList<Figure> figures()
 {
-    Figure figure(QStringLiteral("upload_peak_rss_growth_mb"), QStringLiteral("upload: peak RSS growth"),
-                  QStringLiteral("MB"), 1);
-    figure.addBound(Figure::Statistic::Value, Figure::Comparison::AtMost, 64);
-    return figure;
-}
-
-Figure sampledGrowthFigure()
-{
-    return Figure(QStringLiteral("upload_sampled_rss_growth_mb"), QStringLiteral("upload: sampled RSS growth"),
-                  QStringLiteral("MB"), 1);
+    Figure peakGrowth(QStringLiteral("upload_peak_rss_growth_mb"), QStringLiteral("upload: peak RSS growth"),
+                      QStringLiteral("MB"), 1);
+    peakGrowth.addBound(Figure::Statistic::Value, Figure::Comparison::AtMost, 64);
+    Figure sampledGrowth(QStringLiteral("upload_sampled_rss_growth_mb"), QStringLiteral("upload: sampled RSS growth"),
+                         QStringLiteral("MB"), 1);
+    Figure serviceGrowth(QStringLiteral("upload_service_peak_rss_growth_mb"),
+                         QStringLiteral("upload: service peak RSS growth"), QStringLiteral("MB"), 1);
+    serviceGrowth.addBound(Figure::Statistic::Value, Figure::Comparison::AtMost, 64);
+    return {peakGrowth, sampledGrowth, serviceGrowth};
 }
 
 } // namespace
@@ -59,26 +58,23 @@ QList<Figure> UploadBenchmark::run()
         return skipped(
             QStringLiteral("%1 MB free below %2, %3 MB needed").arg(available / MiB).arg(root).arg(NeededSpace / MiB));
     }
-    Figure peakGrowth = peakGrowthFigure();
-    Figure sampledGrowth = sampledGrowthFigure();
-    const QString failure = measure(peakGrowth, sampledGrowth);
-    if (!failure.isEmpty()) {
-        peakGrowth.fail(failure);
-        sampledGrowth.fail(failure);
+    QList<Figure> measured = figures();
+    if (const QString failure = measure(measured); !failure.isEmpty()) {
+        for (Figure &figure : measured)
+            figure.fail(failure);
     }
-    return {peakGrowth, sampledGrowth};
+    return measured;
 }
 
 QList<Figure> UploadBenchmark::skipped(const QString &why)
 {
-    Figure peakGrowth = peakGrowthFigure();
-    Figure sampledGrowth = sampledGrowthFigure();
-    peakGrowth.skip(why);
-    sampledGrowth.skip(why);
-    return {peakGrowth, sampledGrowth};
+    QList<Figure> skipped = figures();
+    for (Figure &figure : skipped)
+        figure.skip(why);
+    return skipped;
 }
 
-QString UploadBenchmark::measure(Figure &peakGrowth, Figure &sampledGrowth) const
+QString UploadBenchmark::measure(QList<Figure> &figures) const
 {
     CloudService::Options options;
     options.maxUpload = MaxUpload;
@@ -112,9 +108,10 @@ QString UploadBenchmark::measure(Figure &peakGrowth, Figure &sampledGrowth) cons
         return failure;
 
     ProcessMemory::releaseFreeHeap();
-    if (!ProcessMemory::resetPeak())
-        return QStringLiteral("the peak RSS could not be reset (/proc/self/clear_refs)");
+    if (!ProcessMemory::resetPeak() || !ProcessMemory::resetPeak(service.processId()))
+        return QStringLiteral("the peak RSS could not be reset (/proc/PID/clear_refs)");
     const qint64 before = ProcessMemory::residentBytes();
+    const qint64 serviceBefore = ProcessMemory::residentBytes(service.processId());
     RssSampler sampler(50ms);
     clock.restart();
     QString failure;
@@ -126,12 +123,15 @@ QString UploadBenchmark::measure(Figure &peakGrowth, Figure &sampledGrowth) cons
     }
     sampler.stop();
     const qint64 peak = ProcessMemory::peakBytes();
+    const qint64 servicePeak = ProcessMemory::peakBytes(service.processId());
     if (!failure.isEmpty())
         return failure;
-    qInfo("  synced in %.1f s; RSS %.1f MB before, peak %.1f MB, %d samples", clock.nsecsElapsed() / 1e9,
-          double(before) / MiB, double(peak) / MiB, sampler.sampleCount());
-    peakGrowth.addSample(double(peak - before) / MiB);
-    sampledGrowth.addSample(double(sampler.maximumBytes() - before) / MiB);
+    qInfo("  synced in %.1f s; RSS %.1f MB before, peak %.1f MB, %d samples; service %.1f MB before, peak %.1f MB",
+          clock.nsecsElapsed() / 1e9, double(before) / MiB, double(peak) / MiB, sampler.sampleCount(),
+          double(serviceBefore) / MiB, double(servicePeak) / MiB);
+    figures[0].addSample(double(peak - before) / MiB);
+    figures[1].addSample(double(sampler.maximumBytes() - before) / MiB);
+    figures[2].addSample(double(servicePeak - serviceBefore) / MiB);
     return QString();
 }
 

@@ -10,7 +10,7 @@ class FileSyncManager;
 
 // Sync of a library holding one book with a 1 GB file to the real cloud service: how much the process's
 // resident memory grows while the file is checked and uploaded, from the reset peak and, as a
-// cross-check, from samples every 50 ms. The library is one of its own, so that the sync sends this one
+// cross-check, from samples every 50 ms; and how much the service's grows while it receives the file. The library is one of its own, so that the sync sends this one
 // file and nothing else.
 class UploadBenchmark
 {
@@ -26,7 +26,7 @@ private:
     // Each of these returns the reason it failed, or nothing.
     QString storeBook(const QString &path) const;
     static QString upload(FileSyncManager &sync);
-    QString measure(Figure &peakGrowth, Figure &sampledGrowth) const;
+    QString measure(QList<Figure> &figures) const;
 
     QString root;
     QString home;

@@ -103,24 +103,26 @@ int CloudProgram::run(QCoreApplication &application)
         QStringLiteral("Hold at most <count> connections at once (%1).").arg(limitDefaults.maxConnections),
         QStringLiteral("count"), QString::number(limitDefaults.maxConnections));
     const auto timeoutOption = [](const QString &name, const QString &what, std::chrono::milliseconds value) {
-        return QCommandLineOption(name, QStringLiteral("Wait at most <seconds> for %1 (%2).").arg(what).arg(value.count() / 1000.0),
-                                  QStringLiteral("seconds"), QString::number(value.count() / 1000.0));
+        return QCommandLineOption(
+            name, QStringLiteral("Wait at most <seconds> for %1 (%2).").arg(what).arg(value.count() / 1000.0),
+            QStringLiteral("seconds"), QString::number(value.count() / 1000.0));
     };
-    const QCommandLineOption headerTimeout = timeoutOption(QStringLiteral("header-timeout"),
-                                                           QStringLiteral("a request's head"), limitDefaults.headerTimeout);
-    const QCommandLineOption idleTimeout = timeoutOption(
-        QStringLiteral("idle-timeout"), QStringLiteral("the next request on a kept-alive connection"),
-        limitDefaults.idleTimeout);
-    const QCommandLineOption bodyTimeout = timeoutOption(
-        QStringLiteral("body-timeout"), QStringLiteral("more of a body, or the client to take a reply"),
-        limitDefaults.bodyTimeout);
+    const QCommandLineOption headerTimeout = timeoutOption(
+        QStringLiteral("header-timeout"), QStringLiteral("a request's head"), limitDefaults.headerTimeout);
+    const QCommandLineOption idleTimeout
+        = timeoutOption(QStringLiteral("idle-timeout"), QStringLiteral("the next request on a kept-alive connection"),
+                        limitDefaults.idleTimeout);
+    const QCommandLineOption bodyTimeout
+        = timeoutOption(QStringLiteral("body-timeout"), QStringLiteral("more of a body, or the client to take a reply"),
+                        limitDefaults.bodyTimeout);
     const QCommandLineOption addUser(QStringLiteral("add-user"),
                                      QStringLiteral("Store the account <name> with the password read from standard "
                                                     "input, then exit."),
                                      QStringLiteral("name"));
     const QCommandLineOption deleteUser(
         QStringLiteral("delete-user"),
-        QStringLiteral("Remove the account <name> with its tokens, books and files, then exit."), QStringLiteral("name"));
+        QStringLiteral("Remove the account <name> with its tokens, books and files, then exit."),
+        QStringLiteral("name"));
     parser.addOptions({data, listen, port, host, trustProxy, latest, maxUpload, maxData, quota, maxConnections,
                        headerTimeout, idleTimeout, bodyTimeout, addUser, deleteUser});
     parser.process(application);
@@ -135,7 +137,8 @@ int CloudProgram::run(QCoreApplication &application)
         return this->deleteUser(parser.value(deleteUser));
 
     boost::system::error_code addressError;
-    const boost::asio::ip::address address = boost::asio::ip::make_address(parser.value(listen).toStdString(), addressError);
+    const boost::asio::ip::address address
+        = boost::asio::ip::make_address(parser.value(listen).toStdString(), addressError);
     if (addressError)
         return failure(QStringLiteral("%1 is not an IP address.").arg(parser.value(listen)));
     bool portOk = false;
@@ -145,8 +148,8 @@ int CloudProgram::run(QCoreApplication &application)
 
     CloudServer::Options options;
     options.latestVersion = parser.value(latest);
-    for (const auto &[option, target] : {std::pair{&maxUpload, &options.maxUpload}, std::pair{&maxData, &options.maxData},
-                                         std::pair{&quota, &options.quota}}) {
+    for (const auto &[option, target] : {std::pair{&maxUpload, &options.maxUpload},
+                                         std::pair{&maxData, &options.maxData}, std::pair{&quota, &options.quota}}) {
         const std::optional<qint64> value = bytes(parser.value(*option));
         if (!value)
             return failure(QStringLiteral("%1 is not a number of bytes.").arg(parser.value(*option)));
@@ -160,9 +163,9 @@ int CloudProgram::run(QCoreApplication &application)
     limits.maxConnections = parser.value(maxConnections).toInt(&countOk);
     if (!countOk || limits.maxConnections < 1)
         return failure(QStringLiteral("%1 is not a number of connections.").arg(parser.value(maxConnections)));
-    for (const auto &[option, target] : {std::pair{&headerTimeout, &limits.headerTimeout},
-                                         std::pair{&idleTimeout, &limits.idleTimeout},
-                                         std::pair{&bodyTimeout, &limits.bodyTimeout}}) {
+    for (const auto &[option, target] :
+         {std::pair{&headerTimeout, &limits.headerTimeout}, std::pair{&idleTimeout, &limits.idleTimeout},
+          std::pair{&bodyTimeout, &limits.bodyTimeout}}) {
         const std::optional<std::chrono::milliseconds> value = seconds(parser.value(*option));
         if (!value)
             return failure(QStringLiteral("%1 is not a number of seconds.").arg(parser.value(*option)));

@@ -29,8 +29,7 @@ private:
 
     int addUser(const QString &name);
     int deleteUser(const QString &name);
-    int serve(const boost::asio::ip::address &address, quint16 port, CloudServer::Options options,
-              HttpLimits limits);
+    int serve(const boost::asio::ip::address &address, quint16 port, CloudServer::Options options, HttpLimits limits);
 
     CloudStore m_store;
 };

@@ -8,7 +8,9 @@ namespace {
 
 HttpReply reply(int status, QByteArray contentType, QByteArray body)
 {
-    return HttpReply{status, std::move(contentType), std::move(body),
+    return HttpReply{status,
+                     std::move(contentType),
+                     std::move(body),
                      {{QByteArrayLiteral("Cache-Control"), QByteArrayLiteral("no-store")},
                       {QByteArrayLiteral("X-Content-Type-Options"), QByteArrayLiteral("nosniff")}}};
 }

@@ -74,6 +74,8 @@ CloudServer::~CloudServer() = default;
 
 HttpService::Routing CloudServer::begin(const HttpRequestHead &head)
 {
+    if ((head.method == "GET" || head.method == "HEAD") && head.hasBody())
+        return noBodyAllowed();
     if (head.path == u"/")
         return root(head);
     // Paths with and without the final "/" alike: the program sends them with it, hand-made clients may not.
@@ -200,9 +202,10 @@ HttpService::Routing CloudServer::file(const HttpRequestHead &head)
             return CloudReplies::error(500, QStringLiteral("The account's storage could not be measured."));
         if (used + announced.size > m_options.quota)
             return CloudReplies::error(
-                413, QStringLiteral("The account's quota of %1 bytes would be exceeded; %2 bytes are in use.")
-                         .arg(m_options.quota)
-                         .arg(used));
+                413,
+                QStringLiteral("The account's quota of %1 bytes would be exceeded; %2 bytes are in use.")
+                    .arg(m_options.quota)
+                    .arg(used));
     }
     announced.fileType = head.queryValue(CloudProtocol::FileType);
 
@@ -266,15 +269,15 @@ void CloudServer::authenticate(const QString &name, const QString &password, con
     static const PasswordHash unknown = PasswordHash::create(QStringLiteral("unknown"));
     const std::optional<StoredPassword> stored = m_store.password(name);
     const qint64 userId = stored ? stored->userId : -1;
-    const bool queued = m_checks.check(
-        stored ? stored->hash : unknown, password, [this, name, address, userId, done](bool matches) {
-            if (matches && userId >= 0) {
-                m_throttle.succeeded(name, address);
-                return done(Login{userId});
-            }
-            auto timer = std::make_shared<boost::asio::steady_timer>(m_io, m_throttle.failed(name, address));
-            timer->async_wait([timer, done](boost::system::error_code) { done(Login{}); });
-        });
+    const bool queued
+        = m_checks.check(stored ? stored->hash : unknown, password, [this, name, address, userId, done](bool matches) {
+              if (matches && userId >= 0) {
+                  m_throttle.succeeded(name, address);
+                  return done(Login{userId});
+              }
+              auto timer = std::make_shared<boost::asio::steady_timer>(m_io, m_throttle.failed(name, address));
+              timer->async_wait([timer, done](boost::system::error_code) { done(Login{}); });
+          });
     if (!queued)
         done(Login{std::nullopt, true});
 }

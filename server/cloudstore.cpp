@@ -84,7 +84,8 @@ bool CloudStore::open(const QString &dataDirectory)
     // A sync writes one row per book: with a write-ahead log a commit is an append, and the disk is flushed
     // at checkpoints rather than at each of them; a crash may lose the last rows, never the database.
     QSqlQuery journal(m_database);
-    if (!journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) || !journal.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
+    if (!journal.exec(QStringLiteral("PRAGMA journal_mode=WAL"))
+        || !journal.exec(QStringLiteral("PRAGMA synchronous=NORMAL")))
         return fail(QStringLiteral("Cannot set up %1").arg(m_database.databaseName()), queryError(journal));
     // Older versions created them readable by all.
     for (const char *suffix : {"", "-wal", "-shm"}) {
@@ -109,8 +110,9 @@ void CloudStore::removeUnfinishedUploads()
 bool CloudStore::createTables()
 {
     const QString statements[] = {
-        QStringLiteral("CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL UNIQUE, "
-                       "salt BLOB NOT NULL, iterations INTEGER NOT NULL, hash BLOB NOT NULL, created TEXT)"),
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS users (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL UNIQUE, "
+            "salt BLOB NOT NULL, iterations INTEGER NOT NULL, hash BLOB NOT NULL, created TEXT)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS tokens (digest TEXT PRIMARY KEY, user_id INTEGER NOT NULL, "
                        "guid TEXT NOT NULL, created TEXT)"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS books (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL, "
@@ -292,8 +294,9 @@ std::optional<StoredPassword> CloudStore::password(const QString &name) const
     }
     if (!query.next())
         return std::nullopt;
-    return StoredPassword{query.value(0).toLongLong(), PasswordHash(query.value(1).toByteArray(), query.value(2).toInt(),
-                                                                     query.value(3).toByteArray())};
+    return StoredPassword{
+        query.value(0).toLongLong(),
+        PasswordHash(query.value(1).toByteArray(), query.value(2).toInt(), query.value(3).toByteArray())};
 }
 
 QString CloudStore::issueToken(qint64 userId, const QString &guid)
@@ -449,7 +452,8 @@ bool CloudStore::storeFile(qint64 userId, const QString &md5, QTemporaryFile &up
         return fail(QStringLiteral("Cannot store a file"), QStringLiteral("%1 is not a digest").arg(md5));
     // On disk before its name says it is there: a crash must not leave a named file with missing bytes.
     if (!upload.flush() || ::fsync(upload.handle()) != 0)
-        return fail(QStringLiteral("Cannot write %1").arg(upload.fileName()), QString::fromLocal8Bit(std::strerror(errno)));
+        return fail(QStringLiteral("Cannot write %1").arg(upload.fileName()),
+                    QString::fromLocal8Bit(std::strerror(errno)));
     // The name is the content's digest: a file already there of the same size holds these very bytes.
     const QFileInfo existing(path);
     if (!existing.exists() || existing.size() != size) {

@@ -272,8 +272,8 @@ void HttpConnection::linger()
 {
     beast::error_code ignored;
     m_stream.socket().shutdown(tcp::socket::shutdown_send, ignored);
-    m_lingerDeadline = std::chrono::steady_clock::now()
-        + std::min<std::chrono::milliseconds>(lingerTime, m_limits.bodyTimeout);
+    m_lingerDeadline
+        = std::chrono::steady_clock::now() + std::min<std::chrono::milliseconds>(lingerTime, m_limits.bodyTimeout);
     m_drained = 0;
     m_piece.resize(pieceSize);
     drain();

@@ -116,8 +116,7 @@ bool MultipartFile::feed(QByteArrayView bytes)
     if (m_state == State::Done)
         return true;
     m_pending.append(bytes);
-    while (step()) {
-    }
+    while (step()) { }
     return m_state != State::Failed;
 }
 
@@ -192,8 +191,7 @@ bool MultipartFile::readPartHeaders()
 bool MultipartFile::streamFileContent()
 {
     const qsizetype end = m_pending.indexOf(m_delimiter);
-    const qsizetype ready
-        = end >= 0 ? end : qMax<qsizetype>(0, m_pending.size() - (m_delimiter.size() - 1));
+    const qsizetype ready = end >= 0 ? end : qMax<qsizetype>(0, m_pending.size() - (m_delimiter.size() - 1));
     if (ready > 0 && !m_sink(QByteArrayView(m_pending).first(ready))) {
         m_state = State::Failed;
         return false;

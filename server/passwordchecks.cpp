@@ -21,13 +21,13 @@ bool PasswordChecks::check(PasswordHash hash, QString password, std::function<vo
     if (m_queued >= m_maxQueued)
         return false;
     ++m_queued;
-    boost::asio::post(m_pool, [this, hash = std::move(hash), password = std::move(password),
-                               done = std::move(done)]() mutable {
-        const bool matches = hash.matches(password);
-        boost::asio::post(m_io, [this, matches, done = std::move(done)] {
-            --m_queued;
-            done(matches);
-        });
-    });
+    boost::asio::post(m_pool,
+                      [this, hash = std::move(hash), password = std::move(password), done = std::move(done)]() mutable {
+                          const bool matches = hash.matches(password);
+                          boost::asio::post(m_io, [this, matches, done = std::move(done)] {
+                              --m_queued;
+                              done(matches);
+                          });
+                      });
     return true;
 }

@@ -161,7 +161,8 @@ RawReply TestCloudServiceLimits::request(const QByteArray &method, const QString
                                          const QByteArray &headers, const QByteArray &body)
 {
     const std::unique_ptr<QTcpSocket> socket = connectToService();
-    return send(*socket, method + ' ' + pathAndQuery.toUtf8() + " HTTP/1.1\r\n" + hostHeader() + headers
+    return send(*socket,
+                method + ' ' + pathAndQuery.toUtf8() + " HTTP/1.1\r\n" + hostHeader() + headers
                     + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
 }
 
@@ -204,9 +205,9 @@ void TestCloudServiceLimits::requestsAreRefusedBeforeTheirBody_data()
     QTest::newRow("file, no token") << "POST /upload/file/?md5=" + md5("x").toLatin1() + "&fileSize=1 HTTP/1.1\r\n"
             + large << 401;
     QTest::newRow("data over its limit") << "POST /upload/data/?cloudToken=TOKEN HTTP/1.1\r\n" + large << 413;
-    QTest::newRow("file over its limit")
-        << "POST /upload/file/?cloudToken=TOKEN&md5=" + md5("x").toLatin1() + "&fileSize=1 HTTP/1.1\r\n" + large
-        << 413;
+    QTest::newRow("file over its limit") << "POST /upload/file/?cloudToken=TOKEN&md5=" + md5("x").toLatin1()
+            + "&fileSize=1 HTTP/1.1\r\n"
+            + large << 413;
     QTest::newRow("update check with a body") << "POST /update.php?version=0.1 HTTP/1.1\r\n" + large << 413;
     QTest::newRow("length and chunks") << QByteArray("POST /upload/data/?cloudToken=TOKEN HTTP/1.1\r\n"
                                                      "Content-Length: 10\r\nTransfer-Encoding: chunked\r\n")
@@ -214,8 +215,9 @@ void TestCloudServiceLimits::requestsAreRefusedBeforeTheirBody_data()
     QTest::newRow("two lengths") << QByteArray("POST /upload/data/?cloudToken=TOKEN HTTP/1.1\r\n"
                                                "Content-Length: 10\r\nContent-Length: 11\r\n")
                                  << 400;
-    QTest::newRow("malformed length")
-        << QByteArray("POST /upload/data/?cloudToken=TOKEN HTTP/1.1\r\nContent-Length: 12abc\r\n") << 400;
+    QTest::newRow("malformed length") << QByteArray(
+        "POST /upload/data/?cloudToken=TOKEN HTTP/1.1\r\nContent-Length: 12abc\r\n")
+                                      << 400;
 }
 
 void TestCloudServiceLimits::requestsAreRefusedBeforeTheirBody()
@@ -438,7 +440,8 @@ void TestCloudServiceLimits::pagesAreGuardedAndForeignHostsRefused()
     startService({QStringLiteral("--host"), QStringLiteral("cloud.example")});
     const RawReply page = request("GET", QStringLiteral("/"));
     QCOMPARE(page.status, 200);
-    QVERIFY(page.head.contains("\r\nContent-Security-Policy: default-src 'none'; style-src 'self' 'unsafe-inline'\r\n"));
+    QVERIFY(
+        page.head.contains("\r\nContent-Security-Policy: default-src 'none'; style-src 'self' 'unsafe-inline'\r\n"));
     QVERIFY(page.head.contains("\r\nX-Frame-Options: DENY\r\n"));
     QVERIFY(page.head.contains("\r\nCache-Control: no-store\r\n"));
 
