@@ -245,6 +245,9 @@ void HttpConnection::respond(HttpReply reply, bool closeAfter)
     m_response.body().assign(reply.body.constData(), std::size_t(reply.body.size()));
     m_response.keep_alive(!closeAfter);
     m_response.prepare_payload();
+    // A reply to HEAD announces the body it leaves out.
+    if (m_parser && m_parser->is_header_done() && m_parser->get().method() == http::verb::head)
+        m_response.body().clear();
     m_stream.expires_after(m_limits.bodyTimeout);
     http::async_write(m_stream, m_response,
                       [self = shared_from_this(), closeAfter](beast::error_code error, std::size_t) {
