@@ -10,7 +10,7 @@
 #include "metadata/tablebutton.h"
 #include "model/book.h"
 #include "model/file.h"
-#include "model/statementcache.h"
+#include "model/heldfiles.h"
 #include "widgets/visiblerowwidgets.h"
 
 #include <QCoreApplication>
@@ -123,8 +123,8 @@ bool MultiSelect::scanDirectory()
 
 void MultiSelect::scanFolder(const QString &path)
 {
-    // One duplicate check per file found: its statement is prepared once.
-    const StatementCache statements;
+    // Every file found is checked against what the library holds, read once for the whole walk.
+    const HeldFiles held = HeldFiles::read();
     QTableWidget *table = ui->tableWidget;
     ScanProgress progress(this, path, progressDelayMs);
     // No repaint and no sort per file found; the progress dialog is what shows the walk.
@@ -135,15 +135,15 @@ void MultiSelect::scanFolder(const QString &path)
     // a circle.
     QDirIterator entries(path, QDir::Files, QDirIterator::Subdirectories);
     const QDir folder(path);
-    int held = 0;
+    int heldCount = 0;
     while (entries.hasNext()) {
         entries.next();
         if (entries.fileInfo().suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
             const File file(entries.filePath());
             if (file.getFileType() != QLatin1String("pdf"))
                 continue;
-            if (file.isDuplicate())
-                ++held;
+            if (held.holds(file))
+                ++heldCount;
             else
                 appendRow(file, folder.relativeFilePath(entries.fileInfo().absolutePath()));
         }
@@ -154,9 +154,9 @@ void MultiSelect::scanFolder(const QString &path)
     table->setSortingEnabled(sorting);
     sizeColumns();
     // The files passed over are not lost from sight.
-    ui->labelSkipped->setText(held == 1 ? tr("1 file is already in the library.")
-                                        : tr("%1 files are already in the library.").arg(held));
-    ui->labelSkipped->setVisible(held > 0);
+    ui->labelSkipped->setText(heldCount == 1 ? tr("1 file is already in the library.")
+                                             : tr("%1 files are already in the library.").arg(heldCount));
+    ui->labelSkipped->setVisible(heldCount > 0);
 }
 
 void MultiSelect::appendRow(const File &file, const QString &folder)

@@ -1,5 +1,6 @@
 #include "model/author.h"
 
+#include "model/itemrows.h"
 #include "model/likepattern.h"
 #include "model/preparedquery.h"
 
@@ -17,6 +18,11 @@ Author::Author(Authors *, int aid)
     // A failed read is the same as no row: the author stays empty.
     query.exec();
     fillFrom(*query);
+}
+
+Author::Author(Authors *, const QVariantList &row)
+{
+    fill(row);
 }
 
 Author::Author(Authors *, const QString &name)
@@ -43,10 +49,15 @@ void Author::fillFrom(QSqlQuery &query)
         lastName.clear();
         return;
     }
-    aid = query.value(0).toInt();
-    name = query.value(1).toString();
-    firstName = query.value(2).toString();
-    lastName = query.value(3).toString();
+    fill(ItemRows::values(query, 4));
+}
+
+void Author::fill(const QVariantList &row)
+{
+    aid = row.value(0).toInt();
+    name = row.value(1).toString();
+    firstName = row.value(2).toString();
+    lastName = row.value(3).toString();
 }
 
 void Author::setName(const QString &name)

@@ -13,6 +13,8 @@ class Author
 public:
     // Reads the stored author with that id; an id below 0 gives an empty, unsaved author.
     Author(Authors *owner, int aid);
+    // From the authors row of a bulk read (see ItemRows).
+    Author(Authors *owner, const QVariantList &row);
     // Finds the stored author of that name (ASCII letters in any case) or prepares a new one.
     Author(Authors *owner, const QString &name);
 
@@ -31,6 +33,7 @@ public:
 
 private:
     void fillFrom(QSqlQuery &query);
+    void fill(const QVariantList &row);
 
     int aid = 0;
     // The last save inserted the row, so its id stands or falls with that save.

@@ -32,7 +32,16 @@ void Authors::addByName(const QString &name)
 
 void Authors::addById(int aid)
 {
-    auto author = std::make_unique<Author>(this, aid);
+    appendStored(std::make_unique<Author>(this, aid));
+}
+
+void Authors::addRow(const QVariantList &row)
+{
+    appendStored(std::make_unique<Author>(this, row));
+}
+
+void Authors::appendStored(std::unique_ptr<Author> author)
+{
     const QString name = author->getName();
     if (byName.contains(name)) {
         qDebug() << "duplicate name detected";

@@ -26,6 +26,8 @@ public:
 
     void addByName(const QString &name);
     void addById(int aid);
+    // The same, from the authors row of a bulk read.
+    void addRow(const QVariantList &row);
     void loadAll();
     bool saveAll();
     // The authors whose rows a rolled-back save inserted become new again.
@@ -37,6 +39,7 @@ public:
 
 private:
     void append(std::unique_ptr<Author> author, const QString &name);
+    void appendStored(std::unique_ptr<Author> author);
 
     std::vector<std::unique_ptr<Author>> authors;
     QHash<QString, Author *> byName;

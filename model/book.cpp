@@ -2,6 +2,7 @@
 
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/itemrows.h"
 #include "model/preparedquery.h"
 #include "model/viewitem.h"
 
@@ -24,6 +25,17 @@ Book::Book(QObject *parent, int iid)
     viewItem->items.append(this);
 }
 
+Book::Book(QObject *parent, int iid, const ItemRows &rows)
+    : Item(parent, iid, rows)
+    , viewItem(std::make_unique<ViewItem>())
+{
+    setType(QStringLiteral("Book"));
+    if (const ItemRows::Row *row = rows.book(iid))
+        fill(*row);
+    updateViewItem();
+    viewItem->items.append(this);
+}
+
 void Book::dbRead()
 {
     PreparedQuery query(QStringLiteral("SELECT * FROM books WHERE iid = :iid LIMIT 1"));
@@ -34,15 +46,20 @@ void Book::dbRead()
     }
     if (!query->next())
         return;
-    bid = query->value(0).toInt();
-    title = query->value(1).toString();
-    pageCount = query->value(2).toString();
-    datePublished = query->value(3).toString();
-    description = query->value(4).toString();
-    setIid(query->value(5).toInt());
-    publisher = query->value(6).toString();
-    isbn10 = query->value(7).toString();
-    isbn13 = query->value(8).toString();
+    fill(ItemRows::values(*query, 9));
+}
+
+void Book::fill(const QVariantList &row)
+{
+    bid = row.value(0).toInt();
+    title = row.value(1).toString();
+    pageCount = row.value(2).toString();
+    datePublished = row.value(3).toString();
+    description = row.value(4).toString();
+    setIid(row.value(5).toInt());
+    publisher = row.value(6).toString();
+    isbn10 = row.value(7).toString();
+    isbn13 = row.value(8).toString();
 }
 
 void Book::reload()

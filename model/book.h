@@ -17,6 +17,8 @@ class Book : public Item
 public:
     // An id above 0 loads the stored book; 0 or below makes a new one.
     Book(QObject *parent, int iid);
+    // The stored book from the rows of a bulk read, the same as the one above would read.
+    Book(QObject *parent, int iid, const ItemRows &rows);
     ~Book();
 
     QString getTitle() const { return title; }
@@ -54,6 +56,7 @@ private:
     Q_DISABLE_COPY_MOVE(Book)
 
     void dbRead();
+    void fill(const QVariantList &row);
     bool insertRow();
     bool updateRow();
     void bindFields(QSqlQuery &query) const;

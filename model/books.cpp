@@ -1,6 +1,7 @@
 #include "model/books.h"
 
 #include "model/book.h"
+#include "model/itemrows.h"
 #include "model/statementcache.h"
 #include "model/viewitem.h"
 
@@ -25,9 +26,14 @@ Books::~Books() = default;
 void Books::dbRead()
 {
     const StatementCache statements;
-    const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM books WHERE 1"));
+    appendLoaded(selectIds(QStringLiteral("SELECT iid FROM books WHERE 1")));
+}
+
+void Books::appendLoaded(const QList<int> &ids)
+{
+    const ItemRows rows = ItemRows::read(ids);
     for (const int iid : ids) {
-        Book *book = loadKept(bookMap, iid);
+        Book *book = loadKept(bookMap, iid, rows);
         viewItems->append(book->getViewItem());
         books.append(book);
     }
@@ -47,11 +53,10 @@ void Books::dbReadAuthor(int aid)
         qDebug() << query.lastError();
         return;
     }
-    while (query.next()) {
-        Book *book = loadKept(bookMap, query.value(0).toInt());
-        viewItems->append(book->getViewItem());
-        books.append(book);
-    }
+    QList<int> ids;
+    while (query.next())
+        ids.append(query.value(0).toInt());
+    appendLoaded(ids);
 }
 
 Book *Books::find(int iid) const
@@ -91,10 +96,16 @@ void Books::dbSearch(const QString &term)
         : searchIds(QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
                                    ":term_desc) LIMIT 500"),
                     term);
+    QList<int> unknown;
+    for (const int iid : ids) {
+        if (!bookMap.contains(iid))
+            unknown.append(iid);
+    }
+    const ItemRows rows = ItemRows::read(unknown);
     for (const int iid : ids) {
         Book *book = bookMap.value(iid);
         if (!book)
-            book = loadKept(bookMap, iid);
+            book = loadKept(bookMap, iid, rows);
         viewItems->append(book->getViewItem());
     }
 }

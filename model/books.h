@@ -38,6 +38,8 @@ public slots:
 private:
     void dbRead();
     void dbReadAuthor(int aid);
+    // Loads the stored books of these ids, in this order, from one bulk read.
+    void appendLoaded(const QList<int> &ids);
 
     QList<Book *> books;
     std::unique_ptr<QList<ViewItem *>> viewItems;

@@ -1,5 +1,6 @@
 #include "model/file.h"
 
+#include "model/itemrows.h"
 #include "model/likepattern.h"
 #include "model/preparedquery.h"
 #include "model/timestamp.h"
@@ -34,14 +35,25 @@ File::File(int fid)
 {
     if (fid >= 1)
         dbRead();
+    refreshFromDisk();
+}
+
+File::File(const QVariantList &row)
+{
+    fill(row);
+    refreshFromDisk();
+}
+
+void File::refreshFromDisk()
+{
     const QString storedMd5 = fileMd5;
     const qint64 storedSize = fileSize;
     if (!filePath.isEmpty())
         setPath(filePath);
     // The stored digest holds while the file has its size and was not modified after the row was written,
     // which happens when the digest is made; otherwise it is made again when asked for.
-    const bool unchanged = storedSize == fileSize && modified.isValid() && updated > 0
-        && modified.toSecsSinceEpoch() < qint64(updated);
+    const bool unchanged
+        = storedSize == fileSize && modified.isValid() && updated > 0 && modified.toSecsSinceEpoch() < qint64(updated);
     fileMd5 = unchanged ? storedMd5 : QString();
 }
 
@@ -108,8 +120,7 @@ bool File::storeDigest()
 {
     if (fid < 1 || fileMd5.isEmpty())
         return false;
-    PreparedQuery query(
-        QStringLiteral("UPDATE files SET fileMd5 = :fileMd5, updated = :updated WHERE fid = :fid"));
+    PreparedQuery query(QStringLiteral("UPDATE files SET fileMd5 = :fileMd5, updated = :updated WHERE fid = :fid"));
     query->bindValue(QStringLiteral(":fileMd5"), fileMd5);
     query->bindValue(QStringLiteral(":updated"), Timestamp::now());
     query->bindValue(QStringLiteral(":fid"), fid);
@@ -144,16 +155,21 @@ void File::dbRead()
     query->bindValue(QStringLiteral(":fid"), fid);
     if (!query.exec() || !query->next())
         return;
-    fid = query->value(0).toInt();
-    fileName = query->value(1).toString();
-    filePath = query->value(2).toString();
-    fileType = query->value(3).toString();
-    fileExtension = query->value(4).toString();
-    fileMd5 = query->value(5).toString();
-    fileSize = query->value(6).toLongLong();
-    firstBytes = query->value(7).toString();
-    created = query->value(9).toUInt();
-    updated = query->value(10).toUInt();
+    fill(ItemRows::values(*query, 11));
+}
+
+void File::fill(const QVariantList &row)
+{
+    fid = row.value(0).toInt();
+    fileName = row.value(1).toString();
+    filePath = row.value(2).toString();
+    fileType = row.value(3).toString();
+    fileExtension = row.value(4).toString();
+    fileMd5 = row.value(5).toString();
+    fileSize = row.value(6).toLongLong();
+    firstBytes = row.value(7).toString();
+    created = row.value(9).toUInt();
+    updated = row.value(10).toUInt();
 }
 
 // The insert and the update spell the digest's placeholder differently.

@@ -16,6 +16,8 @@ class File
 public:
     explicit File(const QString &path);
     explicit File(int fid);
+    // From the files row of a bulk read (see ItemRows).
+    explicit File(const QVariantList &row);
 
     bool setPath(const QString &path);
     void setIid(int iid);
@@ -53,6 +55,9 @@ public:
 
 private:
     void dbRead();
+    void fill(const QVariantList &row);
+    // Name, size and first bytes as the file on disk has them now; the stored digest only while it still holds.
+    void refreshFromDisk();
     void bindColumns(QSqlQuery &query, const QString &md5Placeholder) const;
     bool dbInsert();
     bool dbUpdate();

@@ -36,6 +36,11 @@ File *FileList::addById(int fid)
     return append(std::make_unique<File>(fid));
 }
 
+File *FileList::addRow(const QVariantList &row)
+{
+    return append(std::make_unique<File>(row));
+}
+
 File *FileList::append(std::unique_ptr<File> file)
 {
     file->setIid(iid);

@@ -24,6 +24,8 @@ public:
 
     File *add(const QString &path);
     File *addById(int fid);
+    // The same, from the files row of a bulk read.
+    File *addRow(const QVariantList &row);
     // Takes the file out of the list; a stored file's row goes at the next saveAll().
     void removeAt(int index);
     bool saveAll();

@@ -3,6 +3,7 @@
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/itemrows.h"
 #include "model/librarydatabase.h"
 #include "model/preparedquery.h"
 #include "model/savetransaction.h"
@@ -47,6 +48,16 @@ Item::Item(QObject *, int iid)
 {
     if (iid > 0)
         dbRead();
+    if (coverFile.isEmpty())
+        coverFile = DefaultCover;
+}
+
+Item::Item(QObject *, int iid, const ItemRows &rows)
+    : authors(std::make_unique<Authors>())
+    , files(std::make_unique<FileList>(0))
+    , iid(iid)
+{
+    fill(rows);
     if (coverFile.isEmpty())
         coverFile = DefaultCover;
 }
@@ -97,13 +108,8 @@ void Item::dbRead()
 {
     PreparedQuery item(QStringLiteral("SELECT * FROM items WHERE iid = :iid LIMIT 1"));
     item->bindValue(QStringLiteral(":iid"), iid);
-    if (item.exec() && item->next()) {
-        type = item->value(1).toString();
-        coverFile = item->value(2).toString();
-        created = item->value(3).toUInt();
-        updated = item->value(4).toUInt();
-        rating = item->value(5).toInt();
-    }
+    if (item.exec() && item->next())
+        fillItemRow(ItemRows::values(*item, 6));
 
     PreparedQuery links(QStringLiteral("SELECT * FROM items_authors WHERE items_authors.iid = :iid"));
     links->bindValue(QStringLiteral(":iid"), iid);
@@ -112,13 +118,11 @@ void Item::dbRead()
             authors->addById(links->value(1).toInt());
     }
 
-    PreparedQuery states(QStringLiteral(
-        "SELECT language, own, location, readDate, want FROM itemstates WHERE iid = :iid LIMIT 1"));
+    PreparedQuery states(
+        QStringLiteral("SELECT language, own, location, readDate, want FROM itemstates WHERE iid = :iid LIMIT 1"));
     states->bindValue(QStringLiteral(":iid"), iid);
-    if (states.exec() && states->next()) {
-        state = {states->value(0).toString(), states->value(1).toBool(), states->value(2).toString(),
-                 states->value(3).toString(), states->value(4).toBool()};
-    }
+    if (states.exec() && states->next())
+        fillStateRow(ItemRows::values(*states, 5));
 
     PreparedQuery fileIds(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
     fileIds->bindValue(QStringLiteral(":iid"), iid);
@@ -127,6 +131,39 @@ void Item::dbRead()
             files->addById(fileIds->value(0).toInt());
     }
     files->setIid(iid);
+}
+
+void Item::fill(const ItemRows &rows)
+{
+    if (const ItemRows::Row *row = rows.item(iid))
+        fillItemRow(*row);
+    for (const int aid : rows.authorIds(iid)) {
+        // A link to a removed author reads as an empty author, as it does record by record.
+        if (const ItemRows::Row *author = rows.author(aid))
+            authors->addRow(*author);
+        else
+            authors->addById(aid);
+    }
+    if (const ItemRows::Row *row = rows.state(iid))
+        fillStateRow(*row);
+    for (const ItemRows::Row &file : rows.files(iid))
+        files->addRow(file);
+    files->setIid(iid);
+}
+
+void Item::fillItemRow(const QVariantList &row)
+{
+    type = row.value(1).toString();
+    coverFile = row.value(2).toString();
+    created = row.value(3).toUInt();
+    updated = row.value(4).toUInt();
+    rating = row.value(5).toInt();
+}
+
+void Item::fillStateRow(const QVariantList &row)
+{
+    state = {row.value(0).toString(), row.value(1).toBool(), row.value(2).toString(), row.value(3).toString(),
+             row.value(4).toBool()};
 }
 
 void Item::setIid(int iid)

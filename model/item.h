@@ -11,6 +11,7 @@
 class Authors;
 class File;
 class FileList;
+class ItemRows;
 class QObject;
 
 // What every library entry has: the items row, its author links and its files. Books and web pages
@@ -19,6 +20,8 @@ class Item
 {
 public:
     Item(QObject *parent, int iid);
+    // From the rows of a bulk read, without a statement of its own.
+    Item(QObject *parent, int iid, const ItemRows &rows);
     ~Item();
 
     static inline const QString DefaultCover = QStringLiteral(":/icons/images/book.png");
@@ -77,6 +80,9 @@ private:
     Q_DISABLE_COPY_MOVE(Item)
 
     void dbRead();
+    void fill(const ItemRows &rows);
+    void fillItemRow(const QVariantList &row);
+    void fillStateRow(const QVariantList &row);
     bool saveAuthorLinks();
     bool saveState();
 

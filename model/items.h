@@ -21,11 +21,12 @@ public:
     explicit Items(QObject *parent = nullptr);
 
 protected:
-    // Loads a stored record that outlives the collection and remembers it under its id.
-    template<typename Record>
-    Record *loadKept(QHash<int, Record *> &known, int iid)
+    // Loads a stored record that outlives the collection and remembers it under its id; with the rows
+    // of a bulk read, from those.
+    template<typename Record, typename... Rows>
+    Record *loadKept(QHash<int, Record *> &known, int iid, const Rows &...rows)
     {
-        Record *record = RecordStore::keep(std::make_unique<Record>(this, iid));
+        Record *record = RecordStore::keep(std::make_unique<Record>(this, iid, rows...));
         known.insert(iid, record);
         return record;
     }

@@ -2,6 +2,9 @@
 #include "model/authors.h"
 #include "model/book.h"
 #include "model/books.h"
+#include "model/file.h"
+#include "model/filelist.h"
+#include "model/itemstate.h"
 #include "model/viewitem.h"
 #include "tests/support/basetestmain.h"
 #include "tests/support/testlibrary.h"
@@ -33,6 +36,7 @@ private slots:
     void searchInAnAuthorViewStaysWithTheAuthor();
     void appendedBookJoinsTheSelection();
     void deleteRemovesRowsButNotFiles();
+    void bulkReadMatchesRecordByRecord();
 
 private:
     // Stores a book and returns its item id.
@@ -202,6 +206,71 @@ void TestBooks::deleteRemovesRowsButNotFiles()
 
     all.deleteBook(2);
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("books")), 2);
+}
+
+namespace {
+
+// Every field of a stored book, as far as a reader of the record can see it.
+QVariantMap fieldsOf(Book &book)
+{
+    QVariantMap fields = book.toVariant().toMap();
+    const ItemState state = book.getState();
+    fields.insert(QStringLiteral("state"),
+                  QVariantList{state.language, state.own, state.location, state.readDate, state.want});
+    fields.insert(QStringLiteral("rating"), book.getRating());
+    fields.insert(QStringLiteral("coverPath"), book.getCoverFile());
+    fields.insert(QStringLiteral("viewTitle"), book.getViewItem()->title);
+    fields.insert(QStringLiteral("viewAuthors"), book.getViewItem()->authors);
+    QVariantList authorIds;
+    for (int i = 0; i < book.getAuthors()->count(); ++i)
+        authorIds.append(book.getAuthors()->at(i)->getAid());
+    fields.insert(QStringLiteral("authorIds"), authorIds);
+    QVariantList files;
+    for (int i = 0; i < book.getFiles()->count(); ++i) {
+        File *file = book.getFiles()->at(i);
+        // Before md5(), which makes a digest that is not stored.
+        files.append(QVariantList{file->getFid(), file->hasDigest(), file->getAbsolutePath(), file->md5()});
+    }
+    fields.insert(QStringLiteral("fileDetails"), files);
+    return fields;
+}
+
+} // namespace
+
+void TestBooks::bulkReadMatchesRecordByRecord()
+{
+    // A library with what can vary: shared and missing authors, several files or none, a file gone from
+    // the disk, stored digests still valid or not, states, ratings and covers.
+    for (int i = 0; i < 24; ++i) {
+        Book book(nullptr, 0);
+        book.setTitle(QStringLiteral("Generated %1").arg(i));
+        book.setIsbn13(QString::number(9780000000000 + i));
+        book.setPageCount(QString::number(100 + i));
+        for (int a = 0; a < i % 4; ++a)
+            book.addAuthor(QStringLiteral("Author %1").arg((i + a) % 7));
+        for (int f = 0; f < i % 3; ++f)
+            book.addFile(library->writeFile(QStringLiteral("generated/%1-%2.pdf").arg(i).arg(f),
+                                            "%PDF-1.4 " + QByteArray::number(i * 10 + f)));
+        if (i % 5 == 0)
+            book.setState({QStringLiteral("de"), true, QStringLiteral("shelf %1").arg(i), QString(), i % 2 == 0});
+        QVERIFY(book.save());
+        if (i % 6 == 1)
+            QVERIFY(book.updateRating(i % 6 + 2));
+    }
+    QVERIFY(TestLibrary::exec(QStringLiteral("INSERT INTO items_authors (iid, aid) SELECT max(iid), 9999 FROM books")));
+    QVERIFY(
+        TestLibrary::exec(QStringLiteral("UPDATE items SET coverFile = 'cover-' || iid || '.jpg' WHERE iid % 4 = 0")));
+    QVERIFY(TestLibrary::exec(QStringLiteral("UPDATE files SET fileMd5 = 'stale', updated = 1 WHERE fid % 2 = 0")));
+    QVERIFY(
+        TestLibrary::exec(QStringLiteral("UPDATE files SET fileMd5 = 'kept', updated = 4000000000 WHERE fid % 3 = 0")));
+    QVERIFY(TestLibrary::exec(QStringLiteral("UPDATE files SET filePath = filePath || '.gone' WHERE fid % 5 = 0")));
+
+    const Books all(nullptr, QStringLiteral("Books"), 0);
+    QCOMPARE(all.getBooks().size(), 27);
+    for (Book *loaded : all.getBooks()) {
+        Book single(nullptr, loaded->getIid());
+        QCOMPARE(fieldsOf(*loaded), fieldsOf(single));
+    }
 }
 
 SHELVIO_BASE_TEST_MAIN(TestBooks)

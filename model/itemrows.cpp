@@ -1,0 +1,74 @@
+#include "model/itemrows.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtDebug>
+
+#include <functional>
+#include <utility>
+
+namespace {
+
+// The ids go in as one JSON array, so that each statement keeps a single placeholder for any number of them.
+const QString IdSet = QStringLiteral("(SELECT value FROM json_each(:iids))");
+
+void readEach(const QString &statement, const QByteArray &iids, const std::function<void(ItemRows::Row)> &take)
+{
+    QSqlQuery query;
+    query.setForwardOnly(true);
+    query.prepare(statement);
+    query.bindValue(QStringLiteral(":iids"), QString::fromLatin1(iids));
+    if (!query.exec()) {
+        qWarning().noquote() << "Cannot read the items' rows:" << query.lastError().text();
+        return;
+    }
+    const int columns = query.record().count();
+    while (query.next())
+        take(ItemRows::values(query, columns));
+}
+
+} // namespace
+
+ItemRows ItemRows::read(const QList<int> &iids)
+{
+    ItemRows rows;
+    QJsonArray array;
+    for (const int iid : iids)
+        array.append(iid);
+    const QByteArray ids = QJsonDocument(array).toJson(QJsonDocument::Compact);
+    const auto byColumn = [](QHash<int, Row> &into, int column) {
+        return [&into, column](Row row) { into.insert(row.at(column).toInt(), std::move(row)); };
+    };
+
+    readEach(QStringLiteral("SELECT * FROM items WHERE iid IN ") + IdSet, ids, byColumn(rows.items, 0));
+    readEach(QStringLiteral("SELECT * FROM books WHERE iid IN ") + IdSet, ids, byColumn(rows.books, 5));
+    readEach(QStringLiteral("SELECT language, own, location, readDate, want, iid FROM itemstates WHERE iid IN ")
+                 + IdSet,
+             ids, byColumn(rows.states, 5));
+    readEach(QStringLiteral("SELECT * FROM items_authors WHERE iid IN ") + IdSet + QStringLiteral(" ORDER BY rowid"),
+             ids, [&rows](const Row &row) { rows.authorLinks[row.at(0).toInt()].append(row.at(1).toInt()); });
+    readEach(QStringLiteral("SELECT * FROM authors WHERE aid IN (SELECT aid FROM items_authors WHERE iid IN ") + IdSet
+                 + u')',
+             ids, byColumn(rows.authors, 0));
+    readEach(QStringLiteral("SELECT * FROM files WHERE iid IN ") + IdSet + QStringLiteral(" ORDER BY fid"), ids,
+             [&rows](Row row) { rows.fileRows[row.at(8).toInt()].append(std::move(row)); });
+    return rows;
+}
+
+ItemRows::Row ItemRows::values(const QSqlQuery &query, int columns)
+{
+    Row row;
+    row.reserve(columns);
+    for (int column = 0; column < columns; ++column)
+        row.append(query.value(column));
+    return row;
+}
+
+const ItemRows::Row *ItemRows::find(const QHash<int, Row> &rows, int key)
+{
+    const auto it = rows.constFind(key);
+    return it == rows.cend() ? nullptr : &*it;
+}
