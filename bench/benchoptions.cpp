@@ -9,8 +9,10 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
     parser.setApplicationDescription(QStringLiteral("Measures Shelvio on a generated library in a temporary HOME."));
     parser.addHelpOption();
     const QCommandLineOption books(QStringLiteral("books"),
-                                   QStringLiteral("Generate <n> books (%1).").arg(options.books), QStringLiteral("n"),
-                                   QString::number(options.books));
+                                   QStringLiteral("Generate <n> books (%1); several sizes, separated by commas, are "
+                                                  "measured one after the other.")
+                                       .arg(options.books),
+                                   QStringLiteral("n"), QString::number(options.books));
     const QCommandLineOption skipUpload(QStringLiteral("skip-upload"),
                                         QStringLiteral("Leave out the upload of a 1 GB file."));
     const QCommandLineOption skipSync(QStringLiteral("skip-sync"),
@@ -21,12 +23,17 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
     parser.addOptions({books, skipUpload, skipSync, skipService});
     parser.process(arguments);
 
-    bool valid = false;
-    options.books = parser.value(books).toInt(&valid);
-    if (!valid || options.books < 1) {
-        qCritical("--books needs a whole number above 0, not \"%s\"", qPrintable(parser.value(books)));
-        return std::nullopt;
+    options.sizes.clear();
+    for (const QString &size : parser.value(books).split(u',')) {
+        bool valid = false;
+        const int count = size.trimmed().toInt(&valid);
+        if (!valid || count < 1) {
+            qCritical("--books needs whole numbers above 0, not \"%s\"", qPrintable(parser.value(books)));
+            return std::nullopt;
+        }
+        options.sizes.append(count);
     }
+    options.books = options.sizes.constFirst();
     options.skipUpload = parser.isSet(skipUpload);
     options.skipSync = parser.isSet(skipSync);
     options.skipService = parser.isSet(skipService);

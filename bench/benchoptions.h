@@ -5,9 +5,12 @@
 
 #include <optional>
 
-// What the command line asks for: shelvio-bench [--books N] [--skip-upload] [--skip-sync] [--skip-service].
+// What the command line asks for: shelvio-bench [--books N[,N...]] [--skip-upload] [--skip-sync] [--skip-service].
 struct BenchOptions
 {
+    // The library sizes to measure; several are measured one after the other, each in a run of its own.
+    QList<int> sizes{10000};
+    // The size of this run (the first of sizes).
     int books = 10000;
     bool skipUpload = false;
     bool skipSync = false;

@@ -35,21 +35,29 @@ File::File(int fid)
 {
     if (fid >= 1)
         dbRead();
-    refreshFromDisk();
+    refreshWith(filePath.isEmpty() ? DiskState() : diskState(filePath));
 }
 
 File::File(const QVariantList &row)
 {
     fill(row);
-    refreshFromDisk();
+    refreshPending = true;
 }
 
-void File::refreshFromDisk()
+const File &File::refreshed() const
 {
+    if (refreshPending)
+        refreshWith(filePath.isEmpty() ? DiskState() : diskState(filePath));
+    return *this;
+}
+
+void File::refreshWith(const DiskState &state) const
+{
+    refreshPending = false;
     const QString storedMd5 = fileMd5;
     const qint64 storedSize = fileSize;
     if (!filePath.isEmpty())
-        setPath(filePath);
+        apply(state);
     // The stored digest holds while the file has its size and was not modified after the row was written,
     // which happens when the digest is made; otherwise it is made again when asked for.
     const bool unchanged
@@ -57,24 +65,43 @@ void File::refreshFromDisk()
     fileMd5 = unchanged ? storedMd5 : QString();
 }
 
+File::DiskState File::diskState(const QString &path)
+{
+    DiskState state;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return state;
+    state.readable = true;
+    state.firstBytes = QString::fromLatin1(file.read(FirstBytesLength).toHex());
+    const QFileInfo info(file);
+    state.fileName = info.fileName();
+    state.size = info.size();
+    state.modified = info.lastModified();
+    state.absolutePath = info.absoluteFilePath();
+    return state;
+}
+
+void File::apply(const DiskState &state) const
+{
+    if (!state.readable)
+        return;
+    firstBytes = state.firstBytes;
+    fileName = state.fileName;
+    fileExtension = suffixOf(fileName);
+    fileType = fileExtension.toLower();
+    fileSize = state.size;
+    modified = state.modified;
+    absolutePath = state.absolutePath;
+}
+
 bool File::setPath(const QString &path)
 {
     filePath = path;
     fileMd5.clear();
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    firstBytes = QString::fromLatin1(file.read(FirstBytesLength).toHex());
-
-    const QFileInfo info(file);
-    fileName = info.fileName();
-    fileExtension = suffixOf(fileName);
-    fileType = fileExtension.toLower();
-    fileSize = info.size();
-    modified = info.lastModified();
-    absolutePath = info.absoluteFilePath();
-    return true;
+    refreshPending = false;
+    const DiskState state = diskState(path);
+    apply(state);
+    return state.readable;
 }
 
 void File::setIid(int iid)
@@ -84,6 +111,7 @@ void File::setIid(int iid)
 
 QString File::md5()
 {
+    refreshed();
     if (fileMd5.isEmpty())
         fileMd5 = digestOf(filePath);
     return fileMd5;
@@ -108,11 +136,12 @@ QString File::digestOf(const QString &path, const std::function<bool()> &stop)
 
 bool File::hasDigest() const
 {
-    return !fileMd5.isEmpty();
+    return !refreshed().fileMd5.isEmpty();
 }
 
 void File::setDigest(const QString &md5)
 {
+    refreshed();
     fileMd5 = md5;
 }
 
@@ -130,6 +159,7 @@ bool File::storeDigest()
 bool File::save()
 {
     qDebug() << "save file called";
+    refreshed();
     return fid < 1 ? dbInsert() : dbUpdate();
 }
 
@@ -228,6 +258,7 @@ bool File::dbUpdate()
 
 bool File::isDuplicate() const
 {
+    refreshed();
     PreparedQuery query(QStringLiteral("SELECT filePath FROM files WHERE filePath LIKE :filePath ESCAPE '\\' OR "
                                        "(firstBytes = :firstBytes AND fileSize = :fileSize) LIMIT 1"));
     query->bindValue(QStringLiteral(":firstBytes"), firstBytes);
@@ -249,6 +280,7 @@ int File::itemOf(const QString &path)
 
 QVariant File::toVariant()
 {
+    refreshed();
     const QVariantMap map{
         {QStringLiteral("fileName"), fileName},
         {QStringLiteral("filePath"), filePath},

@@ -14,9 +14,21 @@ class QSqlQuery;
 class File
 {
 public:
+    // What the disk says of a file now; read without touching any record, so that a worker may read it.
+    struct DiskState
+    {
+        bool readable = false;
+        QString firstBytes;
+        QString fileName;
+        qint64 size = 0;
+        QDateTime modified;
+        QString absolutePath;
+    };
+
     explicit File(const QString &path);
     explicit File(int fid);
-    // From the files row of a bulk read (see ItemRows).
+    // From the files row of a bulk read (see ItemRows), as stored: what the disk says now is read when a
+    // worker brings it (refreshWith) or, at the latest, when something asks for it.
     explicit File(const QVariantList &row);
 
     bool setPath(const QString &path);
@@ -24,12 +36,19 @@ public:
 
     int getFid() const { return fid; }
     QString getFilePath() const { return filePath; }
-    QString getFileName() const { return fileName; }
-    QString getFileType() const { return fileType; }
-    QString getFileExtension() const { return fileExtension; }
-    QString getAbsolutePath() const { return absolutePath; }
-    QString getFirstBytes() const { return firstBytes; }
-    qint64 getFileSize() const { return fileSize; }
+    QString getFileName() const { return refreshed().fileName; }
+    QString getFileType() const { return refreshed().fileType; }
+    QString getFileExtension() const { return refreshed().fileExtension; }
+    QString getAbsolutePath() const { return refreshed().absolutePath; }
+    QString getFirstBytes() const { return refreshed().firstBytes; }
+    qint64 getFileSize() const { return refreshed().fileSize; }
+    // The size as last known, stored or read, without reading the disk for it.
+    qint64 knownSize() const { return fileSize; }
+    // Whether what the disk says has yet to be read.
+    bool isRefreshPending() const { return refreshPending; }
+    static DiskState diskState(const QString &path);
+    // Takes what the disk said of this file; the stored digest stays only while it still holds.
+    void refreshWith(const DiskState &state) const;
     int getIid() const { return iid; }
     quint32 getCreated() const { return created; }
     quint32 getUpdated() const { return updated; }
@@ -56,22 +75,25 @@ public:
 private:
     void dbRead();
     void fill(const QVariantList &row);
-    // Name, size and first bytes as the file on disk has them now; the stored digest only while it still holds.
-    void refreshFromDisk();
+    void apply(const DiskState &state) const;
+    // This file with what the disk says read, if it was still pending.
+    const File &refreshed() const;
     void bindColumns(QSqlQuery &query, const QString &md5Placeholder) const;
     bool dbInsert();
     bool dbUpdate();
 
     int fid = -1;
     QString filePath;
-    QString fileMd5;
-    qint64 fileSize = 0;
-    QString firstBytes;
-    QString fileName;
-    QString fileType;
-    QString fileExtension;
-    QString absolutePath;
-    QDateTime modified;
+    // What the disk says is read late for a bulk-read file, when a const reader first asks; hence mutable.
+    mutable QString fileMd5;
+    mutable qint64 fileSize = 0;
+    mutable QString firstBytes;
+    mutable QString fileName;
+    mutable QString fileType;
+    mutable QString fileExtension;
+    mutable QString absolutePath;
+    mutable QDateTime modified;
+    mutable bool refreshPending = false;
     int iid = 0;
     quint32 created = 0;
     quint32 updated = 0;

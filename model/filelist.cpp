@@ -109,7 +109,7 @@ QString FileList::totalSizeText() const
 {
     qint64 total = 0;
     for (const auto &file : files)
-        total += file->getFileSize();
+        total += file->knownSize();
     return QString::number(static_cast<double>(total) / 1000000.0, 'f', 2);
 }
 

@@ -14,6 +14,7 @@
 #include "views/coverlistentry.h"
 #include "views/itemcounttext.h"
 #include "views/sortableitem.h"
+#include "views/storedfilesrefresh.h"
 #include "views/viewitemtext.h"
 #include "widgets/deleteconfirmation.h"
 #include "widgets/rating.h"
@@ -31,6 +32,7 @@
 #include <QSet>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QUrl>
 
 namespace {
@@ -106,6 +108,12 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
         // An author view without an author (aid below 0) simply holds no books.
         books = kind == QLatin1String("BooksAuthor") ? new Books(this, kind, aid) : new Books(this, QString(), -1);
         viewItems = books->getViewItems();
+        filesRefresh = new StoredFilesRefresh(this);
+        connect(filesRefresh, &StoredFilesRefresh::recordChanged, this, [this](Item *record) {
+            ViewItem *item = refreshedViewItem(record);
+            if (item && listEntryOf.contains(item))
+                refresh(item);
+        });
     }
 }
 
@@ -181,6 +189,8 @@ void ItemViews::showEvent(QShowEvent *event)
     if (columnsRestored)
         return;
     columnsRestored = true;
+    // Once the first screen is drawn.
+    QTimer::singleShot(0, this, &ItemViews::refreshStoredFiles);
     QTableWidget *table = ui->viewTable;
     for (int column = 1; column < table->columnCount(); ++column)
         table->resizeColumnToContents(column);
@@ -382,6 +392,22 @@ void ItemViews::search(const QString &text)
     else
         books->dbSearch(text);
     filterEntries();
+    // A search may have loaded books this view did not hold yet.
+    if (isVisible())
+        refreshStoredFiles();
+}
+
+void ItemViews::refreshStoredFiles()
+{
+    if (!filesRefresh)
+        return;
+    QList<Item *> records;
+    records.reserve(viewItems->size());
+    for (const ViewItem *item : std::as_const(*viewItems)) {
+        if (Item *record = item->record())
+            records.append(record);
+    }
+    filesRefresh->refresh(records);
 }
 
 void ItemViews::filterEntries()

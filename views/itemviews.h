@@ -18,6 +18,7 @@ class QListWidgetItem;
 class QMenu;
 class QTableWidgetItem;
 class Rating;
+class StoredFilesRefresh;
 class VisibleRowWidgets;
 class WebPage;
 class WebPages;
@@ -135,6 +136,8 @@ private:
     void renderWebRow(const WebRow &cells, const ViewItem &item);
     void refresh(ViewItem *item);
     void filterEntries();
+    // Queues the files of the entries in view that are still as stored.
+    void refreshStoredFiles();
     // Shows the notice of an empty library or of a search without hits, and tells the count.
     void itemsChanged();
 
@@ -166,6 +169,8 @@ private:
     bool acceptsNewItems = true;
     std::unique_ptr<QMenu> contextMenu;
     VisibleRowWidgets *ratingWidgets = nullptr;
+    // Brings what the disk says of the shown books' files, after the view is on screen.
+    StoredFilesRefresh *filesRefresh = nullptr;
     // Whether the columns have their widths, restored or given on the first show.
     bool columnsRestored = false;
     // Items not hidden by a search.
