@@ -141,7 +141,8 @@ void ItemViews::populate()
         header->setSortIndicator(0, Qt::AscendingOrder);
     table->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
     table->setSortingEnabled(true);
-    shownCount = int(listEntryOf.size());
+    shownItems = QSet<ViewItem *>(listEntryOf.keyBegin(), listEntryOf.keyEnd());
+    shownCount = int(shownItems.size());
     itemsChanged();
 }
 
@@ -413,29 +414,60 @@ void ItemViews::refreshStoredFiles()
 void ItemViews::filterEntries()
 {
     const QSet<ViewItem *> found(viewItems->cbegin(), viewItems->cend());
-    QListWidget *list = ui->viewList;
-    shownCount = 0;
-    for (int index = 0; index < list->count(); ++index) {
-        QListWidgetItem *entry = list->item(index);
-        if (isDeleted(entry))
-            continue;
-        const bool shown = found.contains(viewItemOfListEntry.value(entry));
-        shownCount += shown ? 1 : 0;
-        if (entry->isHidden() == shown)
-            entry->setHidden(!shown);
+    QList<ViewItem *> hidden;
+    for (ViewItem *item : std::as_const(shownItems)) {
+        if (!found.contains(item))
+            hidden.append(item);
     }
-    QTableWidget *table = ui->viewTable;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QTableWidgetItem *cell = table->item(row, 0);
-        if (!cell || isDeleted(cell))
-            continue;
-        const bool shown = found.contains(viewItemOfTitleCell.value(cell));
-        if (table->isRowHidden(row) == shown)
-            table->setRowHidden(row, !shown);
+    QList<ViewItem *> shown;
+    for (ViewItem *item : found) {
+        if (!shownItems.contains(item) && listEntryOf.contains(item))
+            shown.append(item);
     }
+    // One batch: the views lay out and draw once, after the last change.
+    ui->viewList->setUpdatesEnabled(false);
+    ui->viewTable->setUpdatesEnabled(false);
+    for (ViewItem *item : std::as_const(hidden)) {
+        if (CoverListEntry *entry = listEntryOf.value(item))
+            entry->setHidden(true);
+        shownItems.remove(item);
+    }
+    for (ViewItem *item : std::as_const(shown)) {
+        if (CoverListEntry *entry = listEntryOf.value(item))
+            entry->setHidden(false);
+        shownItems.insert(item);
+    }
+    showTableRows(hidden, shown);
+    ui->viewTable->setUpdatesEnabled(true);
+    ui->viewList->setUpdatesEnabled(true);
+    shownCount = int(shownItems.size());
     // Hiding keeps the widgets' selection; what the user no longer sees must not be acted on.
     selection.removeIf([&found](ViewItem *item) { return !found.contains(item); });
     itemsChanged();
+}
+
+void ItemViews::showTableRows(const QList<ViewItem *> &hidden, const QList<ViewItem *> &shown)
+{
+    QTableWidget *table = ui->viewTable;
+    // A cell finds its row by a search of the whole table once the rows were sorted: for more than a few
+    // changes, one pass over the rows is the cheaper way.
+    if (hidden.size() + shown.size() > table->rowCount() / 64) {
+        for (int row = 0; row < table->rowCount(); ++row) {
+            QTableWidgetItem *cell = table->item(row, 0);
+            if (!cell || isDeleted(cell))
+                continue;
+            const bool visible = shownItems.contains(viewItemOfTitleCell.value(cell));
+            if (table->isRowHidden(row) == visible)
+                table->setRowHidden(row, !visible);
+        }
+        return;
+    }
+    for (const auto &[items, visible] : {std::pair{&hidden, false}, std::pair{&shown, true}}) {
+        for (ViewItem *item : *items) {
+            if (QTableWidgetItem *cell = titleCellOf.value(item))
+                table->setRowHidden(cell->row(), !visible);
+        }
+    }
 }
 
 Item *ItemViews::findRecord(int iid) const
@@ -526,7 +558,8 @@ void ItemViews::appendRow(ViewItem *item)
     table->insertRow(row);
     addViewItem(item, row);
     table->setSortingEnabled(true);
-    ++shownCount;
+    shownItems.insert(item);
+    shownCount = int(shownItems.size());
     itemsChanged();
 }
 
@@ -567,7 +600,8 @@ void ItemViews::deleteItemFromView(int iid)
     bookRowOf.remove(item);
     webRowOf.remove(item);
     selection.removeAll(item);
-    shownCount = std::max(0, shownCount - 1);
+    shownItems.remove(item);
+    shownCount = int(shownItems.size());
     if (webPages)
         webPages->deleteWebPage(iid);
     else

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -136,6 +137,7 @@ private:
     void renderWebRow(const WebRow &cells, const ViewItem &item);
     void refresh(ViewItem *item);
     void filterEntries();
+    void showTableRows(const QList<ViewItem *> &hidden, const QList<ViewItem *> &shown);
     // Queues the files of the entries in view that are still as stored.
     void refreshStoredFiles();
     // Shows the notice of an empty library or of a search without hits, and tells the count.
@@ -175,6 +177,8 @@ private:
     bool columnsRestored = false;
     // Items not hidden by a search.
     int shownCount = 0;
+    // The entries shown now, so that a search touches only those whose visibility changes.
+    QSet<ViewItem *> shownItems;
 };
 
 #endif // ITEMVIEWS_H
