@@ -1,6 +1,7 @@
 #include "views/coverlistentry.h"
 
 #include "model/item.h"
+#include "views/viewitemtext.h"
 
 #include <QImage>
 #include <QPixmap>
@@ -20,6 +21,8 @@ void CoverListEntry::setCoverFile(const QString &path)
 
 QVariant CoverListEntry::data(int role) const
 {
+    if (role == Qt::ToolTipRole && toolTipSource)
+        return ViewItemText::bookToolTip(*toolTipSource);
     if (role != Qt::DecorationRole)
         return QListWidgetItem::data(role);
     if (!cover)

@@ -7,8 +7,11 @@
 
 #include <optional>
 
+struct ViewItem;
+
 // An icon list entry whose cover is decoded the first time the list asks for it, that is when the entry
-// is first drawn, so a large library does not decode every cover at start-up.
+// is first drawn, and whose tool tip is written when it is shown, so a large library neither decodes
+// every cover at start-up nor holds a tool tip per book.
 class CoverListEntry : public QListWidgetItem
 {
 public:
@@ -21,6 +24,8 @@ public:
     // A new path, or the same path with a replaced file: the cover is decoded again when next drawn.
     void setCoverFile(const QString &path);
     bool isCoverDecoded() const { return cover.has_value(); }
+    // The tool tip is written from the item when it is shown, so that a large library keeps none in memory.
+    void setToolTipSource(const ViewItem *item) { toolTipSource = item; }
 
     QVariant data(int role) const override;
 
@@ -29,6 +34,7 @@ private:
 
     QString coverFile;
     mutable std::optional<QIcon> cover;
+    const ViewItem *toolTipSource = nullptr;
 };
 
 #endif // COVERLISTENTRY_H

@@ -248,6 +248,7 @@ void ItemViews::addViewItem(ViewItem *item, int row)
 void ItemViews::addListEntry(ViewItem *item)
 {
     auto *entry = new CoverListEntry(item->title);
+    entry->setToolTipSource(item);
     renderListEntry(entry, *item);
     listEntryOf.insert(item, entry);
     viewItemOfListEntry.insert(entry, item);
@@ -257,13 +258,16 @@ void ItemViews::addListEntry(ViewItem *item)
 void ItemViews::fillBookRow(ViewItem *item, int row)
 {
     BookRow cells;
-    cells.title = new SortableItem(item->title);
-    cells.authors = new SortableItem(item->authors);
-    cells.date = new SortableItem(item->datePublished, SortableItem::Order::Date);
-    cells.size = new SortableItem(item->fileSize, SortableItem::Order::Number);
+    // Empty at first: rendering writes each text once.
+    auto *title = new SortableItem(QString());
+    title->setToolTipSource(item, &ViewItemText::bookToolTip);
+    cells.title = title;
+    cells.authors = new SortableItem(QString());
+    cells.date = new SortableItem(QString(), SortableItem::Order::Date);
+    cells.size = new SortableItem(QString(), SortableItem::Order::Number);
     cells.series = new SortableItem(QString());
-    cells.publisher = new SortableItem(item->publisher);
-    cells.published = new SortableItem(item->datePublished, SortableItem::Order::Date);
+    cells.publisher = new SortableItem(QString());
+    cells.published = new SortableItem(QString(), SortableItem::Order::Date);
     renderBookRow(cells, *item);
     titleCellOf.insert(item, cells.title);
     viewItemOfTitleCell.insert(cells.title, item);
@@ -303,7 +307,6 @@ void ItemViews::renderListEntry(CoverListEntry *entry, const ViewItem &item)
 {
     entry->setCoverFile(item.coverFile);
     entry->setText(ViewItemText::listTitle(item.title));
-    entry->setToolTip(ViewItemText::bookToolTip(item));
     setItemRoles(entry, item);
 }
 
@@ -316,7 +319,6 @@ void ItemViews::renderBookRow(const BookRow &cells, const ViewItem &item)
     cells.size->setText(item.fileSize);
     cells.publisher->setText(item.publisher);
     cells.published->setText(item.datePublished);
-    cells.title->setToolTip(ViewItemText::bookToolTip(item));
     setItemRoles(cells.title, item);
     if (cells.rating) {
         // Showing the stored rating must not store it again.

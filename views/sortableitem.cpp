@@ -28,6 +28,19 @@ SortableItem::SortableItem(const QString &text, Order order)
     updateKey();
 }
 
+void SortableItem::setToolTipSource(const ViewItem *item, QString (*write)(const ViewItem &))
+{
+    toolTipSource = item;
+    writeToolTip = write;
+}
+
+QVariant SortableItem::data(int role) const
+{
+    if (role == Qt::ToolTipRole && toolTipSource)
+        return writeToolTip(*toolTipSource);
+    return QTableWidgetItem::data(role);
+}
+
 void SortableItem::setData(int role, const QVariant &value)
 {
     QTableWidgetItem::setData(role, value);
@@ -41,6 +54,7 @@ void SortableItem::updateKey()
     switch (order) {
     case Order::Text:
         textKey = folded(shown);
+        sortKey.reset();
         break;
     case Order::Number: {
         bool isNumber = false;
@@ -61,7 +75,11 @@ bool SortableItem::operator<(const QTableWidgetItem &other) const
         return QTableWidgetItem::operator<(other);
     if (order != Order::Text)
         return numberKey < sortable->numberKey;
-    return collator().compare(textKey, sortable->textKey) < 0;
+    if (!sortKey)
+        sortKey = collator().sortKey(textKey);
+    if (!sortable->sortKey)
+        sortable->sortKey = collator().sortKey(sortable->textKey);
+    return sortKey->compare(*sortable->sortKey) < 0;
 }
 
 double SortableItem::dateKey(const QString &text)

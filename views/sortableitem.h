@@ -1,8 +1,13 @@
 #ifndef SORTABLEITEM_H
 #define SORTABLEITEM_H
 
+#include <QCollatorSortKey>
 #include <QString>
 #include <QTableWidgetItem>
+
+#include <optional>
+
+struct ViewItem;
 
 // A table cell that sorts as a reader expects: text by the language's rules (case and accents aside,
 // numbers in numeric order: "Chapter 2" before "chapter 10"), numbers and dates by their values.
@@ -13,6 +18,10 @@ public:
 
     explicit SortableItem(const QString &text, Order order = Order::Text);
 
+    // The tool tip is written from the item when it is shown, so that a large table keeps none in memory.
+    void setToolTipSource(const ViewItem *item, QString (*write)(const ViewItem &));
+
+    QVariant data(int role) const override;
     void setData(int role, const QVariant &value) override;
     bool operator<(const QTableWidgetItem &other) const override;
 
@@ -27,7 +36,11 @@ private:
 
     Order order;
     QString textKey;
+    // Made at the first comparison: a sort compares each cell many times, and keys compare fast.
+    mutable std::optional<QCollatorSortKey> sortKey;
     double numberKey = -1;
+    const ViewItem *toolTipSource = nullptr;
+    QString (*writeToolTip)(const ViewItem &) = nullptr;
 };
 
 #endif // SORTABLEITEM_H
