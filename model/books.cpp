@@ -31,11 +31,17 @@ void Books::dbRead()
 
 void Books::appendLoaded(const QList<int> &ids)
 {
-    const ItemRows rows = ItemRows::read(ids);
-    for (const int iid : ids) {
-        Book *book = loadKept(bookMap, iid, rows);
-        viewItems->append(book->getViewItem());
-        books.append(book);
+    // A few thousand at a time: the rows of one part are let go before the next is read, so the rows
+    // of a large library are never all held beside its records.
+    constexpr qsizetype PartSize = 4096;
+    for (qsizetype start = 0; start < ids.size(); start += PartSize) {
+        const QList<int> part = ids.mid(start, PartSize);
+        const ItemRows rows = ItemRows::read(part);
+        for (const int iid : part) {
+            Book *book = loadKept(bookMap, iid, rows);
+            viewItems->append(book->getViewItem());
+            books.append(book);
+        }
     }
 }
 

@@ -38,7 +38,7 @@ public slots:
 private:
     void dbRead();
     void dbReadAuthor(int aid);
-    // Loads the stored books of these ids, in this order, from one bulk read.
+    // Loads the stored books of these ids, in this order, from bulk reads of a few thousand each.
     void appendLoaded(const QList<int> &ids);
 
     QList<Book *> books;
