@@ -15,6 +15,22 @@ void Figure::addBound(Statistic statistic, Comparison comparison, double limit)
     bounds.append({statistic, comparison, limit});
 }
 
+QList<Figure> Figure::skipped(QList<Figure> figures, const QString &why)
+{
+    for (Figure &figure : figures)
+        figure.skip(why);
+    return figures;
+}
+
+QList<Figure> Figure::failedIf(QList<Figure> figures, const QString &why)
+{
+    if (!why.isEmpty()) {
+        for (Figure &figure : figures)
+            figure.fail(why);
+    }
+    return figures;
+}
+
 void Figure::skip(const QString &why)
 {
     explicitStatus = Status::Skipped;

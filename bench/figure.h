@@ -28,6 +28,9 @@ public:
     void addBound(Statistic statistic, Comparison comparison, double limit);
     void skip(const QString &why);
     void fail(const QString &why);
+    // The figures of one step, each skipped, or failed when why is not empty, for the same reason.
+    static QList<Figure> skipped(QList<Figure> figures, const QString &why);
+    static QList<Figure> failedIf(QList<Figure> figures, const QString &why);
 
     QString key() const { return figureKey; }
     QString label() const { return figureLabel; }

@@ -133,10 +133,7 @@ QList<Figure> ServiceBenchmark::run()
 
 QList<Figure> ServiceBenchmark::skipped(const QString &why)
 {
-    QList<Figure> skipped = figures();
-    for (Figure &figure : skipped)
-        figure.skip(why);
-    return skipped;
+    return Figure::skipped(figures(), why);
 }
 
 QString ServiceBenchmark::measureRefusedBodies(Figure &growth) const

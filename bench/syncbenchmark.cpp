@@ -54,21 +54,14 @@ SyncBenchmark::SyncBenchmark(const QString &root, const QString &dataDir, int bo
 
 QList<Figure> SyncBenchmark::skipped(const QString &why)
 {
-    QList<Figure> figures = syncFigures();
-    for (Figure &figure : figures)
-        figure.skip(why);
-    return figures;
+    return Figure::skipped(syncFigures(), why);
 }
 
 QList<Figure> SyncBenchmark::run()
 {
     QList<Figure> figures = syncFigures();
     const QString failure = measure(figures);
-    if (!failure.isEmpty()) {
-        for (Figure &figure : figures)
-            figure.fail(failure);
-    }
-    return figures;
+    return Figure::failedIf(figures, failure);
 }
 
 QString SyncBenchmark::measure(QList<Figure> &figures) const

@@ -59,19 +59,13 @@ QList<Figure> UploadBenchmark::run()
             QStringLiteral("%1 MB free below %2, %3 MB needed").arg(available / MiB).arg(root).arg(NeededSpace / MiB));
     }
     QList<Figure> measured = figures();
-    if (const QString failure = measure(measured); !failure.isEmpty()) {
-        for (Figure &figure : measured)
-            figure.fail(failure);
-    }
-    return measured;
+    const QString failure = measure(measured);
+    return Figure::failedIf(measured, failure);
 }
 
 QList<Figure> UploadBenchmark::skipped(const QString &why)
 {
-    QList<Figure> skipped = figures();
-    for (Figure &figure : skipped)
-        figure.skip(why);
-    return skipped;
+    return Figure::skipped(figures(), why);
 }
 
 QString UploadBenchmark::measure(QList<Figure> &figures) const
