@@ -12,8 +12,8 @@
 #include "bench/sampletext.h"
 #include "bench/scanbenchmark.h"
 #include "bench/searchbenchmark.h"
-#include "bench/syncbenchmark.h"
 #include "bench/servicebenchmark.h"
+#include "bench/syncbenchmark.h"
 #include "bench/uploadbenchmark.h"
 #include "core/settings.h"
 
@@ -142,7 +142,7 @@ void Benchmark::measureWindow(Report &report, const QString &importFolder, const
     std::unique_ptr<MainWindow> window = open.takeWindow();
     {
         const Step step("Searching as you type");
-        report.add(SearchBenchmark(*window, SampleText::SearchWord.toString(), SearchRounds).run());
+        report.add(SearchBenchmark(*window, SampleText::SearchWord.toString(), SearchRounds, options.books).run());
     }
     {
         const Step step("Scanning the folder of new books");

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "bench/eventqueue.h"
+#include "bench/windowtargets.h"
 #include "views/itemviews.h"
 #include "views/searchbox.h"
 
@@ -28,10 +29,11 @@ int shownEntries(const QListWidget &list)
 
 } // namespace
 
-SearchBenchmark::SearchBenchmark(MainWindow &window, const QString &word, int rounds)
+SearchBenchmark::SearchBenchmark(MainWindow &window, const QString &word, int rounds, int books)
     : window(window)
     , word(word)
     , rounds(rounds)
+    , books(books)
 {
 }
 
@@ -39,8 +41,9 @@ Figure SearchBenchmark::run()
 {
     Figure figure(QStringLiteral("search_keystroke_ms"), QStringLiteral("search: per keystroke"), QStringLiteral("ms"),
                   1);
-    figure.addBound(Figure::Statistic::Median, Figure::Comparison::AtMost, 30);
-    figure.addBound(Figure::Statistic::Maximum, Figure::Comparison::AtMost, 100);
+    const WindowTargets targets = WindowTargets::forBooks(books);
+    figure.addBound(Figure::Statistic::Median, Figure::Comparison::AtMost, targets.keystrokeMedianMs);
+    figure.addBound(Figure::Statistic::Maximum, Figure::Comparison::AtMost, targets.keystrokeMaxMs);
 
     const auto *box = window.findChild<searchbox *>();
     auto *edit = box ? box->findChild<QLineEdit *>(QStringLiteral("searchBox")) : nullptr;

@@ -12,7 +12,8 @@ class MainWindow;
 class SearchBenchmark
 {
 public:
-    SearchBenchmark(MainWindow &window, const QString &word, int rounds);
+    // books, the library's size, chooses the goals.
+    SearchBenchmark(MainWindow &window, const QString &word, int rounds, int books);
 
     Figure run();
 
@@ -20,6 +21,7 @@ private:
     MainWindow &window;
     QString word;
     int rounds;
+    int books;
 };
 
 #endif // SEARCHBENCHMARK_H
