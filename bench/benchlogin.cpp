@@ -2,6 +2,7 @@
 
 #include "bench/eventqueue.h"
 #include "cloud/login.h"
+#include "core/serviceaddresses.h"
 #include "core/settings.h"
 
 #include <QLineEdit>
@@ -15,6 +16,16 @@ namespace {
 constexpr auto LoginTimeout = 60s;
 
 } // namespace
+
+void BenchLogin::useService(const QString &serviceUrl, const QString &dataDir)
+{
+    // The main window stores the address from the environment at start-up.
+    qputenv("SHELVIO_CLOUD_URL", serviceUrl.toUtf8());
+    Settings settings;
+    settings.setValue(Settings::BaseUrl, ServiceAddresses::cloudUrl());
+    settings.setValue(Settings::DataDir, dataDir);
+    settings.remove(Settings::CloudToken);
+}
 
 QString BenchLogin::logIn(const QString &userName, const QString &password)
 {

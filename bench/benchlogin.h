@@ -7,6 +7,9 @@
 class BenchLogin
 {
 public:
+    // Points the program at the service and at the library in dataDir, with no token yet, as a user who
+    // runs their own service does.
+    static void useService(const QString &serviceUrl, const QString &dataDir);
     // Why it failed, or nothing once the token is stored.
     static QString logIn(const QString &userName, const QString &password);
 };

@@ -8,8 +8,6 @@
 #include "bench/rsssampler.h"
 #include "bench/syncoutcome.h"
 #include "cloud/filesyncmanager.h"
-#include "core/serviceaddresses.h"
-#include "core/settings.h"
 #include "sandbox/cloudservice.h"
 
 #include <QDirIterator>
@@ -71,14 +69,7 @@ QString SyncBenchmark::measure(QList<Figure> &figures) const
     CloudService service(options);
     if (!service.addUser(UserName, Password) || !service.start())
         return service.errorString();
-    // As a user points the program at their own service.
-    qputenv("SHELVIO_CLOUD_URL", service.url().toUtf8());
-    {
-        Settings settings;
-        settings.setValue(Settings::BaseUrl, ServiceAddresses::cloudUrl());
-        settings.setValue(Settings::DataDir, dataDir);
-        settings.remove(Settings::CloudToken);
-    }
+    BenchLogin::useService(service.url(), dataDir);
     const LibraryConnection library(dataDir);
     if (!library.isOpen())
         return library.errorString();

@@ -9,8 +9,6 @@
 #include "bench/rsssampler.h"
 #include "bench/syncoutcome.h"
 #include "cloud/filesyncmanager.h"
-#include "core/serviceaddresses.h"
-#include "core/settings.h"
 #include "model/book.h"
 
 #include <QElapsedTimer>
@@ -76,15 +74,8 @@ QString UploadBenchmark::measure(QList<Figure> &figures) const
     CloudService service(options);
     if (!service.addUser(UserName, Password) || !service.start())
         return service.errorString();
-    // As a user points the program at their own service; the main window stores the address at start-up.
-    qputenv("SHELVIO_CLOUD_URL", service.url().toUtf8());
     const QString dataDir = home + QStringLiteral("/.local/share/Shelvio Upload/");
-    {
-        Settings settings;
-        settings.setValue(Settings::BaseUrl, ServiceAddresses::cloudUrl());
-        settings.setValue(Settings::DataDir, dataDir);
-        settings.remove(Settings::CloudToken);
-    }
+    BenchLogin::useService(service.url(), dataDir);
     const LibraryConnection library(dataDir);
     if (!library.isOpen())
         return library.errorString();
