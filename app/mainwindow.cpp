@@ -18,7 +18,7 @@
 #include "model/book.h"
 #include "model/file.h"
 #include "model/itemroles.h"
-#include "model/recordstore.h"
+#include "model/records.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
 #include "notes/richtexteditor.h"
@@ -135,7 +135,7 @@ void MainWindow::on_actionAddEbook_triggered()
 {
     BookProperties dialog(this, -1);
     if (dialog.exec() == QDialog::Accepted)
-        emit bookAdded(RecordStore::keep(std::make_unique<Book>(nullptr, dialog.getBook()->getIid())));
+        emit bookAdded(Records::obtain<Book>(dialog.getBook()->getIid()).get());
 }
 
 void MainWindow::on_actionAdd_Mutiple_triggered()
@@ -260,7 +260,11 @@ void MainWindow::showCapturedPage(ViewItem *item)
 {
     // The first record of a page's display item is the page itself.
     auto *page = static_cast<WebPage *>(item->record());
-    forOtherViews(nullptr, [page](ItemViews *view) { view->addWebPage(page); });
+    // Only a web pages view takes it.
+    for (int index = 0; index < ui->tabWidget->count(); ++index) {
+        if (auto *view = qobject_cast<ItemViews *>(ui->tabWidget->widget(index)))
+            view->addWebPage(page);
+    }
 }
 
 void MainWindow::createStatusBar()
@@ -307,18 +311,11 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     });
     connect(view, &ItemViews::singleBookRequested, this, &MainWindow::on_actionAddEbook_triggered);
     connect(view, &ItemViews::multipleBooksRequested, this, &MainWindow::on_actionAdd_Mutiple_triggered);
-    // Every view deletes, whatever it shows, and every view hides what another one deleted.
-    connect(view, &ItemViews::itemDeleted, this, &MainWindow::itemDeleted);
-    connect(this, &MainWindow::deleteItemFromViews, view, &ItemViews::deleteItemFromView);
-    connect(view, &ItemViews::ratingSet, this, [this, view](int iid, int rating) {
-        forOtherViews(view, [=](ItemViews *other) { other->showRating(iid, rating); });
-    });
-    connect(view, &ItemViews::itemEdited, this, [this, view](int iid) {
-        forOtherViews(view, [iid](ItemViews *other) { other->reloadItem(iid); });
-        loadAuthorsIntoTree();
-    });
+    // Edits, ratings and deletions reach the other views through the shared records; an edit can bring
+    // new authors to the tree.
+    connect(view, &ItemViews::itemEdited, this, &MainWindow::loadAuthorsIntoTree);
     // The first tab is made before the wizard, so the wizard is looked up when a conversion is asked for.
-    connect(view, &ItemViews::convertItems, this, [this](const QList<Item *> &items) {
+    connect(view, &ItemViews::convertItems, this, [this](const QList<std::shared_ptr<Item>> &items) {
         if (conversionWizard)
             conversionWizard->convert(items);
     });
@@ -368,15 +365,6 @@ ItemViews *MainWindow::currentItemViews() const
     return qobject_cast<ItemViews *>(ui->tabWidget->currentWidget());
 }
 
-void MainWindow::forOtherViews(const ItemViews *source, const std::function<void(ItemViews *)> &action)
-{
-    for (int index = 0; index < ui->tabWidget->count(); ++index) {
-        auto *view = qobject_cast<ItemViews *>(ui->tabWidget->widget(index));
-        if (view && view != source)
-            action(view);
-    }
-}
-
 void MainWindow::loadAuthorsIntoTree()
 {
     Authors authors;
@@ -412,9 +400,9 @@ void MainWindow::showReadBook(const Reader &reader)
         notesEditor->loadNoteItem(nullptr);
         return;
     }
-    const Book book(nullptr, iid);
-    renderInformationPanel(book.getViewItem());
-    notesEditor->loadNoteItem(book.getViewItem());
+    const std::shared_ptr<Book> book = Records::obtain<Book>(iid);
+    renderInformationPanel(book->getViewItem());
+    notesEditor->loadNoteItem(book->getViewItem());
 }
 
 void MainWindow::showSummary()
@@ -423,15 +411,11 @@ void MainWindow::showSummary()
     statusSummary->setText(view ? view->summary() : QString());
 }
 
-void MainWindow::itemDeleted(int iid)
-{
-    emit deleteItemFromViews(iid);
-}
-
 void MainWindow::bookAddedSlot(Book *book)
 {
     qDebug() << "bookAddedSlot";
-    emit bookAdded(RecordStore::keep(std::unique_ptr<Book>(book)));
+    // The views take their references while the signal is delivered.
+    emit bookAdded(Records::adopt(std::unique_ptr<Book>(book)).get());
 }
 
 void MainWindow::on_tabWidget_tabCloseRequested(int index)
@@ -550,10 +534,6 @@ void MainWindow::createConversionWizard()
     // One wizard for the whole run, hidden until a conversion is asked for.
     conversionWizard = new ConversionWizard(this);
     conversionWizard->hide();
-    connect(conversionWizard, &ConversionWizard::itemChanged, this, [this](Item *item) {
-        const int iid = item->getIid();
-        forOtherViews(nullptr, [iid](ItemViews *view) { view->reloadItem(iid); });
-    });
 }
 
 void MainWindow::on_actionConvert_triggered()

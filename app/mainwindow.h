@@ -41,11 +41,9 @@ public:
 
 signals:
     void bookAdded(Book *book);
-    void deleteItemFromViews(int iid);
 
 public slots:
     void renderInformationPanel(ViewItem *item);
-    void itemDeleted(int iid);
     // Takes the book over and shows it in the views.
     void bookAddedSlot(Book *book);
 
@@ -93,7 +91,6 @@ private:
     void showCapturedPage(ViewItem *item);
     ItemViews *addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon);
     ItemViews *currentItemViews() const;
-    void forOtherViews(const ItemViews *source, const std::function<void(ItemViews *)> &action);
     void switchView(QAction *chosen, QAction *other);
     void hideNotes();
     void loadAuthorsIntoTree();

@@ -3,7 +3,7 @@
 #include "browser/capturefilename.h"
 #include "browser/pdfthumbnail.h"
 #include "core/logger.h"
-#include "model/recordstore.h"
+#include "model/records.h"
 #include "model/webpage.h"
 
 #include <QFileInfo>
@@ -99,9 +99,10 @@ void PageCapture::store(const QString &text)
         fail(tr("The page was saved as %1, but it could not be added to the library.").arg(pdf));
         return;
     }
-    WebPage *kept = RecordStore::keep(std::move(record));
+    // The views that show it take their references while the signal is delivered.
+    const std::shared_ptr<WebPage> kept = Records::adopt(std::move(record));
     kept->updateViewItem();
-    emit captured(kept);
+    emit captured(kept.get());
     deleteLater();
 }
 

@@ -69,6 +69,7 @@ void Book::reload()
     Item::reload();
     dbRead();
     updateViewItem();
+    announceChange();
 }
 
 Book::~Book() = default;
@@ -172,12 +173,14 @@ bool Book::remove()
     QSqlQuery query;
     query.prepare(QStringLiteral("DELETE FROM books WHERE iid = :iid"));
     query.bindValue(QStringLiteral(":iid"), getIid());
-    if (!query.exec()) {
+    const bool removed = query.exec();
+    if (!removed) {
         qDebug() << query.lastError();
         qDebug() << "In object book, while deleting id:" << getIid();
-        return false;
     }
-    return true;
+    // The items row is gone either way, so nothing may go on showing the record.
+    announceRemoval();
+    return removed;
 }
 
 void Book::updateViewItem()

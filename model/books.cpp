@@ -36,9 +36,14 @@ void Books::appendLoaded(const QList<int> &ids)
     constexpr qsizetype PartSize = 4096;
     for (qsizetype start = 0; start < ids.size(); start += PartSize) {
         const QList<int> part = ids.mid(start, PartSize);
-        const ItemRows rows = ItemRows::read(part);
+        QList<int> unheld;
         for (const int iid : part) {
-            Book *book = loadKept(bookMap, iid, rows);
+            if (!Records::isHeld(iid))
+                unheld.append(iid);
+        }
+        const ItemRows rows = ItemRows::read(unheld);
+        for (const int iid : part) {
+            Book *book = hold(bookMap, iid, rows);
             viewItems->append(book->getViewItem());
             books.append(book);
         }
@@ -67,20 +72,30 @@ void Books::dbReadAuthor(int aid)
 
 Book *Books::find(int iid) const
 {
-    return bookMap.value(iid);
+    return bookMap.value(iid).get();
 }
 
 Book *Books::getBook(int iid) const
 {
-    return bookMap.value(iid);
+    return find(iid);
 }
 
-void Books::append(Book *book)
+void Books::append(std::shared_ptr<Book> book)
 {
     book->updateViewItem();
     viewItems->append(book->getViewItem());
-    bookMap.insert(book->getIid(), book);
-    books.append(book);
+    books.append(book.get());
+    bookMap.insert(book->getIid(), std::move(book));
+}
+
+std::shared_ptr<Book> Books::release(int iid)
+{
+    std::shared_ptr<Book> book = bookMap.take(iid);
+    if (book) {
+        books.removeOne(book.get());
+        viewItems->removeOne(book->getViewItem());
+    }
+    return book;
 }
 
 void Books::dbSearch(const QString &term)
@@ -104,25 +119,23 @@ void Books::dbSearch(const QString &term)
                     term);
     QList<int> unknown;
     for (const int iid : ids) {
-        if (!bookMap.contains(iid))
+        if (!bookMap.contains(iid) && !Records::isHeld(iid))
             unknown.append(iid);
     }
     const ItemRows rows = ItemRows::read(unknown);
     for (const int iid : ids) {
-        Book *book = bookMap.value(iid);
+        Book *book = find(iid);
         if (!book)
-            book = loadKept(bookMap, iid, rows);
+            book = hold(bookMap, iid, rows);
         viewItems->append(book->getViewItem());
     }
 }
 
 void Books::deleteBook(int iid)
 {
-    Book *book = bookMap.take(iid);
-    if (!book)
-        return;
-    books.removeOne(book);
-    viewItems->removeOne(book->getViewItem());
-    // remove() reports its own failures; the record stays valid for whoever still shows it.
-    book->remove();
+    // Held here until remove() has told every other holder.
+    const std::shared_ptr<Book> book = release(iid);
+    // remove() reports its own failures.
+    if (book)
+        book->remove();
 }

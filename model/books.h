@@ -13,8 +13,8 @@
 class Book;
 struct ViewItem;
 
-// The books one view shows: all of them, or those of one author, narrowed by a search. The records it
-// loads outlive it (see RecordStore); it owns only its lists.
+// The books one view shows: all of them, or those of one author, narrowed by a search. It holds the
+// shared records of the books it has loaded (see Records).
 class Books : public Items
 {
     Q_OBJECT
@@ -29,7 +29,9 @@ public:
     QList<Book *> getBooks() const { return books; }
     Book *find(int iid) const;
     Book *getBook(int iid) const;
-    void append(Book *book);
+    void append(std::shared_ptr<Book> book);
+    // Lets the book go without touching what is stored; the shared record lives on with other holders.
+    std::shared_ptr<Book> release(int iid);
 
 public slots:
     void dbSearch(const QString &term);
@@ -43,7 +45,7 @@ private:
 
     QList<Book *> books;
     std::unique_ptr<QList<ViewItem *>> viewItems;
-    QHash<int, Book *> bookMap;
+    QHash<int, std::shared_ptr<Book>> bookMap;
     // Set for the books of one author, whose search looks at that author's books only.
     std::optional<int> authorId;
 };

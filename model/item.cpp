@@ -6,6 +6,7 @@
 #include "model/itemrows.h"
 #include "model/librarydatabase.h"
 #include "model/preparedquery.h"
+#include "model/records.h"
 #include "model/savetransaction.h"
 #include "model/timestamp.h"
 
@@ -41,8 +42,9 @@ bool execForItem(const QString &statement, int iid)
 
 } // namespace
 
-Item::Item(QObject *, int iid)
-    : authors(std::make_unique<Authors>())
+Item::Item(QObject *parent, int iid)
+    : QObject(parent)
+    , authors(std::make_unique<Authors>())
     , files(std::make_unique<FileList>(0))
     , iid(iid)
 {
@@ -52,8 +54,9 @@ Item::Item(QObject *, int iid)
         coverFile = DefaultCover;
 }
 
-Item::Item(QObject *, int iid, const ItemRows &rows)
-    : authors(std::make_unique<Authors>())
+Item::Item(QObject *parent, int iid, const ItemRows &rows)
+    : QObject(parent)
+    , authors(std::make_unique<Authors>())
     , files(std::make_unique<FileList>(0))
     , iid(iid)
 {
@@ -297,7 +300,21 @@ bool Item::dbUpdate()
 bool Item::updateRating(int rating)
 {
     this->rating = rating;
-    return dbUpdate();
+    if (!dbUpdate())
+        return false;
+    announceChange();
+    return true;
+}
+
+void Item::announceChange()
+{
+    emit changed(this);
+}
+
+void Item::announceRemoval()
+{
+    Records::forget(this);
+    emit removed(iid);
 }
 
 bool Item::moveCover(const QString &newPath)

@@ -3,6 +3,7 @@
 
 #include "model/itemstate.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -12,17 +13,19 @@ class Authors;
 class File;
 class FileList;
 class ItemRows;
-class QObject;
 
 // What every library entry has: the items row, its author links and its files. Books and web pages
-// derive from it and add their own table.
-class Item
+// derive from it and add their own table. The record that the program shares (see Records) tells its
+// holders of every change through its own signals.
+class Item : public QObject
 {
+    Q_OBJECT
+
 public:
     Item(QObject *parent, int iid);
     // From the rows of a bulk read, without a statement of its own.
     Item(QObject *parent, int iid, const ItemRows &rows);
-    ~Item();
+    ~Item() override;
 
     static inline const QString DefaultCover = QStringLiteral(":/icons/images/book.png");
 
@@ -57,6 +60,15 @@ public:
     bool moveCover(const QString &newPath);
     bool dbUpdateCover();
     bool remove();
+
+    // Tells every holder that the record changed in memory, so that they show it again.
+    void announceChange();
+    // Tells every holder that the item's rows are gone, so that they let the record go.
+    void announceRemoval();
+
+signals:
+    void changed(Item *record);
+    void removed(int iid);
 
 protected:
     // Reads the stored item part again: rating, cover, authors and files.

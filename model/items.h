@@ -1,7 +1,7 @@
 #ifndef ITEMS_H
 #define ITEMS_H
 
-#include "model/recordstore.h"
+#include "model/records.h"
 
 #include <QHash>
 #include <QList>
@@ -21,14 +21,14 @@ public:
     explicit Items(QObject *parent = nullptr);
 
 protected:
-    // Loads a stored record that outlives the collection and remembers it under its id; with the rows
-    // of a bulk read, from those.
+    // Holds the shared record of a stored item under its id, read now (from the rows of a bulk read
+    // when given) if nothing holds it yet.
     template<typename Record, typename... Rows>
-    Record *loadKept(QHash<int, Record *> &known, int iid, const Rows &...rows)
+    static Record *hold(QHash<int, std::shared_ptr<Record>> &held, int iid, const Rows &...rows)
     {
-        Record *record = RecordStore::keep(std::make_unique<Record>(this, iid, rows...));
-        known.insert(iid, record);
-        return record;
+        std::shared_ptr<Record> record = Records::obtain<Record>(iid, rows...);
+        held.insert(iid, record);
+        return record.get();
     }
 
     // Item ids from a statement whose placeholders :term_title and :term_desc take the search term, and

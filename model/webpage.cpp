@@ -50,6 +50,7 @@ void WebPage::reload()
     Item::reload();
     dbRead();
     updateViewItem();
+    announceChange();
 }
 
 void WebPage::setTitle(const QString &title)
@@ -167,10 +168,12 @@ bool WebPage::remove()
     QSqlQuery query;
     query.prepare(QStringLiteral("DELETE FROM webpages WHERE iid = :iid"));
     query.bindValue(QStringLiteral(":iid"), getIid());
-    if (!query.exec()) {
+    const bool removed = query.exec();
+    if (!removed) {
         qDebug() << query.lastError();
         qDebug() << "In object book, while deleting id:" << getIid();
-        return false;
     }
-    return true;
+    // The items row is gone either way, so nothing may go on showing the record.
+    announceRemoval();
+    return removed;
 }

@@ -18,20 +18,28 @@ void WebPages::dbRead()
     const StatementCache statements;
     const QList<int> ids = selectIds(QStringLiteral("SELECT iid FROM webpages WHERE 1 ORDER BY created ASC"));
     for (const int iid : ids) {
-        WebPage *page = loadKept(pageMap, iid);
+        WebPage *page = hold(pageMap, iid);
         viewItems->append(page->updateViewItem());
     }
 }
 
 WebPage *WebPages::find(int iid) const
 {
-    return pageMap.value(iid);
+    return pageMap.value(iid).get();
 }
 
-void WebPages::append(WebPage *page)
+void WebPages::append(std::shared_ptr<WebPage> page)
 {
     viewItems->append(page->updateViewItem());
-    pageMap.insert(page->getIid(), page);
+    pageMap.insert(page->getIid(), std::move(page));
+}
+
+std::shared_ptr<WebPage> WebPages::release(int iid)
+{
+    std::shared_ptr<WebPage> page = pageMap.take(iid);
+    if (page)
+        viewItems->removeOne(page->getViewItem());
+    return page;
 }
 
 void WebPages::dbSearch(const QString &term)
@@ -43,19 +51,18 @@ void WebPages::dbSearch(const QString &term)
                        "LIMIT 500"),
         term);
     for (const int iid : ids) {
-        WebPage *page = pageMap.value(iid);
+        WebPage *page = find(iid);
         if (!page)
-            page = loadKept(pageMap, iid);
+            page = hold(pageMap, iid);
         viewItems->append(page->updateViewItem());
     }
 }
 
 void WebPages::deleteWebPage(int iid)
 {
-    WebPage *page = pageMap.take(iid);
-    if (!page)
-        return;
-    viewItems->removeOne(page->getViewItem());
-    // remove() reports its own failures; the record stays valid for whoever still shows it.
-    page->remove();
+    // Held here until remove() has told every other holder.
+    const std::shared_ptr<WebPage> page = release(iid);
+    // remove() reports its own failures.
+    if (page)
+        page->remove();
 }

@@ -12,8 +12,8 @@
 class WebPage;
 struct ViewItem;
 
-// The saved web pages one view shows, oldest capture first, narrowed by a search. The records it loads
-// outlive it (see RecordStore); it owns only its lists.
+// The saved web pages one view shows, oldest capture first, narrowed by a search. It holds the shared
+// records of the pages it has loaded (see Records).
 class WebPages : public Items
 {
     Q_OBJECT
@@ -25,8 +25,9 @@ public:
 
     QList<ViewItem *> *getViewItems() const { return viewItems.get(); }
     WebPage *find(int iid) const;
-    // Shows a page captured or stored elsewhere; its creator keeps owning it.
-    void append(WebPage *page);
+    void append(std::shared_ptr<WebPage> page);
+    // Lets the page go without touching what is stored; the shared record lives on with other holders.
+    std::shared_ptr<WebPage> release(int iid);
     void dbSearch(const QString &term);
 
 public slots:
@@ -36,7 +37,7 @@ private:
     void dbRead();
 
     std::unique_ptr<QList<ViewItem *>> viewItems;
-    QHash<int, WebPage *> pageMap;
+    QHash<int, std::shared_ptr<WebPage>> pageMap;
 };
 
 #endif // WEBPAGES_H

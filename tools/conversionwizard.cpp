@@ -67,7 +67,7 @@ QString ConversionWizard::outputPathFor(const QString &inputPath)
     return inputPath.chopped(PdfSuffix.size()) + EpubSuffix;
 }
 
-void ConversionWizard::convert(const QList<Item *> &items)
+void ConversionWizard::convert(const QList<std::shared_ptr<Item>> &items)
 {
     if (running) {
         show();
@@ -103,7 +103,7 @@ void ConversionWizard::initializePage(int id)
 
 void ConversionWizard::next()
 {
-    Item *item = items.isEmpty() ? nullptr : items.first();
+    Item *item = items.isEmpty() ? nullptr : items.first().get();
     if (!item) {
         if (currentId() == OutputPage)
             refuse(tr("No book was chosen. Choose Convert on a book in the library to convert its file."));
@@ -277,7 +277,7 @@ void ConversionWizard::processFailed(QProcess::ProcessError error)
 
 void ConversionWizard::addOutputToItem()
 {
-    Item *item = items.first();
+    Item *item = items.first().get();
     FileList *files = item->getFiles();
     const QString absoluteOutput = QFileInfo(outputPath).absoluteFilePath();
     File *file = nullptr;
@@ -300,6 +300,7 @@ void ConversionWizard::addOutputToItem()
         refuse(tr("%1 was made, but it could not be added to the book.").arg(shown(outputPath)));
         return;
     }
+    item->announceChange();
     emit itemChanged(item);
 }
 

@@ -44,7 +44,7 @@ signals:
 
 public slots:
     // Only the first item is converted.
-    void convert(const QList<Item *> &items);
+    void convert(const QList<std::shared_ptr<Item>> &items);
 
 protected slots:
     void next();
@@ -79,7 +79,8 @@ private:
     std::unique_ptr<QProcess> process;
     ConfigApps::Locations locations;
     QString converterPath;
-    QList<Item *> items;
+    // Held while the wizard works on them, whatever tab they came from.
+    QList<std::shared_ptr<Item>> items;
     QString outputPath;
     QString replacedCopy;
     // What the converter wrote last on either channel: the reason a failed run is given.

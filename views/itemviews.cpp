@@ -7,6 +7,7 @@
 #include "model/book.h"
 #include "model/books.h"
 #include "model/itemroles.h"
+#include "model/records.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
 #include "model/webpages.h"
@@ -109,11 +110,6 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
         books = kind == QLatin1String("BooksAuthor") ? new Books(this, kind, aid) : new Books(this, QString(), -1);
         viewItems = books->getViewItems();
         filesRefresh = new StoredFilesRefresh(this);
-        connect(filesRefresh, &StoredFilesRefresh::recordChanged, this, [this](Item *record) {
-            ViewItem *item = refreshedViewItem(record);
-            if (item && listEntryOf.contains(item))
-                refresh(item);
-        });
     }
 }
 
@@ -238,6 +234,9 @@ void ItemViews::toggleView()
 
 void ItemViews::addViewItem(ViewItem *item, int row)
 {
+    Item *record = item->record();
+    connect(record, &Item::changed, this, &ItemViews::updateItem);
+    connect(record, &Item::removed, this, &ItemViews::dropItem);
     addListEntry(item);
     if (item->type == BookType)
         fillBookRow(item, row);
@@ -404,11 +403,11 @@ void ItemViews::refreshStoredFiles()
 {
     if (!filesRefresh)
         return;
-    QList<Item *> records;
+    QList<std::shared_ptr<Item>> records;
     records.reserve(viewItems->size());
     for (const ViewItem *item : std::as_const(*viewItems)) {
-        if (Item *record = item->record())
-            records.append(record);
+        if (std::shared_ptr<Item> record = Records::find(item->iid))
+            records.append(std::move(record));
     }
     filesRefresh->refresh(records);
 }
@@ -500,56 +499,42 @@ void ItemViews::setRating(int iid, int rating)
         return;
     const int previous = record->getRating();
     qDebug() << "rating:" << rating;
+    // A stored rating reaches every view through the record.
     if (!record->updateRating(rating)) {
         // Show what is stored rather than a rating that would be gone at the next start.
         qWarning() << "The rating of item" << iid << "could not be stored";
         record->setRating(previous);
-        showStoredRating(refreshedViewItem(record));
+        record->announceChange();
         return;
     }
-    refreshedViewItem(record);
     emit ratingSet(iid, rating);
-}
-
-void ItemViews::showRating(int iid, int rating)
-{
-    Item *record = findRecord(iid);
-    if (!record)
-        return;
-    record->setRating(rating);
-    showStoredRating(refreshedViewItem(record));
-}
-
-void ItemViews::showStoredRating(ViewItem *item)
-{
-    const auto cells = bookRowOf.constFind(item);
-    if (cells == bookRowOf.cend() || !cells->rating)
-        return;
-    const QSignalBlocker blocker(cells->rating);
-    cells->rating->setRating(item->rating);
 }
 
 void ItemViews::addBook(Book *book)
 {
     qDebug() << "add book to views";
-    if (!books)
+    if (!books || book->getIid() < 1)
         return;
-    ViewItem *item = book->getViewItem();
+    // The shared record of the book, whichever copy was handed over.
+    std::shared_ptr<Book> shared = Records::obtain<Book>(book->getIid());
+    ViewItem *item = shared->getViewItem();
     if (listEntryOf.contains(item)) {
-        book->updateViewItem();
+        shared->updateViewItem();
         refresh(item);
         return;
     }
-    books->append(book);
+    books->append(std::move(shared));
     appendRow(item);
 }
 
 void ItemViews::addWebPage(WebPage *page)
 {
-    if (!webPages || webPages->find(page->getIid()))
+    if (!webPages || page->getIid() < 1 || webPages->find(page->getIid()))
         return;
-    webPages->append(page);
-    appendRow(page->getViewItem());
+    std::shared_ptr<WebPage> shared = Records::obtain<WebPage>(page->getIid());
+    ViewItem *item = shared->getViewItem();
+    webPages->append(std::move(shared));
+    appendRow(item);
 }
 
 void ItemViews::appendRow(ViewItem *item)
@@ -576,12 +561,10 @@ void ItemViews::updateItem(Item *record)
     }
     if (!acceptsNewItems)
         return;
-    if (record->getType() == BookType) {
+    if (record->getType() == BookType)
         addBook(static_cast<Book *>(record));
-    } else if (webPages) {
-        webPages->append(static_cast<WebPage *>(record));
-        appendRow(item);
-    }
+    else if (record->getType() == WebPageType)
+        addWebPage(static_cast<WebPage *>(record));
 }
 
 void ItemViews::deleteItemFromView(int iid)
@@ -590,25 +573,49 @@ void ItemViews::deleteItemFromView(int iid)
     Item *record = findRecord(iid);
     if (!record)
         return;
-    ViewItem *item = refreshedViewItem(record);
+    hideDeleted(refreshedViewItem(record));
+    // The collection holds the record until its removal has reached every other view.
+    if (webPages)
+        webPages->deleteWebPage(iid);
+    else
+        books->deleteBook(iid);
+    itemsChanged();
+}
+
+void ItemViews::dropItem(int iid)
+{
+    Item *record = findRecord(iid);
+    if (!record)
+        return;
+    hideDeleted(refreshedViewItem(record));
+    // Not let go here: the record is still telling of its removal, and its remover holds it meanwhile.
+    if (webPages)
+        webPages->release(iid);
+    else
+        books->release(iid);
+    itemsChanged();
+}
+
+void ItemViews::hideDeleted(ViewItem *item)
+{
+    disconnect(item->record(), nullptr, this, nullptr);
     if (QTableWidgetItem *cell = titleCellOf.take(item)) {
         cell->setData(DeletedRole, true);
         ui->viewTable->setRowHidden(cell->row(), true);
+        viewItemOfTitleCell.remove(cell);
+        static_cast<SortableItem *>(cell)->setToolTipSource(nullptr, nullptr);
     }
     if (CoverListEntry *entry = listEntryOf.take(item)) {
         entry->setHidden(true);
         entry->setData(DeletedRole, true);
+        viewItemOfListEntry.remove(entry);
+        entry->setToolTipSource(nullptr);
     }
     bookRowOf.remove(item);
     webRowOf.remove(item);
     selection.removeAll(item);
     shownItems.remove(item);
     shownCount = int(shownItems.size());
-    if (webPages)
-        webPages->deleteWebPage(iid);
-    else
-        books->deleteBook(iid);
-    itemsChanged();
 }
 
 void ItemViews::menu(const QPoint &position)
@@ -711,33 +718,29 @@ void ItemViews::editItem()
         reloadItem(iid);
         emit itemEdited(iid);
     } else if (result == EditResult::Deleted) {
+        deleteItemFromView(iid);
         emit itemDeleted(iid);
     }
 }
 
 void ItemViews::reloadItem(int iid)
 {
+    // The record reads itself again and tells every view that holds it.
     if (webPages) {
-        WebPage *page = webPages->find(iid);
-        if (!page)
-            return;
-        page->reload();
-        refresh(page->getViewItem());
-        return;
+        if (WebPage *page = webPages->find(iid))
+            page->reload();
+    } else if (Book *book = books->find(iid)) {
+        book->reload();
     }
-    Book *book = books->find(iid);
-    if (!book)
-        return;
-    book->reload();
-    refresh(book->getViewItem());
-    showStoredRating(book->getViewItem());
 }
 
 void ItemViews::actionConvertItems()
 {
-    QList<Item *> records;
-    for (const ViewItem *item : std::as_const(selection))
-        records.append(item->record());
+    QList<std::shared_ptr<Item>> records;
+    for (const ViewItem *item : std::as_const(selection)) {
+        if (std::shared_ptr<Item> record = Records::find(item->iid))
+            records.append(std::move(record));
+    }
     emit convertItems(records);
 }
 
@@ -745,9 +748,13 @@ void ItemViews::deleteItem()
 {
     if (!DeleteConfirmation::ask(parentWidget()))
         return;
-    const QList<ViewItem *> chosen = selection;
-    for (const ViewItem *item : chosen)
-        emit itemDeleted(item->iid);
+    QList<int> chosen;
+    for (const ViewItem *item : std::as_const(selection))
+        chosen.append(item->iid);
+    for (const int iid : std::as_const(chosen)) {
+        deleteItemFromView(iid);
+        emit itemDeleted(iid);
+    }
     selection.clear();
 }
 

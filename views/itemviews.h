@@ -31,6 +31,7 @@ class ItemViews;
 
 // The signals and slots carry these types; moc needs them whole.
 Q_MOC_INCLUDE("model/book.h")
+Q_MOC_INCLUDE("model/item.h")
 Q_MOC_INCLUDE("model/viewitem.h")
 Q_MOC_INCLUDE("model/webpage.h")
 Q_MOC_INCLUDE(<QAction>)
@@ -60,8 +61,6 @@ public:
     QString searchTerms() const { return lastSearchTerms; }
     QList<ViewItem *> getSelection() const { return selection; }
 
-    // Shows a rating that another view stored, without storing it again.
-    void showRating(int iid, int rating);
     // What the status bar says of this tab.
     QString summary() const;
     // As a double-click on the first selected item, and as the keys Enter, F2 and Delete.
@@ -76,9 +75,9 @@ protected:
 signals:
     void itemDeleted(int iid);
     void selectedViewItem(ViewItem *item);
-    void convertItems(const QList<Item *> &items);
+    void convertItems(const QList<std::shared_ptr<Item>> &items);
     void ratingSet(int iid, int rating);
-    // The item was edited and stored; other views holding it read it again.
+    // The item was edited and stored; its record has told every view already.
     void itemEdited(int iid);
     // The count of items, of those shown or of the selection changed.
     void summaryChanged();
@@ -88,14 +87,15 @@ signals:
 
 public slots:
     void menu(const QPoint &position);
+    // Draws the record's entries again; before the first search, a record not shown yet is added.
     void updateItem(Item *record);
     void search(const QString &text);
     void setRating(int iid, int rating);
     void addBook(Book *book);
     // Shows a page captured during this run in a web pages view; other views ignore it.
     void addWebPage(WebPage *page);
+    // Deletes the item from the library; every view holding it hides it.
     void deleteItemFromView(int iid);
-    void reloadItem(int iid);
 
 private slots:
     void on_viewList_itemSelectionChanged();
@@ -105,6 +105,8 @@ private slots:
     void openItemFile(QAction *action);
     void openItemUrl(QAction *action);
     void actionConvertItems();
+    // The item was removed elsewhere: its entries are hidden and its record let go.
+    void dropItem(int iid);
 
 private:
     struct BookRow
@@ -136,6 +138,9 @@ private:
     void renderBookRow(const BookRow &cells, const ViewItem &item);
     void renderWebRow(const WebRow &cells, const ViewItem &item);
     void refresh(ViewItem *item);
+    void reloadItem(int iid);
+    // Hides and marks the entries of a deleted item and forgets them.
+    void hideDeleted(ViewItem *item);
     void filterEntries();
     void showTableRows(const QList<ViewItem *> &hidden, const QList<ViewItem *> &shown);
     // Queues the files of the entries in view that are still as stored.
@@ -145,7 +150,6 @@ private:
 
     Item *findRecord(int iid) const;
     ViewItem *refreshedViewItem(Item *record) const;
-    void showStoredRating(ViewItem *item);
 
     void addBookMenu(QMenu &menu, const ViewItem &item, bool single);
     void addWebPageMenu(QMenu &menu, const ViewItem &item, bool single);

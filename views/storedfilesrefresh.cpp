@@ -33,9 +33,9 @@ StoredFilesRefresh::~StoredFilesRefresh()
     watcher.waitForFinished();
 }
 
-void StoredFilesRefresh::refresh(const QList<Item *> &records)
+void StoredFilesRefresh::refresh(const QList<std::shared_ptr<Item>> &records)
 {
-    for (Item *record : records) {
+    for (const std::shared_ptr<Item> &record : records) {
         const FileList *files = record->getFiles();
         for (int index = 0; index < files->count(); ++index) {
             const File *file = files->at(index);
@@ -73,23 +73,24 @@ void StoredFilesRefresh::startBatch()
 void StoredFilesRefresh::applyBatch()
 {
     const QList<File::DiskState> states = watcher.result();
-    QList<Item *> changed;
+    QList<std::shared_ptr<Item>> changed;
     QSet<Item *> told;
     for (qsizetype index = 0; index < batch.size() && index < states.size(); ++index) {
         const Pending &pending = batch.at(index);
-        File *file = fileOf(*pending.record, pending.fid);
+        const std::shared_ptr<Item> record = pending.record.lock();
+        File *file = record ? fileOf(*record, pending.fid) : nullptr;
         // Something that needed the file has read it already.
         if (!file || !file->isRefreshPending() || file->getFilePath() != pending.path)
             continue;
         const qint64 sizeBefore = file->knownSize();
         file->refreshWith(states.at(index));
-        if (file->knownSize() != sizeBefore && !told.contains(pending.record)) {
-            told.insert(pending.record);
-            changed.append(pending.record);
+        if (file->knownSize() != sizeBefore && !told.contains(record.get())) {
+            told.insert(record.get());
+            changed.append(record);
         }
     }
     batch.clear();
-    for (Item *record : std::as_const(changed))
-        emit recordChanged(record);
+    for (const std::shared_ptr<Item> &record : std::as_const(changed))
+        record->announceChange();
     startBatch();
 }

@@ -8,11 +8,13 @@
 #include <QObject>
 #include <QString>
 
+#include <memory>
+
 class Item;
 
 // Reads what the disk says of files that a collection loaded as stored (name, size, first bytes), on a
 // worker and a batch at a time, so that opening a large library does not wait for a stat of every file.
-// Each batch is applied on the UI thread, and the records it changed are told.
+// Each batch is applied on the UI thread, and the records it changed tell their holders.
 class StoredFilesRefresh : public QObject
 {
     Q_OBJECT
@@ -24,16 +26,13 @@ public:
     explicit StoredFilesRefresh(QObject *parent = nullptr);
     ~StoredFilesRefresh() override;
 
-    // Queues the files of these records that are still as stored; records must outlive the refresh.
-    void refresh(const QList<Item *> &records);
-
-signals:
-    void recordChanged(Item *record);
+    // Queues the files of these records that are still as stored. A record let go meanwhile is skipped.
+    void refresh(const QList<std::shared_ptr<Item>> &records);
 
 private:
     struct Pending
     {
-        Item *record = nullptr;
+        std::weak_ptr<Item> record;
         int fid = 0;
         QString path;
     };

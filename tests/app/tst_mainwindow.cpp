@@ -2,7 +2,6 @@
 #include "metadata/multiselect.h"
 #include "model/book.h"
 #include "model/itemroles.h"
-#include "model/recordstore.h"
 #include "model/webpage.h"
 #include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"

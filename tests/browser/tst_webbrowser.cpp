@@ -1,6 +1,7 @@
 #include "browser/capturefilename.h"
 #include "browser/webbrowser.h"
 #include "core/settings.h"
+#include "model/records.h"
 #include "model/viewitem.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/offlinewebprofile.h"
@@ -26,6 +27,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -96,6 +98,9 @@ private slots:
 
         offline = std::make_unique<OfflineWebProfile>();
         browser = std::make_unique<WebBrowser>(nullptr);
+        // Held as a view of web pages would hold them, so that the captured display items stay valid.
+        connect(browser.get(), &WebBrowser::newViewItem, this,
+                [this](ViewItem *item) { capturedRecords.push_back(Records::find(item->iid)); });
         browser->resize(900, 700);
         browser->show();
         view = browser->findChild<QWebEngineView *>(QStringLiteral("webView"));
@@ -107,6 +112,7 @@ private slots:
     void cleanup()
     {
         browser.reset();
+        capturedRecords.clear();
         offline.reset();
         server.reset();
         library.reset();
@@ -392,6 +398,7 @@ private:
     std::unique_ptr<HttpTestServer> server;
     std::unique_ptr<OfflineWebProfile> offline;
     std::unique_ptr<WebBrowser> browser;
+    std::vector<std::shared_ptr<Item>> capturedRecords;
     QWebEngineView *view = nullptr;
     QLineEdit *addressLine = nullptr;
     QString libraryDir;

@@ -5,11 +5,13 @@
 #include "model/file.h"
 #include "model/filelist.h"
 #include "model/itemstate.h"
+#include "model/records.h"
 #include "model/viewitem.h"
 #include "tests/support/basetestmain.h"
 #include "tests/support/testlibrary.h"
 
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -36,6 +38,7 @@ private slots:
     void searchInAnAuthorViewStaysWithTheAuthor();
     void appendedBookJoinsTheSelection();
     void deleteRemovesRowsButNotFiles();
+    void collectionsShareOneRecordUntilTheLastLetsGo();
     void bulkReadMatchesRecordByRecord();
 
 private:
@@ -170,19 +173,47 @@ void TestBooks::appendedBookJoinsTheSelection()
 {
     Books all(nullptr, QStringLiteral("Books"), 0);
     const int iid = storeBook(QStringLiteral("Middlemarch"), QStringLiteral("Provincial life."));
-    Book added(nullptr, iid);
-    added.setRating(5);
-    all.append(&added);
+    const std::shared_ptr<Book> added = Records::adopt(std::make_unique<Book>(nullptr, iid));
+    added->setRating(5);
+    all.append(added);
     QCOMPARE(titles(all).last(), QStringLiteral("Middlemarch"));
-    QCOMPARE(all.find(iid), &added);
-    QCOMPARE(all.getBooks().last(), &added);
-    QCOMPARE(added.getViewItem()->rating, 5);
+    QCOMPARE(all.find(iid), added.get());
+    QCOMPARE(all.getBooks().last(), added.get());
+    QCOMPARE(added->getViewItem()->rating, 5);
+}
+
+void TestBooks::collectionsShareOneRecordUntilTheLastLetsGo()
+{
+    QCOMPARE(Records::count(), 0);
+    auto all = std::make_unique<Books>(nullptr, QStringLiteral("Books"), 0);
+    auto searched = std::make_unique<Books>(nullptr, QStringLiteral("Books"), 0);
+    searched->dbSearch(QStringLiteral("Emma"));
+    QCOMPARE(searched->find(2), all->find(2));
+    QCOMPARE(Records::count(), 3);
+
+    QSignalSpy changed(all->find(2), &Item::changed);
+    QVERIFY(searched->find(2)->updateRating(4));
+    QCOMPARE(changed.count(), 1);
+    QCOMPARE(all->find(2)->getRating(), 4);
+
+    // A removal reaches every holder; the id names no record while they let it go.
+    QSignalSpy removed(all->find(2), &Item::removed);
+    searched->deleteBook(2);
+    QCOMPARE(removed.count(), 1);
+    QCOMPARE(Records::find(2), nullptr);
+    QVERIFY(all->find(2));
+    all->release(2);
+    all.reset();
+    QCOMPARE(Records::count(), 2);
+    searched.reset();
+    QCOMPARE(Records::count(), 0);
 }
 
 void TestBooks::deleteRemovesRowsButNotFiles()
 {
     Books all(nullptr, QStringLiteral("Books"), 0);
-    Book *emma = all.find(2);
+    // As a view of the book would hold it.
+    const std::shared_ptr<Book> emma = Records::obtain<Book>(2);
     const QString path = emma->getMainFilePath();
 
     all.deleteBook(99);
@@ -201,7 +232,7 @@ void TestBooks::deleteRemovesRowsButNotFiles()
              QList<QVariantList>({{0}}));
     QCOMPARE(TestDatabase::rowCount(QStringLiteral("books")), 2);
     QVERIFY(QFileInfo::exists(path));
-    // Views may still hold the display item; it stays valid.
+    // Its holders' record stays valid.
     QCOMPARE(emma->getViewItem()->title, QStringLiteral("Emma"));
 
     all.deleteBook(2);

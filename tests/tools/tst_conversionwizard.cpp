@@ -167,7 +167,7 @@ private:
     // The converter and Calibre's main program, as ConfigApps looks for them.
     void installConverter(const QByteArray &script, bool executable = true) const;
     // A stored book with the given files below HOME; the file contents are their names.
-    std::unique_ptr<Book> storeBook(const QStringList &files);
+    std::shared_ptr<Book> storeBook(const QStringList &files);
     QString bookPath(const QString &relative) const { return environment.home() + u'/' + relative; }
     // The whole conversion as a user clicks through it: Next, wait for the converter, Next, Finish; with an
     // answer, the question about an existing EPUB is answered with it on the way.
@@ -234,7 +234,7 @@ void TestConversionWizard::installConverter(const QByteArray &script, bool execu
     }
 }
 
-std::unique_ptr<Book> TestConversionWizard::storeBook(const QStringList &files)
+std::shared_ptr<Book> TestConversionWizard::storeBook(const QStringList &files)
 {
     auto book = std::make_unique<Book>(nullptr, -1);
     book->setTitle(QStringLiteral("Dune"));
@@ -363,7 +363,7 @@ void TestConversionWizard::convertsAPdfAndAddsTheEpub()
     QFETCH(QString, input);
     QFETCH(QString, output);
     installConverter(StandInConverter);
-    std::unique_ptr<Book> book = storeBook({input});
+    std::shared_ptr<Book> book = storeBook({input});
     const QString inputPath = bookPath(input);
     const QString outputPath = bookPath(output);
     ConversionWizard wizard(nullptr, locations());
@@ -371,7 +371,7 @@ void TestConversionWizard::convertsAPdfAndAddsTheEpub()
 
     ModalDriver driver;
     clickThrough(wizard, driver);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.unexpected, QStringList());
     QCOMPARE(wizard.result(), int(QDialog::Accepted));
@@ -404,12 +404,12 @@ void TestConversionWizard::convertsAPdfAndAddsTheEpub()
 void TestConversionWizard::onlyStandardOutputIsShown()
 {
     installConverter(StandInConverter);
-    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    std::shared_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     ConversionWizard wizard(nullptr, locations());
 
     ModalDriver driver;
     clickThrough(wizard, driver);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(shownAfterRun,
              QStringLiteral("Converting %1\nOutput saved to %2")
@@ -428,14 +428,14 @@ void TestConversionWizard::onlyPdfFilesAreConverted()
 {
     QFETCH(QString, file);
     installConverter(StandInConverter);
-    std::unique_ptr<Book> book = storeBook({file, QStringLiteral("books/Other.pdf")});
+    std::shared_ptr<Book> book = storeBook({file, QStringLiteral("books/Other.pdf")});
     const QList<QStringList> rowsBefore = fileRows();
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
     ModalDriver driver;
     refuse(wizard, driver, Leave::Back);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     verifyRefused(driver, changed);
     if (QTest::currentTestFailed())
         return;
@@ -472,13 +472,13 @@ void TestConversionWizard::converterThatCannotStartIsReported()
         installConverter(StandInConverter, false);
         converter = dir + u'/' + ConfigApps::converterFileName();
     }
-    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    std::shared_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
     ModalDriver driver;
     refuse(wizard, driver, Leave::Back);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     verifyRefused(driver, changed);
     if (QTest::currentTestFailed())
         return;
@@ -503,7 +503,7 @@ void TestConversionWizard::converterThatCannotStartIsReported()
 
 void TestConversionWizard::calibreLocatedLaterIsUsedByTheSameWizard()
 {
-    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    std::shared_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
@@ -517,7 +517,7 @@ void TestConversionWizard::calibreLocatedLaterIsUsedByTheSameWizard()
         press(wizard, QWizard::BackButton);
     });
     clickThrough(wizard, driver);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.unexpected, QStringList());
     QCOMPARE(driver.boxes.size(), 1);
@@ -532,13 +532,13 @@ void TestConversionWizard::calibreLocatedLaterIsUsedByTheSameWizard()
 void TestConversionWizard::itemWithoutFilesIsReported()
 {
     installConverter(StandInConverter);
-    std::unique_ptr<Book> book = storeBook({});
+    std::shared_ptr<Book> book = storeBook({});
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
 
     ModalDriver driver;
     refuse(wizard, driver, Leave::Cancel);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     verifyRefused(driver, changed);
     if (QTest::currentTestFailed())
         return;
@@ -552,12 +552,12 @@ void TestConversionWizard::unreadableFileIsReported()
     const int iid = storeBook({QStringLiteral("books/Dune.pdf")})->getIid();
     QVERIFY(QFile::remove(bookPath(QStringLiteral("books/Dune.pdf"))));
     // As the views load it after the file went.
-    Book book(nullptr, iid);
+    const auto book = std::make_shared<Book>(nullptr, iid);
     ConversionWizard wizard(nullptr, locations());
 
     ModalDriver driver;
     refuse(wizard, driver, Leave::Cancel);
-    wizard.convert({&book});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.boxes.size(), 1);
     QCOMPARE(driver.boxes.first().text,
@@ -596,7 +596,7 @@ void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
 {
     QFETCH(bool, replace);
     installConverter(StandInConverter);
-    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    std::shared_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     const QString epub = library->writeFile(QStringLiteral("books/Dune.epub"), "the user's own EPUB");
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
@@ -606,7 +606,7 @@ void TestConversionWizard::existingEpubIsReplacedOnlyWhenAllowed()
         clickThrough(wizard, driver, QMessageBox::Yes);
     else
         refuse(wizard, driver, Leave::Cancel, {QMessageBox::No, QMessageBox::Ok});
-    wizard.convert({book.get()});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.unexpected, QStringList());
 
@@ -650,7 +650,7 @@ void TestConversionWizard::failedRunAttachesNothing()
     QFETCH(QByteArray, converter);
     QFETCH(bool, earlierEpub);
     installConverter(converter);
-    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    std::shared_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     const QString epub = bookPath(QStringLiteral("books/Dune.epub"));
     if (earlierEpub)
         library->writeFile(QStringLiteral("books/Dune.epub"), "the user's own EPUB");
@@ -662,7 +662,7 @@ void TestConversionWizard::failedRunAttachesNothing()
     if (earlierEpub)
         answers.prepend(QMessageBox::Yes);
     refuse(wizard, driver, Leave::Cancel, answers);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.unexpected, QStringList());
 
@@ -686,19 +686,19 @@ void TestConversionWizard::failedRunAttachesNothing()
 void TestConversionWizard::secondConversionKeepsOneRowForTheEpub()
 {
     installConverter(StandInConverter);
-    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    std::shared_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
     {
         ModalDriver driver;
         clickThrough(wizard, driver);
-        wizard.convert({book.get()});
+        wizard.convert({book});
         QVERIFY(driver.finished());
     }
     {
         ModalDriver driver;
         clickThrough(wizard, driver, QMessageBox::Yes);
-        wizard.convert({book.get()});
+        wizard.convert({book});
         QVERIFY(driver.finished());
         QCOMPARE(driver.unexpected, QStringList());
     }
@@ -713,7 +713,7 @@ void TestConversionWizard::secondConversionKeepsOneRowForTheEpub()
 void TestConversionWizard::cancelEndsTheConverter()
 {
     installConverter(EndlessConverter);
-    std::unique_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
+    std::shared_ptr<Book> book = storeBook({QStringLiteral("books/Dune.pdf")});
     ConversionWizard wizard(nullptr, locations());
     QSignalSpy changed(&wizard, &ConversionWizard::itemChanged);
     {
@@ -722,7 +722,7 @@ void TestConversionWizard::cancelEndsTheConverter()
                     [&wizard](QWidget *) { press(wizard, QWizard::NextButton); });
         driver.when([this](QWidget *) { return converterRan(); },
                     [&wizard](QWidget *) { press(wizard, QWizard::CancelButton); });
-        wizard.convert({book.get()});
+        wizard.convert({book});
         QVERIFY(driver.finished());
         QCOMPARE(driver.unexpected, QStringList());
     }
@@ -733,7 +733,7 @@ void TestConversionWizard::cancelEndsTheConverter()
     installConverter(StandInConverter);
     ModalDriver driver;
     clickThrough(wizard, driver);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.unexpected, QStringList());
     QCOMPARE(changed.count(), 1);
@@ -758,7 +758,7 @@ void TestConversionWizard::realCalibreConvertsAPdf()
         painter.drawText(QRect(0, 0, writer.width(), writer.height() / 4), Qt::AlignCenter,
                          QStringLiteral("Chapter one"));
     }
-    auto book = std::make_unique<Book>(nullptr, -1);
+    auto book = std::make_shared<Book>(nullptr, -1);
     book->setTitle(QStringLiteral("Dune"));
     book->addFile(pdf);
     QVERIFY(book->save());
@@ -768,7 +768,7 @@ void TestConversionWizard::realCalibreConvertsAPdf()
 
     ModalDriver driver(240000);
     clickThrough(wizard, driver);
-    wizard.convert({book.get()});
+    wizard.convert({book});
     QVERIFY(driver.finished());
     QCOMPARE(driver.unexpected, QStringList());
 

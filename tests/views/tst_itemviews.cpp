@@ -2,6 +2,7 @@
 #include "editing/webpageproperties.h"
 #include "model/book.h"
 #include "model/itemroles.h"
+#include "model/records.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
 #include "tests/support/testlibrary.h"
@@ -1009,8 +1010,10 @@ void TestItemViews::showingStoredRatingsStoresNothing()
     QCOMPARE(persuasion->findChild<QToolButton *>("btnRating3")->icon().pixmap(16).toImage(),
              unsetStar.pixmap(16).toImage());
 
-    // A rating stored by another view is shown, not stored again.
-    view->showRating(iidOf(QStringLiteral("Emma")), 5);
+    // A rating changed through the shared record elsewhere is shown, not stored again.
+    const std::shared_ptr<Item> emma = Records::find(iidOf(QStringLiteral("Emma")));
+    emma->setRating(5);
+    emma->announceChange();
     QCOMPARE(ratingOf(*view, QStringLiteral("Emma"))->getRating(), 5);
 
     // Re-showing rows after searches and a page switch stores nothing either.
@@ -1491,6 +1494,8 @@ void TestItemViews::propertiesEditsTheSelectedBook()
     const int emma = iidOf(QStringLiteral("Emma"));
     auto view = openView(QStringLiteral("Books"));
     QVERIFY(view);
+    // Nothing links the two views: the change reaches the other one through the shared record.
+    auto other = makeView(QStringLiteral("BooksAuthor"), authorId(QStringLiteral("Jane Austen")));
     const PropertiesOutcome outcome
         = answerProperties<BookProperties>(*view, QStringLiteral("Emma"), answer, [](BookProperties *dialog) {
               auto *titleField = dialog->findChild<QLineEdit *>(QStringLiteral("bookTitle"));
@@ -1504,9 +1509,13 @@ void TestItemViews::propertiesEditsTheSelectedBook()
              hidden ? QList<QVariantList>() : QList<QVariantList>({{title}}));
     QCOMPARE(outcome.edited, answer == QLatin1String("save") ? 1 : 0);
     QCOMPARE(outcome.deleted, hidden ? 1 : 0);
+    QCOMPARE(shownRows(*other), hidden ? QStringList() : QStringList({title}));
     if (hidden) {
         QCOMPARE(shownRows(*view), QStringList({"Dune"}));
         QCOMPARE(shownEntries(*view), QStringList({"Dune"}));
+        other.reset();
+        view.reset();
+        QCOMPARE(Records::count(), 0);
         return;
     }
     // The row, the icon entry and the stars show what is stored.
@@ -1648,7 +1657,7 @@ void TestItemViews::contextMenuOffersWhatTheSelectionAllows()
     auto view = openView(kind);
     QVERIFY(view);
     if (converterConnected)
-        connect(view.get(), &ItemViews::convertItems, view.get(), [](const QList<Item *> &) {});
+        connect(view.get(), &ItemViews::convertItems, view.get(), [](const QList<std::shared_ptr<Item>> &) {});
     for (qsizetype index = 0; index < selected.size(); ++index)
         clickRow(*view, selected.at(index), index == 0 ? Qt::NoModifier : Qt::ControlModifier);
 
@@ -1680,12 +1689,14 @@ void TestItemViews::convertSendsTheSelectedRecord()
     storeBook(QStringLiteral("Emma"));
     auto view = openView(QStringLiteral("Books"));
     QVERIFY(view);
-    QSignalSpy requested(view.get(), &ItemViews::convertItems);
+    QList<QList<std::shared_ptr<Item>>> requested;
+    connect(view.get(), &ItemViews::convertItems, view.get(),
+            [&requested](const QList<std::shared_ptr<Item>> &records) { requested.append(records); });
     clickRow(*view, QStringLiteral("Emma"));
 
     QVERIFY(withContextMenu(tableOf(*view)->viewport(), [](QMenu *menu) { choose(menu, QStringLiteral("Convert")); }));
     QCOMPARE(requested.count(), 1);
-    const auto records = qvariant_cast<QList<Item *>>(requested.constFirst().constFirst());
+    const QList<std::shared_ptr<Item>> records = requested.constFirst();
     QCOMPARE(records.size(), 1);
     QCOMPARE(records.constFirst()->getIid(), iidOf(QStringLiteral("Emma")));
 }

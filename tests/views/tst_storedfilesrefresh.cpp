@@ -2,6 +2,7 @@
 #include "model/books.h"
 #include "model/file.h"
 #include "model/filelist.h"
+#include "model/records.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
 #include "views/storedfilesrefresh.h"
@@ -58,8 +59,9 @@ void TestStoredFilesRefresh::filesAreReadAfterTheLoadOrWhenAskedFor()
     // The worker brings the rest and tells the records whose files changed.
     StoredFilesRefresh refresh;
     QList<Item *> changed;
-    connect(&refresh, &StoredFilesRefresh::recordChanged, this, [&changed](Item *record) { changed.append(record); });
-    refresh.refresh({waiting, asked, same});
+    for (Book *book : all.getBooks())
+        connect(book, &Item::changed, this, [&changed](Item *record) { changed.append(record); });
+    refresh.refresh({Records::find(waiting->getIid()), Records::find(asked->getIid()), Records::find(same->getIid())});
     QTRY_VERIFY(!waitingFile->isRefreshPending() && !same->getFiles()->first()->isRefreshPending());
     QCOMPARE(waitingFile->knownSize(), qint64(grown.size()));
     QCOMPARE(changed, QList<Item *>{waiting});
