@@ -445,7 +445,9 @@ void MainWindow::on_tabWidget_currentChanged(int index)
             showReadBook(*reader);
         return;
     }
-    // The box shows the view's last search while it is disconnected, so showing it searches nothing.
+    // What was typed for the view left goes to it; then the box shows this view's last search while it is
+    // disconnected, so showing it searches nothing.
+    searchBox->finishTyping();
     disconnect(searchBox, &searchbox::searchText, nullptr, nullptr);
     searchBox->setText(view->searchTerms());
     connect(searchBox, &searchbox::searchText, view, &ItemViews::search);

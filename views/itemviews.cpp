@@ -51,11 +51,6 @@ void setItemRoles(Entry *entry, const ViewItem &item)
     entry->setData(UrlRole, item.url.isEmpty() ? QVariant() : QVariant(item.url));
 }
 
-bool isDeleted(const QListWidgetItem *entry)
-{
-    return entry->data(DeletedRole).toBool();
-}
-
 bool isDeleted(const QTableWidgetItem *cell)
 {
     return cell->data(DeletedRole).toBool();

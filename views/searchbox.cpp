@@ -7,6 +7,11 @@ searchbox::searchbox(QWidget *parent)
     , ui(std::make_unique<Ui::searchbox>())
 {
     ui->setupUi(this);
+    pause = new QTimer(this);
+    pause->setObjectName(QStringLiteral("typingPause"));
+    pause->setSingleShot(true);
+    pause->setInterval(TypingPause);
+    connect(pause, &QTimer::timeout, this, &searchbox::search);
 }
 
 searchbox::~searchbox() = default;
@@ -19,11 +24,30 @@ QString searchbox::text() const
 void searchbox::setText(const QString &text)
 {
     ui->searchBox->setText(text);
+    search();
 }
 
-void searchbox::on_searchBox_textChanged(const QString &text)
+void searchbox::on_searchBox_textEdited(const QString &text)
 {
-    emit searchText(text);
+    // A search of a large library can take longer than the gap between two keys: it waits for a pause,
+    // but the first letter shows its hits at once.
+    if (searched.isEmpty() && !text.isEmpty())
+        search();
+    else
+        pause->start();
+}
+
+void searchbox::finishTyping()
+{
+    if (pause->isActive())
+        search();
+}
+
+void searchbox::search()
+{
+    pause->stop();
+    searched = text();
+    emit searchText(searched);
 }
 
 void searchbox::focusSearch()

@@ -2,6 +2,7 @@
 #define SEARCHBOX_H
 
 #include <QString>
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -10,29 +11,42 @@ namespace Ui {
 class searchbox;
 }
 
-// The tool bar's search field: forwards every change of its text to whichever item view is connected.
+// The tool bar's search field: tells whichever item view is connected what to search for. Typing is
+// coalesced: the search follows when the user pauses, except for the first key typed into an empty box,
+// which searches at once.
 class searchbox : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(searchbox)
 
 public:
+    static constexpr std::chrono::milliseconds TypingPause{150};
+
     explicit searchbox(QWidget *parent = nullptr);
     ~searchbox() override;
 
     QString text() const;
+    // Searches for the text at once.
     void setText(const QString &text);
     // Puts the cursor in the field, its text selected, as Find does.
     void focusSearch();
+    // Searches at once for what was typed, if the pause after it has not ended yet.
+    void finishTyping();
 
 signals:
     void searchText(const QString &text);
 
 private slots:
-    void on_searchBox_textChanged(const QString &text);
+    void on_searchBox_textEdited(const QString &text);
 
 private:
+    void search();
+
     std::unique_ptr<Ui::searchbox> ui;
+    // Named "typingPause", so that a measurement can tell when the search after a pause starts.
+    QTimer *pause = nullptr;
+    // What the last search was for.
+    QString searched;
 };
 
 #endif // SEARCHBOX_H

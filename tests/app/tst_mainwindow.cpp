@@ -337,7 +337,7 @@ void TestMainWindow::searchBoxFollowsTheCurrentTab()
     auto *box = child<QLineEdit>("searchBox");
     ItemViews *books = tab(0);
     QTest::keyClicks(box, QStringLiteral("Dune"));
-    QCOMPARE(books->searchTerms(), QStringLiteral("Dune"));
+    QTRY_COMPARE(books->searchTerms(), QStringLiteral("Dune"));
     QVERIFY(!tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Dune"))));
     QVERIFY(tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
 
@@ -345,8 +345,8 @@ void TestMainWindow::searchBoxFollowsTheCurrentTab()
     ItemViews *second = tab(1);
     QCOMPARE(box->text(), QString());
     QCOMPARE(second->searchTerms(), QString());
+    // Left before the pause after the last key: the search still reaches the tab it was typed for.
     QTest::keyClicks(box, QStringLiteral("Emma"));
-    QCOMPARE(second->searchTerms(), QStringLiteral("Emma"));
     QCOMPARE(books->searchTerms(), QStringLiteral("Dune"));
 
     tabs->setCurrentIndex(0);
@@ -355,8 +355,9 @@ void TestMainWindow::searchBoxFollowsTheCurrentTab()
     QVERIFY(tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
 
     // Deleting the last character shows every book again.
-    box->clear();
-    QCOMPARE(books->searchTerms(), QString());
+    box->selectAll();
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTRY_COMPARE(books->searchTerms(), QString());
     QVERIFY(!tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
     QCOMPARE(second->searchTerms(), QStringLiteral("Emma"));
 }
@@ -506,7 +507,7 @@ void TestMainWindow::deletingFromAuthorTabHidesItEverywhere()
 
     // A later search does not bring them back.
     tabs->setCurrentIndex(0);
-    child<QLineEdit>("searchBox")->setText(QStringLiteral("e"));
+    window->findChild<searchbox *>()->setText(QStringLiteral("e"));
     QVERIFY(tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Emma"))));
     QVERIFY(!tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Dune"))));
 }
@@ -537,9 +538,9 @@ void TestMainWindow::addedBookAppearsInEveryBooksTab()
 {
     doubleClickTreeEntry(QStringLiteral("Books"));
     doubleClickTreeEntry(QStringLiteral("Web Pages"));
-    child<QLineEdit>("searchBox")->setText(QStringLiteral("nothing like this"));
+    window->findChild<searchbox *>()->setText(QStringLiteral("nothing like this"));
     child<QTabWidget>("tabWidget")->setCurrentIndex(1);
-    child<QLineEdit>("searchBox")->setText(QStringLiteral("Dune"));
+    window->findChild<searchbox *>()->setText(QStringLiteral("Dune"));
 
     auto book = std::make_unique<Book>(nullptr, 0);
     book->setTitle(QStringLiteral("Middlemarch"));
