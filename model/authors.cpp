@@ -25,7 +25,7 @@ Author *Authors::at(int index) const
 
 void Authors::addByName(const QString &name)
 {
-    if (byName.contains(name))
+    if (heldNames.contains(name))
         return;
     append(std::make_unique<Author>(this, name), name);
 }
@@ -43,7 +43,7 @@ void Authors::addRow(const QVariantList &row)
 void Authors::appendStored(std::unique_ptr<Author> author)
 {
     const QString name = author->getName();
-    if (byName.contains(name)) {
+    if (heldNames.contains(name)) {
         qDebug() << "duplicate name detected";
         return;
     }
@@ -52,7 +52,7 @@ void Authors::appendStored(std::unique_ptr<Author> author)
 
 void Authors::append(std::unique_ptr<Author> author, const QString &name)
 {
-    byName.insert(name, author.get());
+    heldNames.insert(name);
     authors.push_back(std::move(author));
 }
 
@@ -85,7 +85,7 @@ void Authors::forgetInsertedRows()
 
 void Authors::clear()
 {
-    byName.clear();
+    heldNames.clear();
     authors.clear();
 }
 

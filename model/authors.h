@@ -1,12 +1,12 @@
 #ifndef AUTHORS_H
 #define AUTHORS_H
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QVariant>
 
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 class Author;
@@ -42,7 +42,9 @@ private:
     void appendStored(std::unique_ptr<Author> author);
 
     std::vector<std::unique_ptr<Author>> authors;
-    QHash<QString, Author *> byName;
+    // Every item holds its authors, mostly one to three: a set that starts small, where a QHash would
+    // reserve room for dozens of names per item.
+    std::unordered_set<QString> heldNames;
 };
 
 #endif // AUTHORS_H

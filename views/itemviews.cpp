@@ -259,7 +259,7 @@ void ItemViews::fillBookRow(ViewItem *item, int row)
     cells.authors = new SortableItem(QString());
     cells.date = new SortableItem(QString(), SortableItem::Order::Date);
     cells.size = new SortableItem(QString(), SortableItem::Order::Number);
-    cells.series = new SortableItem(QString());
+    // Books have no series to show: that column gets no cells, which cost memory in a large library.
     cells.publisher = new SortableItem(QString());
     cells.published = new SortableItem(QString(), SortableItem::Order::Date);
     renderBookRow(cells, *item);
@@ -272,7 +272,6 @@ void ItemViews::fillBookRow(ViewItem *item, int row)
     table->setItem(row, 1, cells.authors);
     table->setItem(row, 2, cells.date);
     table->setItem(row, 3, cells.size);
-    table->setItem(row, 6, cells.series);
     table->setItem(row, 7, cells.publisher);
     table->setItem(row, 8, cells.published);
     logDebug(QStringLiteral("Added rendered item to the list"));

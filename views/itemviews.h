@@ -115,7 +115,6 @@ private:
         QTableWidgetItem *authors = nullptr;
         QTableWidgetItem *date = nullptr;
         QTableWidgetItem *size = nullptr;
-        QTableWidgetItem *series = nullptr;
         QTableWidgetItem *publisher = nullptr;
         QTableWidgetItem *published = nullptr;
         // Made when the row is first on screen.
