@@ -30,8 +30,10 @@ Book::Book(QObject *parent, int iid, const ItemRows &rows)
     , viewItem(std::make_unique<ViewItem>())
 {
     setType(QStringLiteral("Book"));
-    if (const ItemRows::Row *row = rows.book(iid))
+    if (const ItemRows::Row *row = rows.book(iid)) {
         fill(*row);
+        descriptionPending = true;
+    }
     updateViewItem();
     viewItem->items.append(this);
 }
@@ -56,6 +58,7 @@ void Book::fill(const QVariantList &row)
     pageCount = row.value(2).toString();
     datePublished = row.value(3).toString();
     description = row.value(4).toString();
+    descriptionPending = false;
     setIid(row.value(5).toInt());
     publisher = row.value(6).toString();
     isbn10 = row.value(7).toString();
@@ -89,9 +92,24 @@ void Book::setIsbn13(const QString &isbn13)
     this->isbn13 = isbn13;
 }
 
+QString Book::getDescription() const
+{
+    if (descriptionPending) {
+        PreparedQuery query(QStringLiteral("SELECT description FROM books WHERE iid = :iid"));
+        query->bindValue(QStringLiteral(":iid"), getIid());
+        if (query.exec() && query->next())
+            description = query->value(0).toString();
+        else
+            qDebug() << "The description of book" << getIid() << "could not be read" << query->lastError();
+        descriptionPending = false;
+    }
+    return description;
+}
+
 void Book::setDescription(const QString &description)
 {
     this->description = description;
+    descriptionPending = false;
 }
 
 void Book::setPageCount(const QString &pageCount)
@@ -135,7 +153,7 @@ void Book::bindFields(QSqlQuery &query) const
     query.bindValue(QStringLiteral(":title"), title);
     query.bindValue(QStringLiteral(":pageCount"), pageCount);
     query.bindValue(QStringLiteral(":datePublished"), datePublished);
-    query.bindValue(QStringLiteral(":description"), description);
+    query.bindValue(QStringLiteral(":description"), getDescription());
     query.bindValue(QStringLiteral(":iid"), getIid());
     query.bindValue(QStringLiteral(":publisher"), publisher);
     query.bindValue(QStringLiteral(":isbn10"), isbn10);
@@ -188,7 +206,6 @@ void Book::updateViewItem()
     const FileList *files = getFiles();
     viewItem->coverFile = getCoverFile();
     viewItem->datePublished = datePublished;
-    viewItem->description = description;
     viewItem->publisher = publisher;
     viewItem->iid = getIid();
     viewItem->pageCount = pageCount;
@@ -209,7 +226,7 @@ QVariant Book::toVariant() const
         {QStringLiteral("title"), title},
         {QStringLiteral("pageCount"), pageCount},
         {QStringLiteral("datePublished"), datePublished},
-        {QStringLiteral("description"), description},
+        {QStringLiteral("description"), getDescription()},
         {QStringLiteral("publisher"), publisher},
         {QStringLiteral("isbn10"), isbn10},
         {QStringLiteral("isbn13"), isbn13},

@@ -27,7 +27,8 @@ public:
     void setIsbn10(const QString &isbn10);
     QString getIsbn13() const { return isbn13; }
     void setIsbn13(const QString &isbn13);
-    QString getDescription() const { return description; }
+    // Read now when the bulk read left it in the database.
+    QString getDescription() const;
     void setDescription(const QString &description);
     QString getPageCount() const { return pageCount; }
     void setPageCount(const QString &pageCount);
@@ -66,7 +67,9 @@ private:
     QString title;
     QString isbn10;
     QString isbn13;
-    QString description;
+    // The longest text of a book, and rarely shown: a bulk read leaves it to the first caller.
+    mutable QString description;
+    mutable bool descriptionPending = false;
     QString pageCount;
     QString datePublished;
     QString publisher;

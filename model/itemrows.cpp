@@ -44,7 +44,12 @@ ItemRows ItemRows::read(const QList<int> &iids)
     };
 
     readEach(QStringLiteral("SELECT * FROM items WHERE iid IN ") + IdSet, ids, byColumn(rows.items, 0));
-    readEach(QStringLiteral("SELECT * FROM books WHERE iid IN ") + IdSet, ids, byColumn(rows.books, 5));
+    // The description stays behind (see Book::getDescription): in a large library it would be most of
+    // the memory the records hold.
+    readEach(QStringLiteral("SELECT bid, title, pageCount, datePublished, NULL, iid, publisher, isbn10, isbn13 FROM "
+                            "books WHERE iid IN ")
+                 + IdSet,
+             ids, byColumn(rows.books, 5));
     readEach(QStringLiteral("SELECT language, own, location, readDate, want, iid FROM itemstates WHERE iid IN ")
                  + IdSet,
              ids, byColumn(rows.states, 5));

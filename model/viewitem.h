@@ -19,6 +19,7 @@ struct ViewItem
     QString coverFile;
     QString pageCount;
     QString datePublished;
+    // A web page's short description; a book's is asked of its record when shown.
     QString description;
     QString filePath;
     QStringList filePaths;

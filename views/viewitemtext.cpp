@@ -1,5 +1,6 @@
 #include "views/viewitemtext.h"
 
+#include "model/book.h"
 #include "model/viewitem.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,15 @@ QString shortened(const QString &text, qsizetype length)
     if (text.at(cut - 1).isHighSurrogate())
         --cut;
     return text.left(cut) + QStringLiteral("...");
+}
+
+// A book's description comes from its record, which may have left it in the database until now; a web
+// page's display item holds its short form.
+QString descriptionOf(const ViewItem &item)
+{
+    if (item.type == QLatin1String("Book") && item.record())
+        return static_cast<const Book *>(item.record())->getDescription();
+    return item.description;
 }
 
 QString toolTipDescription(const QString &description)
@@ -38,12 +48,13 @@ QString ViewItemText::listTitle(const QString &title)
 
 QString ViewItemText::bookToolTip(const ViewItem &item)
 {
-    if (item.description.isEmpty())
+    const QString description = descriptionOf(item);
+    if (description.isEmpty())
         return {};
     return QStringLiteral("<h4>") + item.title.toHtmlEscaped() + QStringLiteral("</h4><p>")
         + item.datePublished.toHtmlEscaped() + QStringLiteral(", ") + item.pageCount.toHtmlEscaped() + u' '
         + QCoreApplication::translate("ItemViews", "pages") + QStringLiteral("</p><p>")
-        + toolTipDescription(item.description) + QStringLiteral("</p>");
+        + toolTipDescription(description) + QStringLiteral("</p>");
 }
 
 QString ViewItemText::webPageToolTip(const ViewItem &item)
@@ -60,7 +71,7 @@ QString ViewItemText::informationPanel(const ViewItem &item)
     return QStringLiteral("<h3>") + item.title.toHtmlEscaped() + QStringLiteral("</h3><p>")
         + item.pageCount.toHtmlEscaped() + QStringLiteral(" Pages</p>") + stateLines(item.state)
         + QStringLiteral("<img align='right' src='") + escapedAttribute(item.coverFile) + QStringLiteral("'><p>")
-        + item.description + QStringLiteral("</p>");
+        + descriptionOf(item) + QStringLiteral("</p>");
 }
 
 QString ViewItemText::stateLines(const ItemState &state)

@@ -55,7 +55,7 @@ private slots:
     void init()
     {
         library = std::make_unique<TestLibrary>(environment);
-        service = std::make_unique<CloudService>(CloudService::Options{QString(), 4096, {}});
+        service = std::make_unique<CloudService>(CloudService::Options{QString(), 4096, {}, {}});
         QVERIFY(service->addUser(ReaderName, Password));
         QVERIFY(service->start());
         Settings settings;

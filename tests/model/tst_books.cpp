@@ -277,6 +277,8 @@ void TestBooks::bulkReadMatchesRecordByRecord()
         book.setTitle(QStringLiteral("Generated %1").arg(i));
         book.setIsbn13(QString::number(9780000000000 + i));
         book.setPageCount(QString::number(100 + i));
+        if (i % 2 == 1)
+            book.setDescription(QStringLiteral("What book %1 is about.").arg(i));
         for (int a = 0; a < i % 4; ++a)
             book.addAuthor(QStringLiteral("Author %1").arg((i + a) % 7));
         for (int f = 0; f < i % 3; ++f)
