@@ -47,7 +47,7 @@ public:
     bool saveOrUndo();
     // Reads the stored book again and refreshes its view item in place.
     void reload();
-    bool remove();
+    bool remove() override;
     void updateViewItem();
 
     QVariant toVariant() const;

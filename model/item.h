@@ -59,7 +59,8 @@ public:
     bool updateRating(int rating);
     bool moveCover(const QString &newPath);
     bool dbUpdateCover();
-    bool remove();
+    // Takes the stored rows out; a derived record takes its own row too.
+    virtual bool remove();
 
     // Tells every holder that the record changed in memory, so that they show it again.
     void announceChange();

@@ -33,7 +33,7 @@ public:
     bool saveOrUndo();
     // Reads the stored page again and refreshes its view item in place.
     void reload();
-    bool remove();
+    bool remove() override;
     ViewItem *updateViewItem();
 
 private:

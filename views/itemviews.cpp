@@ -564,30 +564,30 @@ void ItemViews::updateItem(Item *record)
 void ItemViews::deleteItemFromView(int iid)
 {
     qDebug() << "delete item from view iid: " << iid;
-    Item *record = findRecord(iid);
-    if (!record)
-        return;
-    hideDeleted(refreshedViewItem(record));
-    // The collection holds the record until its removal has reached every other view.
-    if (webPages)
-        webPages->deleteWebPage(iid);
-    else
-        books->deleteBook(iid);
-    itemsChanged();
+    // Held here until its removal has reached every other view; remove() reports its own failures.
+    if (const std::shared_ptr<Item> record = takeItem(iid))
+        record->remove();
 }
 
 void ItemViews::dropItem(int iid)
 {
+    // Not destroyed here: the record is still telling of its removal, and its remover holds it meanwhile.
+    takeItem(iid);
+}
+
+std::shared_ptr<Item> ItemViews::takeItem(int iid)
+{
     Item *record = findRecord(iid);
     if (!record)
-        return;
+        return nullptr;
     hideDeleted(refreshedViewItem(record));
-    // Not let go here: the record is still telling of its removal, and its remover holds it meanwhile.
+    std::shared_ptr<Item> held;
     if (webPages)
-        webPages->release(iid);
+        held = webPages->release(iid);
     else
-        books->release(iid);
+        held = books->release(iid);
     itemsChanged();
+    return held;
 }
 
 void ItemViews::hideDeleted(ViewItem *item)

@@ -138,7 +138,9 @@ private:
     void renderWebRow(const WebRow &cells, const ViewItem &item);
     void refresh(ViewItem *item);
     void reloadItem(int iid);
-    // Hides and marks the entries of a deleted item and forgets them.
+    // Hides and marks the entries of a deleted item, forgets them and lets the collection's record go;
+    // the record is returned to the caller, which may hold it a while longer.
+    std::shared_ptr<Item> takeItem(int iid);
     void hideDeleted(ViewItem *item);
     void filterEntries();
     void showTableRows(const QList<ViewItem *> &hidden, const QList<ViewItem *> &shown);
