@@ -7,7 +7,6 @@ enum ItemRole : int {
     ItemIdRole = 42,
     AuthorIdRole = 43,
     UrlRole = 47,
-    DeletedRole = 101,
 };
 
 #endif // ITEMROLES_H

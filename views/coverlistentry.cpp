@@ -1,40 +1,52 @@
 #include "views/coverlistentry.h"
 
 #include "model/item.h"
+#include "model/itemroles.h"
+#include "model/viewitem.h"
 #include "views/viewitemtext.h"
 
 #include <QImage>
 #include <QPixmap>
 
-CoverListEntry::CoverListEntry(const QString &text)
-    : QListWidgetItem(text)
+CoverListEntry::CoverListEntry(const ViewItem *item)
+    : source(item)
 {
 }
 
-void CoverListEntry::setCoverFile(const QString &path)
+void CoverListEntry::show(const ViewItem *item)
 {
-    coverFile = path;
+    source = item;
     cover.reset();
-    // A changed value tells the list to draw the entry again, without decoding the cover now.
-    setData(CoverRevisionRole, data(CoverRevisionRole).toInt() + 1);
 }
 
 QVariant CoverListEntry::data(int role) const
 {
-    if (role == Qt::ToolTipRole && toolTipSource)
-        return ViewItemText::bookToolTip(*toolTipSource);
-    if (role != Qt::DecorationRole)
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return ViewItemText::listTitle(source->title);
+    case Qt::DecorationRole:
+        if (!cover)
+            cover = decodeCover();
+        return *cover;
+    case Qt::ToolTipRole:
+        return ViewItemText::bookToolTip(*source);
+    case FilePathRole:
+        return source->filePath.isEmpty() ? QVariant() : QVariant(source->filePath);
+    case ItemIdRole:
+        return source->iid;
+    case UrlRole:
+        return source->url.isEmpty() ? QVariant() : QVariant(source->url);
+    default:
         return QListWidgetItem::data(role);
-    if (!cover)
-        cover = decodeCover();
-    return *cover;
+    }
 }
 
 QIcon CoverListEntry::decodeCover() const
 {
     QImage image;
-    if (!coverFile.isEmpty())
-        image.load(coverFile);
+    if (!source->coverFile.isEmpty())
+        image.load(source->coverFile);
     if (image.isNull())
         image.load(Item::DefaultCover);
     return QIcon(QPixmap::fromImage(image.scaledToHeight(CoverHeight, Qt::SmoothTransformation)));

@@ -3,38 +3,33 @@
 
 #include <QIcon>
 #include <QListWidgetItem>
-#include <QString>
 
 #include <optional>
 
 struct ViewItem;
 
-// An icon list entry whose cover is decoded the first time the list asks for it, that is when the entry
-// is first drawn, and whose tool tip is written when it is shown, so a large library neither decodes
-// every cover at start-up nor holds a tool tip per book.
+// An icon list entry that shows whichever item it is given: its texts and roles are read from the item when the
+// list asks for them, and its cover is decoded the first time it is drawn, so a large library neither decodes
+// every cover at start-up nor holds a copy of each title and tool tip.
 class CoverListEntry : public QListWidgetItem
 {
 public:
     static constexpr int CoverHeight = 128;
-    // Counts the cover changes, so that the list repaints an entry whose cover file was replaced in place.
-    static constexpr int CoverRevisionRole = Qt::UserRole + 200;
 
-    explicit CoverListEntry(const QString &text);
+    explicit CoverListEntry(const ViewItem *item);
 
-    // A new path, or the same path with a replaced file: the cover is decoded again when next drawn.
-    void setCoverFile(const QString &path);
+    const ViewItem *item() const { return source; }
+    // Another item, or the same one with new data: the cover is decoded again when next drawn.
+    void show(const ViewItem *item);
     bool isCoverDecoded() const { return cover.has_value(); }
-    // The tool tip is written from the item when it is shown, so that a large library keeps none in memory.
-    void setToolTipSource(const ViewItem *item) { toolTipSource = item; }
 
     QVariant data(int role) const override;
 
 private:
     QIcon decodeCover() const;
 
-    QString coverFile;
+    const ViewItem *source;
     mutable std::optional<QIcon> cover;
-    const ViewItem *toolTipSource = nullptr;
 };
 
 #endif // COVERLISTENTRY_H

@@ -12,14 +12,12 @@
 #include "model/webpage.h"
 #include "model/webpages.h"
 #include "ui_itemviews.h"
-#include "views/coverlistentry.h"
 #include "views/itemcounttext.h"
-#include "views/sortableitem.h"
+#include "views/itemlist.h"
+#include "views/itemorder.h"
+#include "views/itemtable.h"
 #include "views/storedfilesrefresh.h"
-#include "views/viewitemtext.h"
 #include "widgets/deleteconfirmation.h"
-#include "widgets/rating.h"
-#include "widgets/visiblerowwidgets.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -40,20 +38,30 @@ namespace {
 
 const QString BookType = QStringLiteral("Book");
 const QString WebPageType = QStringLiteral("WebPage");
-constexpr int RatingColumn = 4;
 
-// Title cells and list entries carry the same roles; an empty value clears a role a refresh no longer needs.
-template<typename Entry>
-void setItemRoles(Entry *entry, const ViewItem &item)
+const QList<ItemColumns::Column> &columnsOf(const QString &kind)
 {
-    entry->setData(FilePathRole, item.filePath.isEmpty() ? QVariant() : QVariant(item.filePath));
-    entry->setData(ItemIdRole, item.iid);
-    entry->setData(UrlRole, item.url.isEmpty() ? QVariant() : QVariant(item.url));
+    return kind == QLatin1String("WebPages") ? ItemColumns::webPages() : ItemColumns::books();
 }
 
-bool isDeleted(const QTableWidgetItem *cell)
+// The rows of the chosen items, runs of neighbours as one range each: a whole library selected is one range.
+QItemSelection rowsOf(const QAbstractItemModel *model, const QList<ViewItem *> &rows, const QList<ViewItem *> &chosen)
 {
-    return cell->data(DeletedRole).toBool();
+    QItemSelection selected;
+    if (chosen.isEmpty())
+        return selected;
+    const QSet<ViewItem *> wanted(chosen.cbegin(), chosen.cend());
+    const int lastColumn = model->columnCount() - 1;
+    for (int row = 0; row < rows.size(); ++row) {
+        if (!wanted.contains(rows.at(row)))
+            continue;
+        int last = row;
+        while (last + 1 < rows.size() && wanted.contains(rows.at(last + 1)))
+            ++last;
+        selected.select(model->index(row, 0), model->index(last, lastColumn));
+        row = last;
+    }
+    return selected;
 }
 
 enum class EditResult { Saved, Deleted, Cancelled };
@@ -78,7 +86,22 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
 {
     ui->setupUi(this);
     ui->stackedWidget->setCurrentIndex(TablePage);
-    ratingWidgets = new VisibleRowWidgets(ui->viewTable, [this](int row) { createRatingWidget(row); });
+    // The views keep their own orders: their rows and entries are slots that the widgets must not move.
+    QTableWidget *viewTable = ui->viewTable;
+    viewTable->setSortingEnabled(false);
+    ui->viewList->setSortingEnabled(false);
+    QHeaderView *header = viewTable->horizontalHeader();
+    // Without its sorting, a table selects the column whose header is pressed; here the header sorts.
+    disconnect(header, &QHeaderView::sectionPressed, viewTable, nullptr);
+    disconnect(header, &QHeaderView::sectionEntered, viewTable, nullptr);
+    header->setSortIndicatorShown(true);
+    header->setSectionsClickable(true);
+    const QList<ItemColumns::Column> &columns = columnsOf(kind);
+    table = new ItemTable(viewTable, columns);
+    connect(table, &ItemTable::ratingSet, this, &ItemViews::setRating);
+    list = new ItemList(ui->viewList);
+    tableOrder = std::make_unique<ItemOrder>(columns);
+    listOrder = std::make_unique<ItemOrder>(columns);
     connect(ui->viewTable, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
     connect(ui->viewList, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
     // Keys act on the selection while the focus is in this tab.
@@ -115,39 +138,47 @@ ItemViews::~ItemViews()
 
 void ItemViews::populate()
 {
-    QTableWidget *table = ui->viewTable;
-    // Sorting waits until every row is filled: a sort per row would cost a full sort per item.
-    table->setSortingEnabled(false);
-    table->setRowCount(int(viewItems->size()));
-    int row = 0;
+    QList<ViewItem *> items;
+    items.reserve(viewItems->size());
     for (ViewItem *item : std::as_const(*viewItems)) {
-        if (!listEntryOf.contains(item))
-            addViewItem(item, row++);
+        if (!heldItems.contains(item)) {
+            hold(item);
+            items.append(item);
+        }
     }
-    table->setRowCount(row);
-    QHeaderView *header = table->horizontalHeader();
+    QHeaderView *header = ui->viewTable->horizontalHeader();
     // The columns as the user left them in this kind of tab; the first time, sized when the table shows.
     columnsRestored = header->restoreState(Settings().value(Settings::tableHeaderKey(kind)).toByteArray());
     if (!columnsRestored)
         header->setSortIndicator(0, Qt::AscendingOrder);
-    table->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
-    table->setSortingEnabled(true);
-    shownItems = QSet<ViewItem *>(listEntryOf.keyBegin(), listEntryOf.keyEnd());
-    shownCount = int(shownItems.size());
+    listOrder->assign(items);
+    tableOrder->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
+    tableOrder->assign(std::move(items));
+    shownItems = heldItems;
+    showEntries();
+    connect(header, &QHeaderView::sortIndicatorChanged, this, &ItemViews::sortTable);
     itemsChanged();
+}
+
+void ItemViews::hold(ViewItem *item)
+{
+    Item *record = item->record();
+    connect(record, &Item::changed, this, &ItemViews::updateItem);
+    connect(record, &Item::removed, this, &ItemViews::dropItem);
+    heldItems.insert(item);
 }
 
 QString ItemViews::summary() const
 {
-    return ItemCountText::summary(webPages != nullptr, int(listEntryOf.size()), shownCount, int(selection.size()),
-                                  !lastSearchTerms.isEmpty());
+    return ItemCountText::summary(webPages != nullptr, int(heldItems.size()), int(shownItems.size()),
+                                  int(selection.size()), !lastSearchTerms.isEmpty());
 }
 
 void ItemViews::itemsChanged()
 {
     // An empty library says how to fill it; a search without hits says so instead of an empty table.
-    const bool emptyLibrary = listEntryOf.isEmpty() && kind == QLatin1String("Books") && lastSearchTerms.isEmpty();
-    const bool nothingFound = shownCount == 0 && !lastSearchTerms.isEmpty();
+    const bool emptyLibrary = heldItems.isEmpty() && kind == QLatin1String("Books") && lastSearchTerms.isEmpty();
+    const bool nothingFound = shownItems.isEmpty() && !lastSearchTerms.isEmpty();
     if (emptyLibrary)
         ui->noticeText->setText(tr("Your library is empty."));
     else if (nothingFound)
@@ -205,139 +236,28 @@ int ItemViews::currentPage() const
 void ItemViews::toggleView()
 {
     if (currentPage() == TablePage) {
-        ui->viewList->clearSelection();
-        for (ViewItem *item : std::as_const(selection)) {
-            if (CoverListEntry *entry = listEntryOf.value(item))
-                entry->setSelected(true);
-        }
+        selectInList(selection);
         ui->stackedWidget->setCurrentIndex(ListPage);
         return;
     }
-    // One pass over the rows: looking each selected cell's row up would search the whole table per item.
-    QTableWidget *table = ui->viewTable;
-    const QSet<ViewItem *> chosen(selection.cbegin(), selection.cend());
-    QItemSelection rows;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        QTableWidgetItem *cell = table->item(row, 0);
-        if (cell && !isDeleted(cell) && chosen.contains(viewItemOfTitleCell.value(cell)))
-            rows.select(table->model()->index(row, 0), table->model()->index(row, table->columnCount() - 1));
-    }
-    table->clearSelection();
-    table->selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    selectInTable(selection);
     ui->stackedWidget->setCurrentIndex(TablePage);
 }
 
-void ItemViews::addViewItem(ViewItem *item, int row)
+void ItemViews::selectInTable(const QList<ViewItem *> &items)
 {
-    Item *record = item->record();
-    connect(record, &Item::changed, this, &ItemViews::updateItem);
-    connect(record, &Item::removed, this, &ItemViews::dropItem);
-    addListEntry(item);
-    if (item->type == BookType)
-        fillBookRow(item, row);
-    else if (item->type == WebPageType)
-        fillWebRow(item, row);
+    QTableWidget *viewTable = ui->viewTable;
+    viewTable->clearSelection();
+    viewTable->selectionModel()->select(rowsOf(viewTable->model(), table->items(), items),
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-void ItemViews::addListEntry(ViewItem *item)
+void ItemViews::selectInList(const QList<ViewItem *> &items)
 {
-    auto *entry = new CoverListEntry(item->title);
-    entry->setToolTipSource(item);
-    renderListEntry(entry, *item);
-    listEntryOf.insert(item, entry);
-    viewItemOfListEntry.insert(entry, item);
-    ui->viewList->addItem(entry);
-}
-
-void ItemViews::fillBookRow(ViewItem *item, int row)
-{
-    BookRow cells;
-    // Empty at first: rendering writes each text once.
-    auto *title = new SortableItem(QString());
-    title->setToolTipSource(item, &ViewItemText::bookToolTip);
-    cells.title = title;
-    cells.authors = new SortableItem(QString());
-    cells.date = new SortableItem(QString(), SortableItem::Order::Date);
-    cells.size = new SortableItem(QString(), SortableItem::Order::Number);
-    // Books have no series to show: that column gets no cells, which cost memory in a large library.
-    cells.publisher = new SortableItem(QString());
-    cells.published = new SortableItem(QString(), SortableItem::Order::Date);
-    renderBookRow(cells, *item);
-    titleCellOf.insert(item, cells.title);
-    viewItemOfTitleCell.insert(cells.title, item);
-    bookRowOf.insert(item, cells);
-
-    QTableWidget *table = ui->viewTable;
-    table->setItem(row, 0, cells.title);
-    table->setItem(row, 1, cells.authors);
-    table->setItem(row, 2, cells.date);
-    table->setItem(row, 3, cells.size);
-    table->setItem(row, 7, cells.publisher);
-    table->setItem(row, 8, cells.published);
-    logDebug(QStringLiteral("Added rendered item to the list"));
-}
-
-void ItemViews::fillWebRow(ViewItem *item, int row)
-{
-    WebRow cells;
-    cells.title = new SortableItem(item->title);
-    cells.url = new SortableItem(item->url);
-    cells.description = new SortableItem(item->description);
-    cells.created = new SortableItem(ViewItemText::createdText(item->created), SortableItem::Order::Date);
-    titleCellOf.insert(item, cells.title);
-    viewItemOfTitleCell.insert(cells.title, item);
-    webRowOf.insert(item, cells);
-
-    QTableWidget *table = ui->viewTable;
-    table->setItem(row, 0, cells.title);
-    table->setItem(row, 1, cells.url);
-    table->setItem(row, 3, cells.description);
-    table->setItem(row, 2, cells.created);
-    renderWebRow(cells, *item);
-}
-
-void ItemViews::renderListEntry(CoverListEntry *entry, const ViewItem &item)
-{
-    entry->setCoverFile(item.coverFile);
-    entry->setText(ViewItemText::listTitle(item.title));
-    setItemRoles(entry, item);
-}
-
-void ItemViews::renderBookRow(const BookRow &cells, const ViewItem &item)
-{
-    cells.title->setText(item.title);
-    cells.authors->setText(item.authors);
-    // The other columns follow too, so an edited book shows its new data everywhere in its row.
-    cells.date->setText(item.datePublished);
-    cells.size->setText(item.fileSize);
-    cells.publisher->setText(item.publisher);
-    cells.published->setText(item.datePublished);
-    setItemRoles(cells.title, item);
-    if (cells.rating) {
-        // Showing the stored rating must not store it again.
-        const QSignalBlocker blocker(cells.rating);
-        cells.rating->setRating(item.rating);
-    }
-}
-
-void ItemViews::renderWebRow(const WebRow &cells, const ViewItem &item)
-{
-    cells.title->setText(item.title);
-    cells.url->setText(item.url);
-    cells.description->setText(item.description);
-    cells.created->setText(ViewItemText::createdText(item.created));
-    cells.title->setToolTip(ViewItemText::webPageToolTip(item));
-    setItemRoles(cells.title, item);
-}
-
-void ItemViews::refresh(ViewItem *item)
-{
-    if (CoverListEntry *entry = listEntryOf.value(item))
-        renderListEntry(entry, *item);
-    if (auto cells = bookRowOf.constFind(item); cells != bookRowOf.cend())
-        renderBookRow(*cells, *item);
-    else if (auto cells = webRowOf.constFind(item); cells != webRowOf.cend())
-        renderWebRow(*cells, *item);
+    QListWidget *viewList = ui->viewList;
+    viewList->clearSelection();
+    viewList->selectionModel()->select(rowsOf(viewList->model(), list->items(), items),
+                                       QItemSelectionModel::ClearAndSelect);
 }
 
 void ItemViews::on_viewList_itemSelectionChanged()
@@ -347,10 +267,7 @@ void ItemViews::on_viewList_itemSelectionChanged()
     selection.clear();
     const QList<QListWidgetItem *> entries = ui->viewList->selectedItems();
     for (QListWidgetItem *entry : entries) {
-        // A selection can span entries a search has hidden; the user acts only on what is shown.
-        if (entry->isHidden())
-            continue;
-        if (ViewItem *item = viewItemOfListEntry.value(entry)) {
+        if (ViewItem *item = list->itemAt(ui->viewList->row(entry))) {
             selection.append(item);
             emit selectedViewItem(item);
         }
@@ -363,13 +280,10 @@ void ItemViews::on_viewTable_itemSelectionChanged()
     if (currentPage() != TablePage)
         return;
     selection.clear();
-    QTableWidget *table = ui->viewTable;
-    const QList<QTableWidgetSelectionRange> ranges = table->selectedRanges();
+    const QList<QTableWidgetSelectionRange> ranges = ui->viewTable->selectedRanges();
     for (const QTableWidgetSelectionRange &range : ranges) {
         for (int row = range.topRow(); row <= range.bottomRow(); ++row) {
-            if (table->isRowHidden(row))
-                continue;
-            if (ViewItem *item = viewItemOfTitleCell.value(table->item(row, 0))) {
+            if (ViewItem *item = table->itemAt(row)) {
                 selection.append(item);
                 emit selectedViewItem(item);
             }
@@ -408,61 +322,42 @@ void ItemViews::refreshStoredFiles()
 
 void ItemViews::filterEntries()
 {
-    const QSet<ViewItem *> found(viewItems->cbegin(), viewItems->cend());
-    QList<ViewItem *> hidden;
-    for (ViewItem *item : std::as_const(shownItems)) {
-        if (!found.contains(item))
-            hidden.append(item);
+    QSet<ViewItem *> found;
+    found.reserve(viewItems->size());
+    for (ViewItem *item : std::as_const(*viewItems)) {
+        if (heldItems.contains(item))
+            found.insert(item);
     }
-    QList<ViewItem *> shown;
-    for (ViewItem *item : found) {
-        if (!shownItems.contains(item) && listEntryOf.contains(item))
-            shown.append(item);
-    }
-    // One batch: the views lay out and draw once, after the last change.
-    ui->viewList->setUpdatesEnabled(false);
-    ui->viewTable->setUpdatesEnabled(false);
-    for (ViewItem *item : std::as_const(hidden)) {
-        if (CoverListEntry *entry = listEntryOf.value(item))
-            entry->setHidden(true);
-        shownItems.remove(item);
-    }
-    for (ViewItem *item : std::as_const(shown)) {
-        if (CoverListEntry *entry = listEntryOf.value(item))
-            entry->setHidden(false);
-        shownItems.insert(item);
-    }
-    showTableRows(hidden, shown);
-    ui->viewTable->setUpdatesEnabled(true);
-    ui->viewList->setUpdatesEnabled(true);
-    shownCount = int(shownItems.size());
-    // Hiding keeps the widgets' selection; what the user no longer sees must not be acted on.
-    selection.removeIf([&found](ViewItem *item) { return !found.contains(item); });
+    shownItems = std::move(found);
+    // What the user no longer sees must not be acted on.
+    selection.removeIf([this](ViewItem *item) { return !shownItems.contains(item); });
+    // First, so that a table that was hidden for want of hits is on screen when its rows get their cells.
     itemsChanged();
+    showEntries();
 }
 
-void ItemViews::showTableRows(const QList<ViewItem *> &hidden, const QList<ViewItem *> &shown)
+void ItemViews::sortTable(int column, Qt::SortOrder order)
 {
-    QTableWidget *table = ui->viewTable;
-    // A cell finds its row by a search of the whole table once the rows were sorted: for more than a few
-    // changes, one pass over the rows is the cheaper way.
-    if (hidden.size() + shown.size() > table->rowCount() / 64) {
-        for (int row = 0; row < table->rowCount(); ++row) {
-            QTableWidgetItem *cell = table->item(row, 0);
-            if (!cell || isDeleted(cell))
-                continue;
-            const bool visible = shownItems.contains(viewItemOfTitleCell.value(cell));
-            if (table->isRowHidden(row) == visible)
-                table->setRowHidden(row, !visible);
-        }
-        return;
-    }
-    for (const auto &[items, visible] : {std::pair{&hidden, false}, std::pair{&shown, true}}) {
-        for (ViewItem *item : *items) {
-            if (QTableWidgetItem *cell = titleCellOf.value(item))
-                table->setRowHidden(cell->row(), !visible);
-        }
-    }
+    tableOrder->sort(column, order);
+    showEntries();
+}
+
+void ItemViews::showEntries()
+{
+    // One batch: the views lay out and draw once, after the last change; the selections are set again below.
+    const QSignalBlocker tableSignals(ui->viewTable);
+    const QSignalBlocker listSignals(ui->viewList);
+    ui->viewTable->setUpdatesEnabled(false);
+    ui->viewList->setUpdatesEnabled(false);
+    table->setItems(tableOrder->filtered(shownItems));
+    list->setItems(listOrder->filtered(shownItems));
+    // The rows selected before may show other items now.
+    if (currentPage() == TablePage)
+        selectInTable(selection);
+    else
+        selectInList(selection);
+    ui->viewList->setUpdatesEnabled(true);
+    ui->viewTable->setUpdatesEnabled(true);
 }
 
 Item *ItemViews::findRecord(int iid) const
@@ -512,13 +407,13 @@ void ItemViews::addBook(Book *book)
     // The shared record of the book, whichever copy was handed over.
     std::shared_ptr<Book> shared = Records::obtain<Book>(book->getIid());
     ViewItem *item = shared->getViewItem();
-    if (listEntryOf.contains(item)) {
+    if (heldItems.contains(item)) {
         shared->updateViewItem();
-        refresh(item);
+        updateItem(shared.get());
         return;
     }
     books->append(std::move(shared));
-    appendRow(item);
+    addEntry(item);
 }
 
 void ItemViews::addWebPage(WebPage *page)
@@ -528,19 +423,17 @@ void ItemViews::addWebPage(WebPage *page)
     std::shared_ptr<WebPage> shared = Records::obtain<WebPage>(page->getIid());
     ViewItem *item = shared->getViewItem();
     webPages->append(std::move(shared));
-    appendRow(item);
+    addEntry(item);
 }
 
-void ItemViews::appendRow(ViewItem *item)
+void ItemViews::addEntry(ViewItem *item)
 {
-    QTableWidget *table = ui->viewTable;
-    table->setSortingEnabled(false);
-    const int row = table->rowCount();
-    table->insertRow(row);
-    addViewItem(item, row);
-    table->setSortingEnabled(true);
+    hold(item);
+    tableOrder->insert(item);
+    listOrder->insert(item);
     shownItems.insert(item);
-    shownCount = int(shownItems.size());
+    table->insert(int(tableOrder->insertionPoint(table->items(), item)), item);
+    list->insert(int(listOrder->insertionPoint(list->items(), item)), item);
     itemsChanged();
 }
 
@@ -549,8 +442,10 @@ void ItemViews::updateItem(Item *record)
     ViewItem *item = refreshedViewItem(record);
     if (!item)
         return;
-    if (listEntryOf.contains(item)) {
-        refresh(item);
+    if (heldItems.contains(item)) {
+        table->refresh(item);
+        list->refresh(item);
+        keepInOrder(item);
         return;
     }
     if (!acceptsNewItems)
@@ -559,6 +454,31 @@ void ItemViews::updateItem(Item *record)
         addBook(static_cast<Book *>(record));
     else if (record->getType() == WebPageType)
         addWebPage(static_cast<WebPage *>(record));
+}
+
+void ItemViews::keepInOrder(ViewItem *item)
+{
+    const bool tableMoved = tableOrder->reposition(item);
+    const bool listMoved = listOrder->reposition(item);
+    if ((!tableMoved && !listMoved) || !shownItems.contains(item))
+        return;
+    const bool selected = selection.contains(item);
+    const QSignalBlocker tableSignals(ui->viewTable);
+    const QSignalBlocker listSignals(ui->viewList);
+    if (tableMoved) {
+        table->remove(table->rowOf(item));
+        table->insert(int(tableOrder->insertionPoint(table->items(), item)), item);
+    }
+    if (listMoved) {
+        list->remove(list->rowOf(item));
+        list->insert(int(listOrder->insertionPoint(list->items(), item)), item);
+    }
+    if (selected) {
+        if (currentPage() == TablePage)
+            selectInTable(selection);
+        else
+            selectInList(selection);
+    }
 }
 
 void ItemViews::deleteItemFromView(int iid)
@@ -580,7 +500,17 @@ std::shared_ptr<Item> ItemViews::takeItem(int iid)
     Item *record = findRecord(iid);
     if (!record)
         return nullptr;
-    hideDeleted(refreshedViewItem(record));
+    disconnect(record, nullptr, this, nullptr);
+    ViewItem *item = refreshedViewItem(record);
+    if (heldItems.remove(item)) {
+        if (shownItems.remove(item)) {
+            table->remove(table->rowOf(item));
+            list->remove(list->rowOf(item));
+        }
+        tableOrder->remove(item);
+        listOrder->remove(item);
+        selection.removeAll(item);
+    }
     std::shared_ptr<Item> held;
     if (webPages)
         held = webPages->release(iid);
@@ -588,28 +518,6 @@ std::shared_ptr<Item> ItemViews::takeItem(int iid)
         held = books->release(iid);
     itemsChanged();
     return held;
-}
-
-void ItemViews::hideDeleted(ViewItem *item)
-{
-    disconnect(item->record(), nullptr, this, nullptr);
-    if (QTableWidgetItem *cell = titleCellOf.take(item)) {
-        cell->setData(DeletedRole, true);
-        ui->viewTable->setRowHidden(cell->row(), true);
-        viewItemOfTitleCell.remove(cell);
-        static_cast<SortableItem *>(cell)->setToolTipSource(nullptr, nullptr);
-    }
-    if (CoverListEntry *entry = listEntryOf.take(item)) {
-        entry->setHidden(true);
-        entry->setData(DeletedRole, true);
-        viewItemOfListEntry.remove(entry);
-        entry->setToolTipSource(nullptr);
-    }
-    bookRowOf.remove(item);
-    webRowOf.remove(item);
-    selection.removeAll(item);
-    shownItems.remove(item);
-    shownCount = int(shownItems.size());
 }
 
 void ItemViews::menu(const QPoint &position)
@@ -750,18 +658,4 @@ void ItemViews::deleteItem()
         emit itemDeleted(iid);
     }
     selection.clear();
-}
-
-void ItemViews::createRatingWidget(int row)
-{
-    ViewItem *item = viewItemOfTitleCell.value(ui->viewTable->item(row, 0));
-    const auto cells = bookRowOf.find(item);
-    if (cells == bookRowOf.end() || cells->rating)
-        return;
-    // The stored rating is shown before the widget is connected, so showing it stores nothing.
-    auto *rating = new Rating(ui->viewTable, item->iid);
-    rating->setRating(item->rating);
-    connect(rating, &Rating::ratingSet, this, &ItemViews::setRating);
-    cells->rating = rating;
-    ui->viewTable->setCellWidget(row, RatingColumn, rating);
 }

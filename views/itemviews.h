@@ -1,7 +1,6 @@
 #ifndef ITEMVIEWS_H
 #define ITEMVIEWS_H
 
-#include <QHash>
 #include <QList>
 #include <QPoint>
 #include <QSet>
@@ -12,15 +11,15 @@
 
 class Book;
 class Books;
-class CoverListEntry;
 class Item;
+class ItemList;
+class ItemOrder;
+class ItemTable;
 class QAction;
 class QListWidgetItem;
 class QMenu;
 class QTableWidgetItem;
-class Rating;
 class StoredFilesRefresh;
-class VisibleRowWidgets;
 class WebPage;
 class WebPages;
 struct ViewItem;
@@ -39,7 +38,8 @@ Q_MOC_INCLUDE(<QListWidgetItem>)
 Q_MOC_INCLUDE(<QTableWidgetItem>)
 
 // One collection of library items in a tab: a table (page 0) and an icon list (page 1) of the same
-// entries, kept in step. Entries are never removed from the widgets; a deleted item is hidden and marked.
+// entries, kept in step. The views keep their own orders: their rows and entries show the items a search
+// leaves, so that a keystroke in a library of 100,000 books changes a few screens' worth of widgets.
 class ItemViews : public QWidget
 {
     Q_OBJECT
@@ -109,41 +109,22 @@ private slots:
     void dropItem(int iid);
 
 private:
-    struct BookRow
-    {
-        QTableWidgetItem *title = nullptr;
-        QTableWidgetItem *authors = nullptr;
-        QTableWidgetItem *date = nullptr;
-        QTableWidgetItem *size = nullptr;
-        QTableWidgetItem *publisher = nullptr;
-        QTableWidgetItem *published = nullptr;
-        // Made when the row is first on screen.
-        Rating *rating = nullptr;
-    };
-    struct WebRow
-    {
-        QTableWidgetItem *title = nullptr;
-        QTableWidgetItem *url = nullptr;
-        QTableWidgetItem *created = nullptr;
-        QTableWidgetItem *description = nullptr;
-    };
-
-    void addViewItem(ViewItem *item, int row);
-    void appendRow(ViewItem *item);
-    void addListEntry(ViewItem *item);
-    void fillBookRow(ViewItem *item, int row);
-    void fillWebRow(ViewItem *item, int row);
-    void renderListEntry(CoverListEntry *entry, const ViewItem &item);
-    void renderBookRow(const BookRow &cells, const ViewItem &item);
-    void renderWebRow(const WebRow &cells, const ViewItem &item);
-    void refresh(ViewItem *item);
+    // The view holds the item from now on and hears of its changes.
+    void hold(ViewItem *item);
+    // Adds an item the view did not hold, shown, at its place in both orders.
+    void addEntry(ViewItem *item);
+    // Moves an item whose data changed to where it now belongs in either order.
+    void keepInOrder(ViewItem *item);
     void reloadItem(int iid);
-    // Hides and marks the entries of a deleted item, forgets them and lets the collection's record go;
-    // the record is returned to the caller, which may hold it a while longer.
+    // Takes the entries of a deleted item out, forgets them and lets the collection's record go; the record is
+    // returned to the caller, which may hold it a while longer.
     std::shared_ptr<Item> takeItem(int iid);
-    void hideDeleted(ViewItem *item);
     void filterEntries();
-    void showTableRows(const QList<ViewItem *> &hidden, const QList<ViewItem *> &shown);
+    void sortTable(int column, Qt::SortOrder order);
+    // Gives the rows and entries the shown items in their orders, keeping the selection of those still shown.
+    void showEntries();
+    void selectInTable(const QList<ViewItem *> &items);
+    void selectInList(const QList<ViewItem *> &items);
     // Queues the files of the entries in view that are still as stored.
     void refreshStoredFiles();
     // Shows the notice of an empty library or of a search without hits, and tells the count.
@@ -156,34 +137,29 @@ private:
     void addWebPageMenu(QMenu &menu, const ViewItem &item, bool single);
     static void openFile(const QString &path);
 
-    void createRatingWidget(int row);
-
     std::unique_ptr<Ui::ItemViews> ui;
     QString kind;
     Books *books = nullptr;
     WebPages *webPages = nullptr;
     QList<ViewItem *> *viewItems = nullptr;
 
-    QHash<ViewItem *, CoverListEntry *> listEntryOf;
-    QHash<QListWidgetItem *, ViewItem *> viewItemOfListEntry;
-    QHash<ViewItem *, QTableWidgetItem *> titleCellOf;
-    QHash<QTableWidgetItem *, ViewItem *> viewItemOfTitleCell;
-    QHash<ViewItem *, BookRow> bookRowOf;
-    QHash<ViewItem *, WebRow> webRowOf;
+    ItemTable *table = nullptr;
+    ItemList *list = nullptr;
+    // Every item the view holds, in the table's order and in the icons' (by title).
+    std::unique_ptr<ItemOrder> tableOrder;
+    std::unique_ptr<ItemOrder> listOrder;
+    QSet<ViewItem *> heldItems;
+    // The held items a search did not leave out.
+    QSet<ViewItem *> shownItems;
 
     QList<ViewItem *> selection;
     QString lastSearchTerms;
     bool acceptsNewItems = true;
     std::unique_ptr<QMenu> contextMenu;
-    VisibleRowWidgets *ratingWidgets = nullptr;
     // Brings what the disk says of the shown books' files, after the view is on screen.
     StoredFilesRefresh *filesRefresh = nullptr;
     // Whether the columns have their widths, restored or given on the first show.
     bool columnsRestored = false;
-    // Items not hidden by a search.
-    int shownCount = 0;
-    // The entries shown now, so that a search touches only those whose visibility changes.
-    QSet<ViewItem *> shownItems;
 };
 
 #endif // ITEMVIEWS_H

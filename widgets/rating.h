@@ -20,6 +20,8 @@ public:
     ~Rating() override;
 
     int getIid() const { return iid; }
+    // A table row that shows another item after a search or a sort keeps its widget.
+    void setIid(int newIid) { iid = newIid; }
     int getRating() const { return rating; }
     // Shows the rating and reports it, also when it did not change.
     void setRating(int rating);

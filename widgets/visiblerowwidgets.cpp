@@ -28,7 +28,7 @@ void VisibleRowWidgets::schedule()
         return;
     scheduled = true;
     // Queued, so a burst of scroll steps or a layout that is still settling makes the widgets once.
-    QMetaObject::invokeMethod(this, &VisibleRowWidgets::makeVisibleRows, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &VisibleRowWidgets::makeNow, Qt::QueuedConnection);
 }
 
 bool VisibleRowWidgets::eventFilter(QObject *watched, QEvent *event)
@@ -38,7 +38,7 @@ bool VisibleRowWidgets::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-void VisibleRowWidgets::makeVisibleRows()
+void VisibleRowWidgets::makeNow()
 {
     scheduled = false;
     if (!table->isVisible())

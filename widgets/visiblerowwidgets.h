@@ -20,13 +20,13 @@ public:
     VisibleRowWidgets(QTableWidget *table, std::function<void(int row)> make);
 
     void schedule();
+    // For rows that must have their widgets before the caller goes on.
+    void makeNow();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void makeVisibleRows();
-
     QTableWidget *table;
     std::function<void(int row)> make;
     bool scheduled = false;

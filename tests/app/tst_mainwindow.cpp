@@ -6,6 +6,7 @@
 #include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/viewtesting.h"
 #include "views/itemviews.h"
 #include "views/searchbox.h"
 #include "widgets/rating.h"
@@ -176,7 +177,7 @@ void TestMainWindow::doubleClickTreeEntry(const QString &text)
 
 QTableWidget *TestMainWindow::tableOf(ItemViews *view)
 {
-    return view->findChild<QTableWidget *>(QStringLiteral("viewTable"));
+    return ViewTesting::table(*view);
 }
 
 int TestMainWindow::rowOf(ItemViews *view, const QString &title)
@@ -338,8 +339,8 @@ void TestMainWindow::searchBoxFollowsTheCurrentTab()
     ItemViews *books = tab(0);
     QTest::keyClicks(box, QStringLiteral("Dune"));
     QTRY_COMPARE(books->searchTerms(), QStringLiteral("Dune"));
-    QVERIFY(!tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Dune"))));
-    QVERIFY(tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
+    QVERIFY(ViewTesting::shows(*books, QStringLiteral("Dune")));
+    QVERIFY(!ViewTesting::shows(*books, QStringLiteral("Emma")));
 
     doubleClickTreeEntry(QStringLiteral("Books"));
     ItemViews *second = tab(1);
@@ -352,13 +353,13 @@ void TestMainWindow::searchBoxFollowsTheCurrentTab()
     tabs->setCurrentIndex(0);
     QCOMPARE(box->text(), QStringLiteral("Dune"));
     QCOMPARE(second->searchTerms(), QStringLiteral("Emma"));
-    QVERIFY(tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
+    QVERIFY(!ViewTesting::shows(*books, QStringLiteral("Emma")));
 
     // Deleting the last character shows every book again.
     box->selectAll();
     QTest::keyClick(box, Qt::Key_Delete);
     QTRY_COMPARE(books->searchTerms(), QString());
-    QVERIFY(!tableOf(books)->isRowHidden(rowOf(books, QStringLiteral("Emma"))));
+    QVERIFY(ViewTesting::shows(*books, QStringLiteral("Emma")));
     QCOMPARE(second->searchTerms(), QStringLiteral("Emma"));
 }
 
@@ -476,8 +477,8 @@ void TestMainWindow::deletingFromWebPagesTabRemovesThePage()
     deleteSelection(pages, QMessageBox::Yes);
     QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM webpages")).isEmpty());
     QVERIFY(TestLibrary::rows(QStringLiteral("SELECT iid FROM items WHERE iid = %1").arg(page)).isEmpty());
-    QVERIFY(tableOf(pages)->isRowHidden(rowOf(pages, QStringLiteral("Example page"))));
-    QVERIFY(pages->findChild<QListWidget *>(QStringLiteral("viewList"))->item(0)->isHidden());
+    QVERIFY(!ViewTesting::shows(*pages, QStringLiteral("Example page")));
+    QCOMPARE(pages->findChild<QListWidget *>(QStringLiteral("viewList"))->count(), 0);
     // The books are untouched.
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT iid FROM books")).size(), 5);
 }
@@ -500,16 +501,16 @@ void TestMainWindow::deletingFromAuthorTabHidesItEverywhere()
     }
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT iid FROM books")).size(), 3);
     for (ItemViews *view : {tab(0), tab(1), austen}) {
-        QVERIFY(tableOf(view)->isRowHidden(rowOf(view, QStringLiteral("Emma"))));
-        QVERIFY(tableOf(view)->isRowHidden(rowOf(view, QStringLiteral("Persuasion"))));
+        QVERIFY(!ViewTesting::shows(*view, QStringLiteral("Emma")));
+        QVERIFY(!ViewTesting::shows(*view, QStringLiteral("Persuasion")));
     }
-    QVERIFY(!tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Dune"))));
+    QVERIFY(ViewTesting::shows(*tab(0), QStringLiteral("Dune")));
 
     // A later search does not bring them back.
     tabs->setCurrentIndex(0);
     window->findChild<searchbox *>()->setText(QStringLiteral("e"));
-    QVERIFY(tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Emma"))));
-    QVERIFY(!tableOf(tab(0))->isRowHidden(rowOf(tab(0), QStringLiteral("Dune"))));
+    QVERIFY(!ViewTesting::shows(*tab(0), QStringLiteral("Emma")));
+    QVERIFY(ViewTesting::shows(*tab(0), QStringLiteral("Dune")));
 }
 
 void TestMainWindow::ratingInAuthorTabIsStoredAndShownEverywhere()
@@ -549,12 +550,12 @@ void TestMainWindow::addedBookAppearsInEveryBooksTab()
     window->bookAddedSlot(book.release());
 
     for (ItemViews *view : {tab(0), tab(1)}) {
+        child<QTabWidget>("tabWidget")->setCurrentWidget(view);
         const int row = rowOf(view, QStringLiteral("Middlemarch"));
         QVERIFY(row >= 0);
-        QVERIFY(!tableOf(view)->isRowHidden(row));
         QCOMPARE(tableOf(view)->item(row, 1)->text(), QStringLiteral("George Eliot"));
     }
-    QCOMPARE(rowOf(tab(2), QStringLiteral("Middlemarch")), -1);
+    QVERIFY(!ViewTesting::shows(*tab(2), QStringLiteral("Middlemarch")));
     // A new author enters the library tree at once.
     QVERIFY(treeEntry(QStringLiteral("Eliot, George")));
 }

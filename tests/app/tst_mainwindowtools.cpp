@@ -11,6 +11,7 @@
 #include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/viewtesting.h"
 #include "views/itemviews.h"
 
 #include <QAction>
@@ -239,6 +240,8 @@ private slots:
         QTest::mouseClick(browser->findChild<QToolButton *>(QStringLiteral("btnDownload")), Qt::LeftButton);
         QVERIFY(captured.wait(30000));
         QCOMPARE(pageTable->rowCount(), 1);
+        tabs->setCurrentWidget(pages);
+        pageTable = ViewTesting::table(*pages);
         QCOMPARE(pageTable->item(0, 0)->text(), QStringLiteral("Today"));
         QCOMPARE(pageTable->item(0, 1)->text(), server.url(QStringLiteral("/news")).toString());
         // Books tabs show books only.

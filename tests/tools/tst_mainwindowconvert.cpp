@@ -7,6 +7,7 @@
 #include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/viewtesting.h"
 #include "tests/tools/modaldriver.h"
 #include "tools/configapps.h"
 #include "tools/conversionwizard.h"
@@ -123,7 +124,7 @@ ItemViews *TestMainWindowConvert::tab(int index) const
 const ViewItem *TestMainWindowConvert::select(int index, const QString &title)
 {
     window->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(index);
-    auto *table = tab(index)->findChild<QTableWidget *>(QStringLiteral("viewTable"));
+    QTableWidget *table = ViewTesting::table(*tab(index));
     const QList<QTableWidgetItem *> found = table->findItems(title, Qt::MatchExactly);
     if (found.isEmpty())
         return nullptr;
