@@ -5,8 +5,21 @@
 #include "model/viewitem.h"
 #include "views/viewitemtext.h"
 
+#include <QCache>
 #include <QImage>
 #include <QPixmap>
+
+namespace {
+
+// The covers drawn lately, by file: a search gives the entries other items, and the next key mostly shows
+// the same books again. A few screens' worth.
+QCache<QString, QIcon> &recentCovers()
+{
+    static QCache<QString, QIcon> covers(240);
+    return covers;
+}
+
+} // namespace
 
 CoverListEntry::CoverListEntry(const ViewItem *item)
     : source(item)
@@ -42,12 +55,21 @@ QVariant CoverListEntry::data(int role) const
     }
 }
 
+void CoverListEntry::forgetCover(const QString &path)
+{
+    recentCovers().remove(path);
+}
+
 QIcon CoverListEntry::decodeCover() const
 {
+    if (const QIcon *recent = recentCovers().object(source->coverFile))
+        return *recent;
     QImage image;
     if (!source->coverFile.isEmpty())
         image.load(source->coverFile);
     if (image.isNull())
         image.load(Item::DefaultCover);
-    return QIcon(QPixmap::fromImage(image.scaledToHeight(CoverHeight, Qt::SmoothTransformation)));
+    QIcon decoded(QPixmap::fromImage(image.scaledToHeight(CoverHeight, Qt::SmoothTransformation)));
+    recentCovers().insert(source->coverFile, new QIcon(decoded));
+    return decoded;
 }

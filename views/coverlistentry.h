@@ -3,6 +3,7 @@
 
 #include <QIcon>
 #include <QListWidgetItem>
+#include <QString>
 
 #include <optional>
 
@@ -22,6 +23,8 @@ public:
     // Another item, or the same one with new data: the cover is decoded again when next drawn.
     void show(const ViewItem *item);
     bool isCoverDecoded() const { return cover.has_value(); }
+    // The file was replaced in place: entries that show it next decode it again.
+    static void forgetCover(const QString &path);
 
     QVariant data(int role) const override;
 

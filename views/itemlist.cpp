@@ -1,5 +1,6 @@
 #include "views/itemlist.h"
 
+#include "model/viewitem.h"
 #include "views/coverlistentry.h"
 
 #include <QListWidget>
@@ -46,6 +47,8 @@ void ItemList::remove(int row)
 
 void ItemList::refresh(const ViewItem *item)
 {
+    // An edit may have written a new cover over the old file.
+    CoverListEntry::forgetCover(item->coverFile);
     const int row = rowOf(item);
     if (row < 0)
         return;
