@@ -438,6 +438,7 @@ private slots:
     void authorViewFiltersItsOwnBooks();
     void addedBookAppearsInBoth();
     void updateItemAddsOnlyBeforeTheFirstSearch();
+    void editedItemMovesToItsPlace();
 
     void deleteNeedsConfirmation_data();
     void deleteNeedsConfirmation();
@@ -1291,6 +1292,23 @@ void TestItemViews::addedBookAppearsInBoth()
 
     view->search(QString());
     QCOMPARE(shownRows(*view), QStringList({"Anna Karenina", "Dune", "Emma", "Middlemarch"}));
+}
+
+void TestItemViews::editedItemMovesToItsPlace()
+{
+    for (const char *title : {"Anna Karenina", "Dune", "Emma"})
+        storeBook(QString::fromLatin1(title));
+    auto view = openView(QStringLiteral("Books"));
+    QVERIFY(view);
+    clickRow(*view, QStringLiteral("Anna Karenina"));
+    const auto anna = std::static_pointer_cast<Book>(Records::find(iidOf(QStringLiteral("Anna Karenina"))));
+    anna->setTitle(QStringLiteral("Zorba the Greek"));
+    QVERIFY(anna->save());
+    anna->reload();
+    QCOMPARE(columnTexts(*view, 0), QStringList({"Dune", "Emma", "Zorba the Greek"}));
+    QCOMPARE(shownEntries(*view), QStringList({"Dune", "Emma", "Zorba the Greek"}));
+    // It stays selected where it went.
+    QCOMPARE(selectedRows(*view), QStringList({"Zorba the Greek"}));
 }
 
 void TestItemViews::updateItemAddsOnlyBeforeTheFirstSearch()
