@@ -1,6 +1,5 @@
 #include "views/itemviews.h"
 
-#include "core/logger.h"
 #include "core/settings.h"
 #include "editing/bookproperties.h"
 #include "editing/webpageproperties.h"
