@@ -449,8 +449,10 @@ void MainWindow::on_tabWidget_currentChanged(int index)
     // disconnected, so showing it searches nothing.
     searchBox->finishTyping();
     disconnect(searchBox, &searchbox::searchText, nullptr, nullptr);
+    disconnect(searchBox, &searchbox::textTyped, nullptr, nullptr);
     searchBox->setText(view->searchTerms());
     connect(searchBox, &searchbox::searchText, view, &ItemViews::search);
+    connect(searchBox, &searchbox::textTyped, view, &ItemViews::searchTyped);
     const bool list = view->currentPage() == ItemViews::ListPage;
     ui->actionView->setChecked(list);
     ui->actionList->setChecked(!list);

@@ -100,23 +100,35 @@ std::shared_ptr<Book> Books::release(int iid)
 
 void Books::dbSearch(const QString &term)
 {
-    const StatementCache statements;
-    viewItems->clear();
-    if (authorId && term.isEmpty()) {
-        // Every book of the author again, also those whose title and description are empty.
-        for (Book *book : std::as_const(books))
-            viewItems->append(book->getViewItem());
+    const std::optional<Search> search = searchStatement(term);
+    if (search) {
+        showFound(searchIds(*search, term));
         return;
     }
-    const QList<int> ids = authorId
-        ? searchIds(
-            QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
-                           "items_authors.aid=:aid AND ((books.title LIKE :term_title) OR (books.description "
-                           "LIKE :term_desc)) LIMIT 1000"),
-            term, authorId)
-        : searchIds(QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
-                                   ":term_desc) LIMIT 500"),
-                    term);
+    // Every book of the author again, also those whose title and description are empty.
+    viewItems->clear();
+    for (Book *book : std::as_const(books))
+        viewItems->append(book->getViewItem());
+}
+
+std::optional<Items::Search> Books::searchStatement(const QString &term) const
+{
+    if (!authorId)
+        return Search{QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
+                                     ":term_desc) LIMIT 500"),
+                      std::nullopt};
+    if (term.isEmpty())
+        return std::nullopt;
+    return Search{QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
+                                 "items_authors.aid=:aid AND ((books.title LIKE :term_title) OR (books.description "
+                                 "LIKE :term_desc)) LIMIT 1000"),
+                  authorId};
+}
+
+void Books::showFound(const QList<int> &ids)
+{
+    const StatementCache statements;
+    viewItems->clear();
     QList<int> unknown;
     for (const int iid : ids) {
         if (!bookMap.contains(iid) && !Records::isHeld(iid))

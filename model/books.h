@@ -32,6 +32,10 @@ public:
     void append(std::shared_ptr<Book> book);
     // Lets the book go without touching what is stored; the shared record lives on with other holders.
     std::shared_ptr<Book> release(int iid);
+    // The statement a search for the term runs; none when an author's books are all shown again.
+    std::optional<Search> searchStatement(const QString &term) const;
+    // The books of these ids, the hits of a search, in this order, become the view items.
+    void showFound(const QList<int> &ids);
 
 public slots:
     void dbSearch(const QString &term);

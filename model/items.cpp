@@ -23,15 +23,20 @@ Items::Items(QObject *parent)
 {
 }
 
-QList<int> Items::searchIds(const QString &statement, const QString &term, std::optional<int> aid)
+void Items::bindSearch(QSqlQuery &query, const Search &search, const QString &term)
 {
-    QSqlQuery query;
-    query.prepare(statement);
+    query.prepare(search.statement);
     const QString pattern = u'%' + term + u'%';
     query.bindValue(QStringLiteral(":term_title"), pattern);
     query.bindValue(QStringLiteral(":term_desc"), pattern);
-    if (aid)
-        query.bindValue(QStringLiteral(":aid"), *aid);
+    if (search.aid)
+        query.bindValue(QStringLiteral(":aid"), *search.aid);
+}
+
+QList<int> Items::searchIds(const Search &search, const QString &term)
+{
+    QSqlQuery query;
+    bindSearch(query, search, term);
     return idsOf(query);
 }
 

@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QString>
 
+class QSqlQuery;
+
 #include <memory>
 #include <optional>
 
@@ -18,7 +20,18 @@ class Items : public QObject
     Q_DISABLE_COPY_MOVE(Items)
 
 public:
+    // A search statement whose placeholders :term_title and :term_desc take the search term, and :aid the
+    // author when one is given.
+    struct Search
+    {
+        QString statement;
+        std::optional<int> aid;
+    };
+
     explicit Items(QObject *parent = nullptr);
+
+    // Prepares the query with the statement and binds the term and the author.
+    static void bindSearch(QSqlQuery &query, const Search &search, const QString &term);
 
 protected:
     // Holds the shared record of a stored item under its id, read now (from the rows of a bulk read
@@ -31,9 +44,7 @@ protected:
         return record.get();
     }
 
-    // Item ids from a statement whose placeholders :term_title and :term_desc take the search term, and
-    // :aid the author when one is given.
-    static QList<int> searchIds(const QString &statement, const QString &term, std::optional<int> aid = {});
+    static QList<int> searchIds(const Search &search, const QString &term);
     // Item ids from column 0 of a statement without placeholders.
     static QList<int> selectIds(const QString &statement);
 };

@@ -44,12 +44,20 @@ std::shared_ptr<WebPage> WebPages::release(int iid)
 
 void WebPages::dbSearch(const QString &term)
 {
+    showFound(searchIds(searchStatement(), term));
+}
+
+Items::Search WebPages::searchStatement()
+{
+    return {QStringLiteral("SELECT iid FROM webpages WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "
+                           "LIMIT 500"),
+            std::nullopt};
+}
+
+void WebPages::showFound(const QList<int> &ids)
+{
     const StatementCache statements;
     viewItems->clear();
-    const QList<int> ids = searchIds(
-        QStringLiteral("SELECT iid FROM webpages WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "
-                       "LIMIT 500"),
-        term);
     for (const int iid : ids) {
         WebPage *page = find(iid);
         if (!page)

@@ -29,6 +29,9 @@ public:
     // Lets the page go without touching what is stored; the shared record lives on with other holders.
     std::shared_ptr<WebPage> release(int iid);
     void dbSearch(const QString &term);
+    static Search searchStatement();
+    // The pages of these ids, the hits of a search, in this order, become the view items.
+    void showFound(const QList<int> &ids);
 
 public slots:
     void deleteWebPage(int iid);

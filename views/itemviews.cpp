@@ -3,6 +3,7 @@
 #include "core/settings.h"
 #include "editing/bookproperties.h"
 #include "editing/webpageproperties.h"
+#include "model/backgroundsearch.h"
 #include "model/book.h"
 #include "model/books.h"
 #include "model/itemroles.h"
@@ -99,6 +100,8 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     table = new ItemTable(viewTable, columns);
     connect(table, &ItemTable::ratingSet, this, &ItemViews::setRating);
     list = new ItemList(ui->viewList);
+    backgroundSearch = new BackgroundSearch(this);
+    connect(backgroundSearch, &BackgroundSearch::found, this, &ItemViews::showHits);
     tableOrder = std::make_unique<ItemOrder>(columns);
     listOrder = std::make_unique<ItemOrder>(columns);
     connect(ui->viewTable, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
@@ -293,13 +296,39 @@ void ItemViews::on_viewTable_itemSelectionChanged()
 
 void ItemViews::search(const QString &text)
 {
-    acceptsNewItems = false;
-    lastSearchTerms = text;
+    backgroundSearch->cancel();
     // An author view searches that author's books.
     if (webPages)
         webPages->dbSearch(text);
     else
         books->dbSearch(text);
+    showSearchResult(text);
+}
+
+void ItemViews::searchTyped(const QString &text)
+{
+    const std::optional<Items::Search> statement
+        = webPages ? std::optional(WebPages::searchStatement()) : books->searchStatement(text);
+    if (!statement) {
+        search(text);
+        return;
+    }
+    backgroundSearch->start(*statement, text);
+}
+
+void ItemViews::showHits(const QString &text, const QList<int> &ids)
+{
+    if (webPages)
+        webPages->showFound(ids);
+    else
+        books->showFound(ids);
+    showSearchResult(text);
+}
+
+void ItemViews::showSearchResult(const QString &text)
+{
+    acceptsNewItems = false;
+    lastSearchTerms = text;
     filterEntries();
     // A search may have loaded books this view did not hold yet.
     if (isVisible())

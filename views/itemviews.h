@@ -9,6 +9,7 @@
 
 #include <memory>
 
+class BackgroundSearch;
 class Book;
 class Books;
 class Item;
@@ -90,6 +91,9 @@ public slots:
     // Draws the record's entries again; before the first search, a record not shown yet is added.
     void updateItem(Item *record);
     void search(const QString &text);
+    // The same for text being typed: the statement runs in the background, and a newer search or key
+    // supersedes it.
+    void searchTyped(const QString &text);
     void setRating(int iid, int rating);
     void addBook(Book *book);
     // Shows a page captured during this run in a web pages view; other views ignore it.
@@ -119,6 +123,9 @@ private:
     // Takes the entries of a deleted item out, forgets them and lets the collection's record go; the record is
     // returned to the caller, which may hold it a while longer.
     std::shared_ptr<Item> takeItem(int iid);
+    // The search's hits become what the view shows.
+    void showHits(const QString &text, const QList<int> &ids);
+    void showSearchResult(const QString &text);
     void filterEntries();
     void sortTable(int column, Qt::SortOrder order);
     // Gives the rows and entries the shown items in their orders, keeping the selection of those still shown.
@@ -143,6 +150,7 @@ private:
     WebPages *webPages = nullptr;
     QList<ViewItem *> *viewItems = nullptr;
 
+    BackgroundSearch *backgroundSearch = nullptr;
     ItemTable *table = nullptr;
     ItemList *list = nullptr;
     // Every item the view holds, in the table's order and in the icons' (by title).

@@ -11,7 +11,7 @@ searchbox::searchbox(QWidget *parent)
     pause->setObjectName(QStringLiteral("typingPause"));
     pause->setSingleShot(true);
     pause->setInterval(TypingPause);
-    connect(pause, &QTimer::timeout, this, &searchbox::search);
+    connect(pause, &QTimer::timeout, this, &searchbox::searchTyped);
 }
 
 searchbox::~searchbox() = default;
@@ -32,7 +32,7 @@ void searchbox::on_searchBox_textEdited(const QString &text)
     // A search of a large library can take longer than the gap between two keys: it waits for a pause,
     // but the first letter shows its hits at once.
     if (searched.isEmpty() && !text.isEmpty())
-        search();
+        searchTyped();
     else
         pause->start();
 }
@@ -48,6 +48,13 @@ void searchbox::search()
     pause->stop();
     searched = text();
     emit searchText(searched);
+}
+
+void searchbox::searchTyped()
+{
+    pause->stop();
+    searched = text();
+    emit textTyped(searched);
 }
 
 void searchbox::focusSearch()

@@ -34,13 +34,17 @@ public:
     void finishTyping();
 
 signals:
+    // Search at once: the text was set, or the user left the tab.
     void searchText(const QString &text);
+    // Search for what is being typed; a newer key supersedes it.
+    void textTyped(const QString &text);
 
 private slots:
     void on_searchBox_textEdited(const QString &text);
 
 private:
     void search();
+    void searchTyped();
 
     std::unique_ptr<Ui::searchbox> ui;
     // Named "typingPause", so that a measurement can tell when the search after a pause starts.

@@ -435,6 +435,7 @@ private slots:
     void selectionReportsOnlyVisibleItems();
     void searchFiltersBothPresentations_data();
     void searchFiltersBothPresentations();
+    void typedSearchGivesWayToANewerOne();
     void authorViewFiltersItsOwnBooks();
     void addedBookAppearsInBoth();
     void updateItemAddsOnlyBeforeTheFirstSearch();
@@ -1229,6 +1230,34 @@ void TestItemViews::searchFiltersBothPresentations()
     view->search(QString());
     QCOMPARE(shownRows(*view), QStringList({"Dune", "Emma", "Persuasion"}));
     QCOMPARE(sorted(shownEntries(*view)), QStringList({"Dune", "Emma", "Persuasion"}));
+}
+
+void TestItemViews::typedSearchGivesWayToANewerOne()
+{
+    storeBook(QStringLiteral("Persuasion"), QStringLiteral("Anne Elliot meets Captain Wentworth again."));
+    storeBook(QStringLiteral("Dune"), QStringLiteral("Spice on Arrakis."));
+    storeBook(QStringLiteral("Emma"), QStringLiteral("A comedy of manners."));
+    auto view = openView(QStringLiteral("Books"));
+    QVERIFY(view);
+    QStringList shownSearches;
+    connect(view.get(), &ItemViews::summaryChanged, view.get(),
+            [&shownSearches, &view] { shownSearches.append(view->searchTerms()); });
+
+    view->searchTyped(QStringLiteral("emma"));
+    view->searchTyped(QStringLiteral("dune"));
+    QTRY_COMPARE(view->searchTerms(), QStringLiteral("dune"));
+    QCOMPARE(shownRows(*view), QStringList({"Dune"}));
+    QVERIFY2(!shownSearches.contains(QStringLiteral("emma")), qPrintable(shownSearches.join(u',')));
+
+    // A search asked for at once supersedes a typed one still running. The searches run one after the other,
+    // so once the last has shown its hits, the superseded one would have shown its own before.
+    view->searchTyped(QStringLiteral("emma"));
+    view->search(QStringLiteral("persuasion"));
+    QCOMPARE(shownRows(*view), QStringList({"Persuasion"}));
+    view->searchTyped(QStringLiteral("an"));
+    QTRY_COMPARE(view->searchTerms(), QStringLiteral("an"));
+    QCOMPARE(shownRows(*view), QStringList({"Emma", "Persuasion"}));
+    QVERIFY2(!shownSearches.contains(QStringLiteral("emma")), qPrintable(shownSearches.join(u',')));
 }
 
 void TestItemViews::authorViewFiltersItsOwnBooks()
