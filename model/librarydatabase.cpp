@@ -65,6 +65,15 @@ void createItemStates(const QSqlDatabase &db)
         qDebug() << "itemstates not created:" << query.lastError().text();
 }
 
+// Where the reader stopped in each file; made in every library that lacks it.
+void createReadingPositions(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS reading_positions (fileKey TEXT PRIMARY KEY, "
+                                   "page INTEGER, zoom REAL, chapter INTEGER, updated INTEGER)")))
+        qDebug() << "reading_positions not created:" << query.lastError().text();
+}
+
 void createLookupIndexes(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
@@ -148,6 +157,7 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
         settings.setValue(Settings::DatabaseVersion, SchemaVersion);
     }
     createItemStates(db);
+    createReadingPositions(db);
     createLookupIndexes(db);
     return result;
 }
