@@ -189,7 +189,7 @@ void TestStartup::firstStartPreparesSettingsDirectoriesAndLibrary()
     QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
     QCOMPARE(TestDatabase::tableNames(),
              (QStringList{"authors", "books", "files", "identifiers", "items", "items_authors", "itemstates", "notes",
-                          "webpages"}));
+                          "reading_positions", "webpages"}));
     QCOMPARE(TestDatabase::indexNames(), LibraryIndexes);
     QSqlQuery stat;
     QVERIFY(stat.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'")));
@@ -314,9 +314,10 @@ void TestStartup::existingLibraryIsOpenedAsItIs()
         Settings().setValue(Settings::DatabaseVersion, storedVersion);
 
     startAndClose();
-    // Only the table of the reader's notes on items is added.
+    // Only the tables of the reader's notes on items and of where the reader stopped are added.
     QCOMPARE(TestDatabase::tableNames(),
-             (QStringList{QStringLiteral("itemstates"), QStringLiteral("notes"), QStringLiteral("shelf")}));
+             (QStringList{QStringLiteral("itemstates"), QStringLiteral("notes"), QStringLiteral("reading_positions"),
+                          QStringLiteral("shelf")}));
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
     QVERIFY(!logSinceTestStart().contains(QStringLiteral("Database loaded ")));
 }
@@ -369,7 +370,7 @@ void TestStartup::deletedLibraryIsCreatedAgain()
         QVERIFY(createDatabase(path, {QStringLiteral("shelf")}));
 
     startAndClose();
-    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 10 : 9);
+    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 11 : 10);
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
 }
 
