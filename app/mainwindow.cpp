@@ -10,6 +10,7 @@
 #include "cloud/filesyncmanager.h"
 #include "cloud/login.h"
 #include "core/logger.h"
+#include "core/readableformats.h"
 #include "core/settings.h"
 #include "editing/bookproperties.h"
 #include "metadata/multiselect.h"
@@ -22,6 +23,8 @@
 #include "model/viewitem.h"
 #include "model/webpage.h"
 #include "notes/richtexteditor.h"
+#include "model/readingpositions.h"
+#include "reader/pdfreader.h"
 #include "reader/reader.h"
 #include "tools/configapps.h"
 #include "tools/conversionwizard.h"
@@ -151,7 +154,7 @@ void MainWindow::on_actionAdd_Mutiple_triggered()
 void MainWindow::on_actionOpen_triggered()
 {
     const QString path = QFileDialog::getOpenFileName(this, tr("Select Book"), QDir::homePath(),
-                                                      tr("Book Files (*.txt *.html *.epub)"));
+                                                      ReadableFormats::fileDialogFilter());
     if (path.isEmpty())
         return;
     openReader(path);
@@ -159,7 +162,16 @@ void MainWindow::on_actionOpen_triggered()
 
 void MainWindow::openReader(const QString &path)
 {
-    auto *reader = new Reader(this, path);
+    QWidget *reader = nullptr;
+    if (ReadableFormats::isPdf(path)) {
+        auto pdf = std::make_unique<PdfReader>(this, path);
+        if (!pdf->isReadable()) {
+            QMessageBox::warning(this, tr("Open"), QDir::toNativeSeparators(path) + u'\n' + pdf->failure());
+            return;
+        }
+        reader = pdf.release();
+    } else
+        reader = new Reader(this, path);
     const int index = ui->tabWidget->addTab(reader, TabTitle::forFileName(QFileInfo(path).fileName()));
     ui->tabWidget->setTabToolTip(index, path);
     ui->tabWidget->setCurrentIndex(index);
@@ -304,6 +316,7 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     auto *view = new ItemViews(ui->tabWidget, kind, aid);
     ui->tabWidget->addTab(view, QIcon(icon), title);
     connect(view, &ItemViews::selectedViewItem, this, &MainWindow::renderInformationPanel);
+    connect(view, &ItemViews::readRequested, this, &MainWindow::openReader);
     connect(view, &ItemViews::selectedViewItem, notesEditor, &RichTextEditor::loadNoteItem);
     connect(view, &ItemViews::summaryChanged, this, [this, view] {
         if (view == currentItemViews())
@@ -388,13 +401,13 @@ void MainWindow::renderInformationPanel(ViewItem *item)
         ui->informationPanel->clear();
         return;
     }
-    ui->informationPanel->setHtml(ViewItemText::informationPanel(*item));
+    ui->informationPanel->setHtml(ViewItemText::informationPanel(*item, ReadingPositions::lastPageRead(item->iid)));
 }
 
-void MainWindow::showReadBook(const Reader &reader)
+void MainWindow::showReadBook(const QString &path)
 {
     // The panels follow the book being read when it is one of the library's.
-    const int iid = File::itemOf(reader.filePath());
+    const int iid = File::itemOf(path);
     if (iid < 1) {
         renderInformationPanel(nullptr);
         notesEditor->loadNoteItem(nullptr);
@@ -442,7 +455,9 @@ void MainWindow::on_tabWidget_currentChanged(int index)
         ui->actionList->setEnabled(false);
         ui->actionView->setEnabled(false);
         if (const auto *reader = qobject_cast<const Reader *>(page))
-            showReadBook(*reader);
+            showReadBook(reader->filePath());
+        else if (const auto *pdf = qobject_cast<const PdfReader *>(page))
+            showReadBook(pdf->filePath());
         return;
     }
     // What was typed for the view left goes to it; then the box shows this view's last search while it is

@@ -13,7 +13,6 @@ class FileSyncManager;
 class ItemViews;
 class QAction;
 class QLabel;
-class Reader;
 class QTreeWidgetItem;
 class RichTextEditor;
 class searchbox;
@@ -78,8 +77,10 @@ private:
     void arrangeSplitters();
     void connectMenus();
     void stepTab(int step);
+    // In the reader for the file's format; a PDF that cannot be read opens no tab and says why.
     void openReader(const QString &path);
-    void showReadBook(const Reader &reader);
+    // The panels follow the book open in a reader tab.
+    void showReadBook(const QString &path);
     void showSummary();
     void createNotesEditor();
     void createSearchBox();

@@ -1,7 +1,7 @@
 #include "browser/pagecapture.h"
 
 #include "browser/capturefilename.h"
-#include "browser/pdfthumbnail.h"
+#include "widgets/pdfthumbnail.h"
 #include "core/logger.h"
 #include "model/records.h"
 #include "model/webpage.h"
@@ -92,7 +92,7 @@ void PageCapture::store(const QString &text)
     record->setDescription(text);
     // Without a thumbnail the page keeps the built-in cover.
     const QString thumbnail = dataDir + QStringLiteral("pdf-thumb-tmp.jpg");
-    if (PdfThumbnail::write(pdf, thumbnail))
+    if (PdfThumbnail::write(pdf, thumbnail, PdfThumbnail::CaptureHeight))
         record->setCoverFile(thumbnail);
     // The save moves the thumbnail to the page's own cover name.
     if (!record->saveOrUndo()) {

@@ -8,6 +8,8 @@
 #include "metadata/bookselection.h"
 #include "metadata/datadownloader.h"
 #include "metadata/filenametitle.h"
+#include "metadata/firstpagecover.h"
+#include "metadata/pdfdescriptionqueue.h"
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/book.h"
@@ -19,6 +21,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QMessageBox>
@@ -68,6 +71,8 @@ BookProperties::BookProperties(QWidget *parent, int iid)
     connect(downloader, &DataDownloader::lookupFailed, this, &BookProperties::showLookupFailure);
     connect(downloader, &DataDownloader::lookupDelayed, this,
             [this](const QString &message) { QMessageBox::information(this, tr("Book service busy"), message); });
+    descriptions = new PdfDescriptionQueue(this);
+    connect(descriptions, &PdfDescriptionQueue::described, this, &BookProperties::showDescription);
 }
 
 BookProperties::~BookProperties()
@@ -104,10 +109,8 @@ void BookProperties::populateForm(Book *record)
 
     ui->bookAuthors->clear();
     const Authors *authors = record->getAuthors();
-    for (int index = 0; index < authors->count(); ++index) {
-        auto *entry = new QListWidgetItem(authors->at(index)->getName(), ui->bookAuthors);
-        entry->setFlags(entry->flags() | Qt::ItemIsEditable);
-    }
+    for (int index = 0; index < authors->count(); ++index)
+        addAuthorEntry(authors->at(index)->getName());
     setRating(record->getRating());
 }
 
@@ -147,6 +150,8 @@ void BookProperties::on_btnSave_clicked()
         return;
     copyFormToRecord();
     const bool isEdit = book->getIid() > 0;
+    if (!isEdit)
+        FirstPageCover::supply(*book);
     if (!book->saveOrUndo()) {
         // An edit keeps what could be stored; only a new book is stored whole or not at all.
         QMessageBox::critical(
@@ -190,10 +195,16 @@ void BookProperties::on_btnDelete_clicked()
         done(Deleted);
 }
 
+QListWidgetItem *BookProperties::addAuthorEntry(const QString &name)
+{
+    auto *entry = new QListWidgetItem(name, ui->bookAuthors);
+    entry->setFlags(entry->flags() | Qt::ItemIsEditable);
+    return entry;
+}
+
 void BookProperties::on_btnBookAdd_clicked()
 {
-    auto *entry = new QListWidgetItem(QString(), ui->bookAuthors);
-    entry->setFlags(entry->flags() | Qt::ItemIsEditable);
+    QListWidgetItem *entry = addAuthorEntry(QString());
     ui->bookAuthors->setCurrentItem(entry);
     ui->bookAuthors->editItem(entry);
 }
@@ -262,6 +273,25 @@ void BookProperties::on_btnSelectFile_clicked()
         ui->bookTitle->setText(FileNameTitle::derive(file->getFileName(), file->getFileExtension()));
     files->fill(*book);
     files->setCurrentFilePath(path);
+    if (file->getFileType() == u"pdf")
+        descriptions->read({path});
+}
+
+void BookProperties::showDescription(const PdfDescription &description)
+{
+    // Another file may have been chosen meanwhile.
+    if (description.path != book->getMainFilePath())
+        return;
+    const QFileInfo file(description.path);
+    if (ui->bookTitle->text() == FileNameTitle::derive(file.fileName(), file.suffix()))
+        ui->bookTitle->setText(description.title);
+    if (ui->bookAuthors->count() == 0) {
+        for (const QString &name : description.authors)
+            addAuthorEntry(name);
+    }
+    QLineEdit *isbnField = description.isbn.size() == 13 ? ui->bookISBN13 : ui->bookISBN10;
+    if (!description.isbn.isEmpty() && isbnField->text().isEmpty())
+        isbnField->setText(description.isbn);
 }
 
 void BookProperties::on_btnOpenFile_clicked()

@@ -10,6 +10,9 @@ class Book;
 class DataDownloader;
 class ItemFileTable;
 class LanguageComboBox;
+class QListWidgetItem;
+class PdfDescriptionQueue;
+struct PdfDescription;
 struct ItemState;
 
 namespace Ui {
@@ -65,16 +68,20 @@ private:
     void showState(const ItemState &state);
     ItemState stateFromForm() const;
     void setRating(int rating);
+    QListWidgetItem *addAuthorEntry(const QString &name);
     void copyFormToRecord();
     // A single-book search for the terms (an ISBN or keywords), then the lookup of the chosen volume.
     void lookUp(const QString &terms, bool byIsbn);
     void setLookupRunning(bool running);
     void showLookupFailure(const QString &reason);
+    // What the chosen PDF says of itself fills the fields still empty or as its file name proposed them.
+    void showDescription(const PdfDescription &description);
 
     std::unique_ptr<Ui::BookProperties> ui;
     std::unique_ptr<Book> book;
     std::unique_ptr<ItemFileTable> files;
     DataDownloader *downloader = nullptr;
+    PdfDescriptionQueue *descriptions = nullptr;
     LanguageComboBox *language = nullptr;
     QString lastSelectedLocation;
     bool lookupRunning = false;

@@ -7,6 +7,8 @@
 #include "metadata/bookselection.h"
 #include "metadata/datadownloader.h"
 #include "metadata/filenametitle.h"
+#include "metadata/firstpagecover.h"
+#include "metadata/pdfdescriptionqueue.h"
 #include "metadata/tablebutton.h"
 #include "model/book.h"
 #include "model/file.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QMessageBox>
@@ -28,6 +31,9 @@ constexpr int ButtonColumn = 0;
 constexpr int TitleColumn = 1;
 // On the button column's cell: whether "Search Selected" takes the row.
 constexpr int CheckedRole = Qt::UserRole + 1;
+// On the title cell: what the file says of itself.
+constexpr int AuthorsRole = Qt::UserRole + 2;
+constexpr int IsbnRole = Qt::UserRole + 3;
 
 // Entries walked between two looks at the clock and the event queue.
 constexpr int EntriesPerUpdate = 100;
@@ -100,6 +106,8 @@ MultiSelect::MultiSelect(QWidget *parent)
     // The rows' buttons take their form's style sheet from here (see newRowButton).
     ui->tableWidget->viewport()->setStyleSheet(TableButton().styleSheet());
     rowButtons = new VisibleRowWidgets(ui->tableWidget, [this](int row) { createRowButton(row); });
+    descriptions = new PdfDescriptionQueue(this);
+    connect(descriptions, &PdfDescriptionQueue::described, this, &MultiSelect::showDescription);
 }
 
 MultiSelect::~MultiSelect() = default;
@@ -136,6 +144,7 @@ void MultiSelect::scanFolder(const QString &path)
     QDirIterator entries(path, QDir::Files, QDirIterator::Subdirectories);
     const QDir folder(path);
     int heldCount = 0;
+    const int firstNewRow = table->rowCount();
     while (entries.hasNext()) {
         entries.next();
         if (entries.fileInfo().suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
@@ -153,6 +162,10 @@ void MultiSelect::scanFolder(const QString &path)
     table->setUpdatesEnabled(true);
     table->setSortingEnabled(sorting);
     sizeColumns();
+    QStringList listed;
+    for (int row = firstNewRow; row < table->rowCount(); ++row)
+        listed << pathAt(row);
+    descriptions->read(listed);
     // The files passed over are not lost from sight.
     ui->labelSkipped->setText(heldCount == 1 ? tr("1 file is already in the library.")
                                              : tr("%1 files are already in the library.").arg(heldCount));
@@ -172,9 +185,39 @@ void MultiSelect::appendRow(const File &file, const QString &folder)
 
     auto *title = new QTableWidgetItem(FileNameTitle::derive(file.getFileName(), file.getFileExtension()));
     title->setData(PathRole, file.getFilePath());
+    rowOfPath.insert(file.getFilePath(), row);
     // Which folder below the chosen one holds it.
     title->setToolTip(QDir::toNativeSeparators(folder));
     ui->tableWidget->setItem(row, TitleColumn, title);
+}
+
+void MultiSelect::showDescription(const PdfDescription &description)
+{
+    const auto row = rowOfPath.constFind(description.path);
+    QTableWidgetItem *title = row == rowOfPath.cend() ? nullptr : ui->tableWidget->item(*row, TitleColumn);
+    if (!title)
+        return;
+    const QFileInfo file(description.path);
+    if (title->text() == FileNameTitle::derive(file.fileName(), file.suffix()))
+        title->setText(description.title);
+    title->setData(AuthorsRole, description.authors);
+    title->setData(IsbnRole, description.isbn);
+}
+
+QStringList MultiSelect::authorsAt(int row) const
+{
+    const QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
+    return title ? title->data(AuthorsRole).toStringList() : QStringList();
+}
+
+void MultiSelect::setSearchTerms(BookSelection &selection, int row) const
+{
+    const QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
+    const QString isbn = title->data(IsbnRole).toString();
+    if (!isbn.isEmpty())
+        selection.setIsbn(isbn);
+    else
+        selection.setKeywords((QStringList{title->text()} + authorsAt(row)).join(u' '));
 }
 
 void MultiSelect::sizeColumns()
@@ -196,6 +239,8 @@ void MultiSelect::createRowButton(int row)
     QTableWidget *table = ui->tableWidget;
     TableButton *button = newRowButton(table);
     button->setFilePath(pathAt(row));
+    // The rows on screen are read first.
+    descriptions->readSoon(pathAt(row));
     button->setRow(row);
     button->setChecked(isRowChecked(row));
     connect(button, &TableButton::downloadData, this, &MultiSelect::downloadData);
@@ -237,7 +282,7 @@ void MultiSelect::downloadData(int row)
 
     BookSelection selection(this);
     selection.setFilePath(pathAt(row));
-    selection.setKeywords(title->text());
+    setSearchTerms(selection, row);
     selection.search();
     if (selection.exec() == QDialog::Accepted)
         startLookup(row, selection.getSelectedUrl());
@@ -283,6 +328,7 @@ void MultiSelect::downloadFinished(Book *downloaded)
 void MultiSelect::storeBook(std::unique_ptr<Book> book)
 {
     const int row = book->getTableRow();
+    FirstPageCover::supply(*book);
     if (!book->saveOrUndo()) {
         QMessageBox::warning(
             this, tr("Book not added"),
@@ -334,6 +380,9 @@ void MultiSelect::addWithoutLookup(int row)
         return;
     auto book = std::make_unique<Book>(nullptr, -1);
     book->setTitle(title->text());
+    const QStringList authors = authorsAt(row);
+    for (const QString &author : authors)
+        book->addAuthor(author);
     book->addFile(pathAt(row));
     book->setTableRow(row);
     storeBook(std::move(book));

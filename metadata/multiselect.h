@@ -4,6 +4,7 @@
 #include "model/itemroles.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QSet>
 #include <QString>
 
@@ -11,6 +12,9 @@
 
 class Book;
 class File;
+class BookSelection;
+class PdfDescriptionQueue;
+struct PdfDescription;
 class TableButton;
 class VisibleRowWidgets;
 
@@ -21,7 +25,8 @@ class MultiSelect;
 }
 
 // "Add multiple books": lists the PDF files below a folder that the library does not hold yet and adds
-// them one by one, each looked up in Google Books and stored as a new book with its file.
+// them one by one, each looked up in Google Books and stored as a new book with its file. Each PDF is read
+// in the background for the title, authors and ISBN it gives of itself, which its row then proposes.
 class MultiSelect : public QDialog
 {
     Q_OBJECT
@@ -64,6 +69,12 @@ private slots:
 private:
     // folder: where the file lies below the chosen folder.
     void appendRow(const File &file, const QString &folder);
+    // The title the file proposes, unless the user changed the row's; the ISBN and authors it gives.
+    void showDescription(const PdfDescription &description);
+    // What the book service is asked for the row: its ISBN when the file gives one, else its title and
+    // authors as keywords.
+    void setSearchTerms(BookSelection &selection, int row) const;
+    QStringList authorsAt(int row) const;
     // Stores the book of a row and takes the row out; a failure keeps the row and says so.
     void storeBook(std::unique_ptr<Book> book);
     void sizeColumns();
@@ -85,6 +96,8 @@ private:
     int progressDelayMs = 500;
     // Rows whose book is being downloaded: asking again would add the file twice.
     QSet<int> rowsInLookup;
+    PdfDescriptionQueue *descriptions = nullptr;
+    QHash<QString, int> rowOfPath;
 };
 
 #endif // MULTISELECT_H

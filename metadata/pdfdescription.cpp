@@ -11,6 +11,7 @@ PdfDescription PdfDescription::read(const QString &path)
 {
     const QFileInfo file(path);
     PdfDescription description;
+    description.path = path;
     QPdfDocument document;
     description.readable = document.load(path) == QPdfDocument::Error::None;
     const QString metadataTitle

@@ -14,6 +14,7 @@ public:
     // A file that is not a readable PDF describes nothing but the title its name proposes.
     static PdfDescription read(const QString &path);
 
+    QString path;
     bool readable = false;
     QString title;
     QStringList authors;

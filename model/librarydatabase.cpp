@@ -70,7 +70,7 @@ void createReadingPositions(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS reading_positions (fileKey TEXT PRIMARY KEY, "
-                                   "page INTEGER, zoom REAL, chapter INTEGER, updated INTEGER)")))
+                                   "page INTEGER, pages INTEGER, zoom REAL, chapter INTEGER, updated INTEGER)")))
         qDebug() << "reading_positions not created:" << query.lastError().text();
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/logger.h"
 #include "model/file.h"
+#include "model/readingpositions.h"
 #include "reader/bookfolder.h"
 #include "reader/bookrequestfilter.h"
 #include "reader/epubarchive.h"
@@ -68,7 +69,11 @@ void Reader::followShownChapter(const QUrl &url)
         currentChapter = int(index);
 }
 
-Reader::~Reader() = default;
+Reader::~Reader()
+{
+    if (!positionKey.isEmpty())
+        ReadingPositions::save(positionKey, {0, ReadingPositions::FitWidth, currentChapter, 0});
+}
 
 void Reader::openFile()
 {
@@ -117,16 +122,27 @@ void Reader::openEpub()
     chapterList = spine.isEmpty() ? chapterDocumentsByName(extracted) : spine;
     logDebug(chapterList.join(u' '), extractionDir);
 
+    QString firstEntry;
     if (ncxCandidates.size() == 1) {
         logDebug(QStringLiteral("ncx file;"), ncxCandidates.first());
-        if (QFileInfo::exists(ncxCandidates.first()))
-            readTableOfContents(ncxCandidates.first(), spine);
-        return;
+        if (!QFileInfo::exists(ncxCandidates.first()))
+            return;
+        firstEntry = readTableOfContents(ncxCandidates.first(), spine);
     }
-    showChapter(0);
+    // The book opens at the chapter read last; a first visit at the contents' first entry, whose place in the
+    // reading order paging goes on from.
+    positionKey = ReadingPositions::keyOfPath(file->getFilePath(), file->md5());
+    const int lastRead = ReadingPositions::load(positionKey).value_or(ReadingPositions::Position{}).chapter;
+    if (lastRead > 0 && lastRead < chapterList.size())
+        showChapter(lastRead);
+    else if (!firstEntry.isEmpty()) {
+        currentChapter = int(chapterList.indexOf(firstEntry));
+        load(firstEntry);
+    } else
+        showChapter(0);
 }
 
-void Reader::readTableOfContents(const QString &ncxPath, const QStringList &spine)
+QString Reader::readTableOfContents(const QString &ncxPath, const QStringList &spine)
 {
     const TableOfContents toc(ncxPath, BookFolder(extractionDir));
     logDebug(toc.title());
@@ -140,13 +156,7 @@ void Reader::readTableOfContents(const QString &ncxPath, const QStringList &spin
         chapterList.removeDuplicates();
     }
     logDebug(chapterList.join(u' '));
-    // The first entry's chapter opens the book; paging goes on from its place in the reading order.
-    if (tocChapterFiles.isEmpty()) {
-        showChapter(0);
-        return;
-    }
-    currentChapter = int(chapterList.indexOf(tocChapterFiles.first()));
-    load(tocChapterFiles.first());
+    return tocChapterFiles.value(0);
 }
 
 void Reader::tocClicked(const QUrl &link)

@@ -40,7 +40,8 @@ private:
     void openEpub();
     // The book's pages reach no local file outside this folder.
     void keepPagesInside(const QString &folder);
-    void readTableOfContents(const QString &ncxPath, const QStringList &spine);
+    // Shows the contents beside the book; the file of their first entry, or nothing when they have none.
+    QString readTableOfContents(const QString &ncxPath, const QStringList &spine);
     void showChapter(int index);
     // Paging goes on from the chapter on show, however it was reached.
     void followShownChapter(const QUrl &url);
@@ -55,6 +56,8 @@ private:
     QStringList chapterList;
     int currentChapter = 0;
     QString contentBaseDir;
+    // Where the chapter read last is kept; empty for a file that has no chapters.
+    QString positionKey;
 };
 
 #endif // READER_H

@@ -1,5 +1,6 @@
 #include "views/itemviews.h"
 
+#include "core/readableformats.h"
 #include "core/settings.h"
 #include "editing/bookproperties.h"
 #include "editing/webpageproperties.h"
@@ -577,6 +578,7 @@ void ItemViews::addBookMenu(QMenu &menu, const ViewItem &item, bool single)
             entry->setData(file.absoluteFilePath());
             connect(entry, &QAction::triggered, this, [this, entry] { openItemFile(entry); });
         }
+        addReadMenu(menu, item.filePaths);
         menu.addAction(tr("Properties"), this, &ItemViews::editItem);
         QAction *convert = menu.addAction(tr("Convert"), this, &ItemViews::actionConvertItems);
         convert->setEnabled(isSignalConnected(QMetaMethod::fromSignal(&ItemViews::convertItems)));
@@ -591,6 +593,7 @@ void ItemViews::addWebPageMenu(QMenu &menu, const ViewItem &item, bool single)
             QAction *pdf = menu.addAction(tr("Open PDF"));
             pdf->setData(item.filePath);
             connect(pdf, &QAction::triggered, this, [this, pdf] { openItemFile(pdf); });
+            addReadMenu(menu, {item.filePath});
         }
         menu.addAction(tr("Properties"), this, &ItemViews::editItem);
         QAction *url = menu.addAction(tr("Open URL (External)"));
@@ -598,6 +601,19 @@ void ItemViews::addWebPageMenu(QMenu &menu, const ViewItem &item, bool single)
         connect(url, &QAction::triggered, this, [this, url] { openItemUrl(url); });
     }
     menu.addAction(tr("Delete"), this, &ItemViews::deleteItem);
+}
+
+void ItemViews::addReadMenu(QMenu &menu, const QStringList &paths)
+{
+    QMenu *read = nullptr;
+    for (const QString &path : paths) {
+        if (!ReadableFormats::canRead(path))
+            continue;
+        if (!read)
+            read = menu.addMenu(tr("Read"));
+        const QFileInfo file(path);
+        read->addAction(file.fileName(), this, [this, path = file.absoluteFilePath()] { emit readRequested(path); });
+    }
 }
 
 void ItemViews::openFile(const QString &path)

@@ -82,6 +82,8 @@ signals:
     void itemEdited(int iid);
     // The count of items, of those shown or of the selection changed.
     void summaryChanged();
+    // The file is to be shown in the program's own reader.
+    void readRequested(const QString &path);
     // The empty library's buttons.
     void singleBookRequested();
     void multipleBooksRequested();
@@ -142,6 +144,8 @@ private:
 
     void addBookMenu(QMenu &menu, const ViewItem &item, bool single);
     void addWebPageMenu(QMenu &menu, const ViewItem &item, bool single);
+    // "Read", for the files among these that the program's readers show; none when there are none.
+    void addReadMenu(QMenu &menu, const QStringList &paths);
     static void openFile(const QString &path);
 
     std::unique_ptr<Ui::ItemViews> ui;

@@ -66,10 +66,15 @@ QString ViewItemText::webPageToolTip(const ViewItem &item)
     return toolTip;
 }
 
-QString ViewItemText::informationPanel(const ViewItem &item)
+QString ViewItemText::informationPanel(const ViewItem &item,
+                                       const std::optional<ReadingPositions::Position> &readTo)
 {
+    const QString progress = readTo ? QStringLiteral("<p>")
+            + QCoreApplication::translate("ViewItemText", "Read to page %1 of %2").arg(readTo->page + 1).arg(readTo->pages)
+            + QStringLiteral("</p>")
+                                    : QString();
     return QStringLiteral("<h3>") + item.title.toHtmlEscaped() + QStringLiteral("</h3><p>")
-        + item.pageCount.toHtmlEscaped() + QStringLiteral(" Pages</p>") + stateLines(item.state)
+        + item.pageCount.toHtmlEscaped() + QStringLiteral(" Pages</p>") + progress + stateLines(item.state)
         + QStringLiteral("<img align='right' src='") + escapedAttribute(item.coverFile) + QStringLiteral("'><p>")
         + descriptionOf(item) + QStringLiteral("</p>");
 }

@@ -1,7 +1,11 @@
 #ifndef VIEWITEMTEXT_H
 #define VIEWITEMTEXT_H
 
+#include "model/readingpositions.h"
+
 #include <QString>
+
+#include <optional>
 
 struct ItemState;
 struct ViewItem;
@@ -17,7 +21,9 @@ public:
     static QString bookToolTip(const ViewItem &item);
     // The summary of a web page row, which every web page has.
     static QString webPageToolTip(const ViewItem &item);
-    static QString informationPanel(const ViewItem &item);
+    // readTo: the page last read in one of the item's PDFs, shown as "Read to page 132 of 410".
+    static QString informationPanel(const ViewItem &item,
+                                    const std::optional<ReadingPositions::Position> &readTo = std::nullopt);
     // A capture time in seconds since 1970 as a local date and time, "2026-03-14 09:30".
     static QString createdText(const QString &seconds);
 

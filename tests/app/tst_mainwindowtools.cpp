@@ -3,9 +3,11 @@
 #include "browser/webbrowser.h"
 #include "core/settings.h"
 #include "model/book.h"
+#include "reader/pdfreader.h"
 #include "reader/reader.h"
 #include "tests/support/dialogtesting.h"
 #include "tests/support/epubbuilder.h"
+#include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/offlinewebprofile.h"
 #include "tests/support/startedwindow.h"
@@ -22,6 +24,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
@@ -113,7 +116,7 @@ private slots:
 
         QCOMPARE(caption, QStringLiteral("Select Book"));
         QCOMPARE(startDirectory, QDir(environment.home()).absolutePath());
-        QCOMPARE(filters, QStringList(QStringLiteral("Book Files (*.txt *.html *.epub)")));
+        QCOMPARE(filters, QStringList(QStringLiteral("Book Files (*.pdf *.epub *.txt *.html *.htm)")));
 
         auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
         QCOMPARE(tabs->count(), 2);
@@ -144,6 +147,52 @@ private slots:
         emit tabs->tabCloseRequested(1);
         QCOMPARE(tabs->count(), 1);
         QTRY_VERIFY(reader.isNull());
+    }
+
+    void pdfOpensInItsReaderOrSaysWhyNot()
+    {
+        Book book(nullptr, -1);
+        book.setTitle(QStringLiteral("The Walled Garden"));
+        book.addFile(library->writeFile(QStringLiteral("books/garden.pdf"),
+                                        Fixtures::read(QStringLiteral("calibre-garden.pdf"))));
+        QVERIFY(book.save());
+        const QString damaged = library->writeFile(QStringLiteral("books/damaged.pdf"), "%PDF-1.4\nno pages");
+        auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        auto *panel = window->findChild<QTextBrowser *>(QStringLiteral("informationPanel"));
+        const auto open = [this](const QString &path) {
+            QTimer::singleShot(0, window.get(), [path] {
+                DialogTesting::chooseFile(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()), path);
+            });
+            window->findChild<QAction *>(QStringLiteral("actionOpen"))->trigger();
+        };
+
+        // Read to a page and closed, the book tells how far it was read.
+        open(book.getMainFilePath());
+        QCOMPARE(tabs->count(), 2);
+        QPointer<PdfReader> reader = qobject_cast<PdfReader *>(tabs->currentWidget());
+        QVERIFY(reader);
+        QCOMPARE(tabs->tabText(1), QStringLiteral("garden.pdf"));
+        QVERIFY(panel->toPlainText().contains(QStringLiteral("The Walled Garden")));
+        QVERIFY(!panel->toPlainText().contains(QStringLiteral("Read to page")));
+        QTest::keyClick(reader->findChild<QWidget *>(QStringLiteral("pdfView")), Qt::Key_PageDown);
+        emit tabs->tabCloseRequested(1);
+        QTRY_VERIFY(reader.isNull());
+        open(book.getMainFilePath());
+        QVERIFY(panel->toPlainText().contains(QStringLiteral("Read to page 2 of 33")));
+
+        // A file that is no PDF opens no tab, and the message says so.
+        QString message;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, &watch, [&message] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                message = box->text();
+                box->accept();
+            }
+        });
+        watch.start(10);
+        open(damaged);
+        QVERIFY2(message.endsWith(QStringLiteral("This file is not a readable PDF.")), qPrintable(message));
+        QCOMPARE(tabs->count(), 2);
     }
 
     void recentFilesReopenInTabsThatFillThePanels()

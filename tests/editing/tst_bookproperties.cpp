@@ -13,6 +13,7 @@
 #include "tests/support/libraryrows.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/testpdf.h"
 #include "tests/support/urlrecorder.h"
 
 #include <QAbstractItemView>
@@ -401,6 +402,7 @@ private slots:
     void selectFileStartsABook_data();
     void selectFileStartsABook();
     void resetStartsAgain();
+    void chosenPdfProposesWhatItSaysOfItself();
     void titleLookupFillsTheFormAndIsSaved();
     void isbnLookupTakesTheOnlyMatch_data();
     void isbnLookupTakesTheOnlyMatch();
@@ -611,6 +613,36 @@ void TestBookProperties::selectFileStartsABook()
              FileTesting::canonical(QFileInfo(path).absolutePath()));
     QCOMPARE(text(next, "bookTitle"), QString());
     QCOMPARE(fileTableOf(next)->rowCount(), 0);
+    QCOMPARE(driver.unexpected, QStringList());
+}
+
+void TestBookProperties::chosenPdfProposesWhatItSaysOfItself()
+{
+    const QString garden = library->writeFile(QStringLiteral("books/garden-final.pdf"),
+                                              Fixtures::read(QStringLiteral("calibre-garden.pdf")));
+    const QString scanned = QFileInfo(garden).absolutePath() + QStringLiteral("/scan0001.pdf");
+    QVERIFY(TestPdf::write(scanned, QString(), {QStringLiteral("Copyright page. ISBN 0-553-80457-X")}));
+    ModalDriver driver;
+    BookProperties dialog(nullptr, -1);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    driver.chooseFile(scanned);
+    DialogTesting::click(dialog, "btnSelectFile");
+    QVERIFY(driver.waitUntilDone());
+    QTRY_COMPARE(text(dialog, "bookISBN10"), QStringLiteral("055380457X"));
+    QCOMPARE(text(dialog, "bookTitle"), QStringLiteral("scan0001"));
+
+    driver.chooseFile(garden);
+    DialogTesting::click(dialog, "btnSelectFile");
+    QVERIFY(driver.waitUntilDone());
+    QTRY_COMPARE(text(dialog, "bookTitle"), QStringLiteral("The Walled Garden"));
+    QCOMPARE(authorEntries(dialog), QStringList{QStringLiteral("Mara Holt")});
+    QCOMPARE(text(dialog, "bookISBN10"), QString());
+
+    // Saved without a lookup, the book's cover is its first page.
+    QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
+    const QImage cover(library->dataDir() + QString::number(dialog.getBook()->getIid()) + QStringLiteral(".jpg"));
+    QCOMPARE(cover.height(), 300);
     QCOMPARE(driver.unexpected, QStringList());
 }
 

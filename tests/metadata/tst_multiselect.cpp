@@ -8,6 +8,7 @@
 #include "tests/support/httptestserver.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
+#include "tests/support/testpdf.h"
 #include "tests/support/urlrecorder.h"
 
 #include <QApplication>
@@ -279,6 +280,7 @@ private slots:
     void rowButtonsAppearAsRowsComeIntoView();
     void rowsKeepTheirCheckWhileScrolling();
     void searchSelectedReachesRowsOffScreen();
+    void pdfIsLookedUpByWhatItSaysOfItself();
 
 private:
     QString folder() const { return environment.home() + QStringLiteral("/scan"); }
@@ -835,6 +837,40 @@ void TestMultiSelect::searchSelectedReachesRowsOffScreen()
     ModalUser user({QStringLiteral("skip"), QStringLiteral("skip all")});
     clickSearchSelected(*dialog);
     QCOMPARE(user.listedFor, QStringList({titleAt(*dialog, 0), titleAt(*dialog, below + 1)}));
+}
+
+void TestMultiSelect::pdfIsLookedUpByWhatItSaysOfItself()
+{
+    serveStory();
+    // A scan named by the scanner, with the ISBN on its copyright page.
+    const QString scanned = folder() + QStringLiteral("/scan0001.pdf");
+    QVERIFY(TestPdf::write(scanned, QString(),
+                           {QStringLiteral("The Google Story"), QStringLiteral("ISBN 978-0-553-80457-7")}));
+    // Another program's book: its title and author in its metadata, no ISBN, no match.
+    const QString garden = library->writeFile(QStringLiteral("scan/walled-garden-final.pdf"),
+                                              Fixtures::read(QStringLiteral("calibre-garden.pdf")));
+    const std::unique_ptr<MultiSelect> dialog = openScanned();
+    QTableWidget *table = tableOf(*dialog);
+    const int gardenRow = rowOfFile(*dialog, garden);
+    QTRY_COMPARE(table->item(gardenRow, TitleColumn)->text(), QStringLiteral("The Walled Garden"));
+
+    ModalUser user;
+    clickSearch(*dialog, rowOfFile(*dialog, scanned));
+    QTRY_COMPARE(announced.size(), size_t(1));
+    QCOMPARE(server->requestsTo(SearchPath).constFirst().query.queryItemValue(QStringLiteral("q")),
+             QStringLiteral("isbn:9780553804577"));
+
+    // Stored without a match, the book gets its author and its first page as its cover.
+    toolOf(buttonAt(*dialog, gardenRow), "btnAddNoLookup")->click();
+    QCOMPARE(announced.size(), size_t(2));
+    const int iid = announced.back()->getIid();
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT name FROM authors JOIN items_authors USING (aid) "
+                                              "WHERE iid = %1")
+                                   .arg(iid)),
+             QList<QVariantList>({{QStringLiteral("Mara Holt")}}));
+    const QImage cover(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg"));
+    QCOMPARE(cover.height(), 300);
+    QVERIFY(cover.width() > 150 && cover.width() < 300);
 }
 
 SHELVIO_TEST_MAIN(TestMultiSelect)

@@ -1,31 +1,10 @@
 #include "metadata/pdfdescription.h"
 #include "tests/support/testmain.h"
+#include "tests/support/testpdf.h"
 
 #include <QFile>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-// A PDF as a publisher's tools write it: a title in its metadata, text on each page.
-bool writePdf(const QString &path, const QString &title, const QStringList &pageTexts)
-{
-    QPdfWriter writer(path);
-    writer.setTitle(title);
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    for (qsizetype page = 0; page < pageTexts.size(); ++page) {
-        if (page > 0)
-            writer.newPage();
-        painter.drawText(QRect(200, 200, 8000, 2000), pageTexts.at(page));
-    }
-    return painter.end();
-}
-
-} // namespace
 
 class TestPdfDescription : public QObject
 {
@@ -42,7 +21,7 @@ void TestPdfDescription::describesItselfFromMetadataAndFirstPages()
 
     // The ISBN on the copyright page, the third.
     const QString book = folder.filePath(QStringLiteral("espalier.pdf"));
-    QVERIFY(writePdf(book, QStringLiteral("The Art of Espalier"),
+    QVERIFY(TestPdf::write(book, QStringLiteral("The Art of Espalier"),
                      {QStringLiteral("The Art of Espalier"), QStringLiteral("Contents"),
                       QStringLiteral("Copyright 2019. ISBN 978-0-306-40615-7")}));
     PdfDescription description = PdfDescription::read(book);
@@ -54,7 +33,7 @@ void TestPdfDescription::describesItselfFromMetadataAndFirstPages()
     const QString report = folder.filePath(QStringLiteral("pear-trees.pdf"));
     QStringList pages(PdfDescription::PagesRead, QStringLiteral("Text"));
     pages.append(QStringLiteral("ISBN 978-0-306-40615-7"));
-    QVERIFY(writePdf(report, QStringLiteral("Microsoft Word - pears.doc"), pages));
+    QVERIFY(TestPdf::write(report, QStringLiteral("Microsoft Word - pears.doc"), pages));
     description = PdfDescription::read(report);
     QCOMPARE(description.title, QStringLiteral("pear trees"));
     QCOMPARE(description.isbn, QString());

@@ -46,6 +46,23 @@ void TestReadingPositions::positionsAreKeptPerFile()
     QCOMPARE(chapter->chapter, 4);
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM reading_positions")),
              QList<QVariantList>({{2}}));
+
+    // A stored file is known by its id, so the item finds the page last read in it; a file outside the
+    // library by its content.
+    const QString pdf = library.writeFile(QStringLiteral("books/a.pdf"), "%PDF-1.4 a");
+    const QString epub = library.writeFile(QStringLiteral("books/a.epub"), "PK an epub");
+    const int iid = TestLibrary::storeBook(QStringLiteral("A"), {pdf, epub});
+    QVERIFY(!ReadingPositions::lastPageRead(iid));
+    const QString pdfKey = ReadingPositions::keyOfPath(pdf);
+    QVERIFY(pdfKey.startsWith(QLatin1String("file:")));
+    QVERIFY(ReadingPositions::save(pdfKey, {131, 0, 0, 410}));
+    QVERIFY(ReadingPositions::save(ReadingPositions::keyOfPath(epub), {0, 0, 3, 0}));
+    const std::optional<ReadingPositions::Position> read = ReadingPositions::lastPageRead(iid);
+    QVERIFY(read);
+    QCOMPARE(read->page, 131);
+    QCOMPARE(read->pages, 410);
+    const QString loosePath = library.writeFile(QStringLiteral("elsewhere/b.pdf"), "a");
+    QCOMPARE(ReadingPositions::keyOfPath(loosePath), loose);
 }
 
 SHELVIO_BASE_TEST_MAIN(TestReadingPositions)

@@ -3,6 +3,7 @@
 #include "reader/extractiondirectory.h"
 #include "reader/reader.h"
 #include "tests/support/epubbuilder.h"
+#include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
 
 #include <QCryptographicHash>
@@ -273,6 +274,28 @@ private slots:
         QTest::mouseClick(book.button("btnRight"), Qt::LeftButton);
         QVERIFY(!book.loads.wait(500));
         QCOMPARE(book.loads.count(), loadsAtTheEnd);
+    }
+
+    void bookReopensAtTheChapterReadLast()
+    {
+        const TestLibrary library(environment);
+        const QString path = bookPath(QStringLiteral("again.epub"));
+        QVERIFY(EpubBuilder()
+                    .addPackage(QStringLiteral("content.opf"), {QStringLiteral("one.html"), QStringLiteral("two.html")})
+                    .add(QStringLiteral("one.html"), EpubBuilder::chapter(QStringLiteral("One")))
+                    .add(QStringLiteral("two.html"), EpubBuilder::chapter(QStringLiteral("Two")))
+                    .write(path));
+        const QString directory = extractionDirectory(path) + u'/';
+        {
+            OpenBook book(path);
+            QVERIFY(book.waitForLoad(fileUrl(directory + QStringLiteral("one.html"))));
+            QTest::mouseClick(book.button("btnRight"), Qt::LeftButton);
+            QVERIFY(book.waitForLoad(fileUrl(directory + QStringLiteral("two.html"))));
+        }
+        OpenBook book(path);
+        QVERIFY(book.waitForLoad(fileUrl(directory + QStringLiteral("two.html"))));
+        QTest::mouseClick(book.button("btnLeft"), Qt::LeftButton);
+        QVERIFY(book.waitForLoad(fileUrl(directory + QStringLiteral("one.html"))));
     }
 
     void bookWithoutSpinePagesItsDocumentsInNaturalOrder()

@@ -1663,16 +1663,16 @@ void TestItemViews::contextMenuOffersWhatTheSelectionAllows_data()
     QTest::addColumn<QStringList>("files");
 
     QTest::newRow("one book") << "Books" << QStringList({"Trilogy"}) << false
-                              << QStringList({"Open", "Properties", "Convert (disabled)", "Delete"})
+                              << QStringList({"Open", "Read", "Properties", "Convert (disabled)", "Delete"})
                               << QStringList({"part1.pdf", "part2.epub", "part3.mobi"});
     QTest::newRow("one book, conversion available")
-        << "Books" << QStringList({"Dune"}) << true << QStringList({"Open", "Properties", "Convert", "Delete"})
+        << "Books" << QStringList({"Dune"}) << true << QStringList({"Open", "Read", "Properties", "Convert", "Delete"})
         << QStringList({"Dune.pdf"});
     QTest::newRow("two books") << "Books" << QStringList({"Dune", "Trilogy"}) << true << QStringList({"Delete"})
                                << QStringList();
     QTest::newRow("nothing selected") << "Books" << QStringList() << true << QStringList() << QStringList();
     QTest::newRow("web page with a PDF") << "WebPages" << QStringList({"KDE news"}) << false
-                                         << QStringList({"Open PDF", "Properties", "Open URL (External)", "Delete"})
+                                         << QStringList({"Open PDF", "Read", "Properties", "Open URL (External)", "Delete"})
                                          << QStringList();
     QTest::newRow("web page without a PDF")
         << "WebPages" << QStringList({"Qt blog"}) << false
@@ -1755,6 +1755,19 @@ void TestItemViews::choosingAFileOpensThatFileOnce()
         choose(files, QStringLiteral("part2.epub"));
     }));
     QCOMPARE(recorder->opened, QList<QUrl>({QUrl::fromLocalFile(bookFile(QStringLiteral("part2.epub")))}));
+
+    // "Read" lists the files the program shows itself, and asks for the one chosen.
+    QSignalSpy read(view.get(), &ItemViews::readRequested);
+    QVERIFY(withContextMenu(tableOf(*view)->viewport(), [](QMenu *menu) {
+        menu->setActiveAction(actionNamed(menu, QStringLiteral("Read")));
+        QTest::keyClick(menu, Qt::Key_Right);
+        auto *files = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(files && files != menu);
+        QCOMPARE(entriesOf(files), QStringList({"part1.pdf", "part2.epub"}));
+        choose(files, QStringLiteral("part1.pdf"));
+    }));
+    QCOMPARE(read, QList<QVariantList>({{bookFile(QStringLiteral("part1.pdf"))}}));
+    QCOMPARE(recorder->opened.size(), 1);
 }
 
 void TestItemViews::webPageMenuOpensThePdfOrTheAddress_data()

@@ -1,10 +1,10 @@
-#include "browser/pdfthumbnail.h"
+#include "widgets/pdfthumbnail.h"
 
 #include <QImage>
 #include <QPainter>
 #include <QPdfDocument>
 
-bool PdfThumbnail::write(const QString &pdfPath, const QString &jpegPath)
+bool PdfThumbnail::write(const QString &pdfPath, const QString &jpegPath, int height)
 {
     QPdfDocument document;
     if (document.load(pdfPath) != QPdfDocument::Error::None || document.pageCount() < 1)
@@ -21,5 +21,5 @@ bool PdfThumbnail::write(const QString &pdfPath, const QString &jpegPath)
     QImage opaque(page.size(), QImage::Format_RGB32);
     opaque.fill(Qt::white);
     QPainter(&opaque).drawImage(0, 0, page);
-    return opaque.scaledToHeight(CoverHeight, Qt::SmoothTransformation).save(jpegPath, nullptr, JpegQuality);
+    return opaque.scaledToHeight(height, Qt::SmoothTransformation).save(jpegPath, nullptr, JpegQuality);
 }

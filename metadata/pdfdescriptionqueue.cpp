@@ -1,0 +1,85 @@
+#include "metadata/pdfdescriptionqueue.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+namespace {
+
+// Often enough to look immediate, seldom enough that thousands of files make no stream of events.
+constexpr int DeliveryIntervalMs = 100;
+
+} // namespace
+
+PdfDescriptionQueue::PdfDescriptionQueue(QObject *parent)
+    : QObject(parent)
+{
+    delivery.setInterval(DeliveryIntervalMs);
+    connect(&delivery, &QTimer::timeout, this, &PdfDescriptionQueue::deliver);
+}
+
+PdfDescriptionQueue::~PdfDescriptionQueue()
+{
+    {
+        const QMutexLocker lock(&mutex);
+        stopping = true;
+    }
+    worker.waitForFinished();
+}
+
+void PdfDescriptionQueue::read(const QStringList &paths)
+{
+    const QMutexLocker lock(&mutex);
+    waiting.insert(waiting.end(), paths.cbegin(), paths.cend());
+    if (!working && !paths.isEmpty()) {
+        working = true;
+        worker = QtConcurrent::run([this] { work(); });
+    }
+    delivery.start();
+}
+
+void PdfDescriptionQueue::readSoon(const QString &path)
+{
+    const QMutexLocker lock(&mutex);
+    if (!taken.contains(path))
+        urgent.push_back(path);
+}
+
+QString PdfDescriptionQueue::takeNext()
+{
+    const QMutexLocker lock(&mutex);
+    while (!stopping && (!urgent.empty() || !waiting.empty())) {
+        std::deque<QString> &queue = urgent.empty() ? waiting : urgent;
+        QString path = std::move(queue.front());
+        queue.pop_front();
+        // A file moved ahead is still in the waiting queue, and read once.
+        if (!taken.contains(path)) {
+            taken.insert(path);
+            return path;
+        }
+    }
+    working = false;
+    return {};
+}
+
+void PdfDescriptionQueue::work()
+{
+    for (QString path = takeNext(); !path.isEmpty(); path = takeNext()) {
+        PdfDescription description = PdfDescription::read(path);
+        const QMutexLocker lock(&mutex);
+        done.append(std::move(description));
+    }
+}
+
+void PdfDescriptionQueue::deliver()
+{
+    QList<PdfDescription> batch;
+    bool idle = false;
+    {
+        const QMutexLocker lock(&mutex);
+        batch.swap(done);
+        idle = !working;
+    }
+    if (idle)
+        delivery.stop();
+    for (const PdfDescription &description : std::as_const(batch))
+        emit described(description);
+}
