@@ -289,9 +289,10 @@ void BookProperties::showDescription(const PdfDescription &description)
         for (const QString &name : description.authors)
             addAuthorEntry(name);
     }
-    QLineEdit *isbnField = description.isbn.size() == 13 ? ui->bookISBN13 : ui->bookISBN10;
-    if (!description.isbn.isEmpty() && isbnField->text().isEmpty())
-        isbnField->setText(description.isbn);
+    if (ui->bookISBN13->text().isEmpty())
+        ui->bookISBN13->setText(description.isbn13());
+    if (ui->bookISBN10->text().isEmpty())
+        ui->bookISBN10->setText(description.isbn10());
 }
 
 void BookProperties::on_btnOpenFile_clicked()

@@ -33,7 +33,8 @@ constexpr int TitleColumn = 1;
 constexpr int CheckedRole = Qt::UserRole + 1;
 // On the title cell: what the file says of itself.
 constexpr int AuthorsRole = Qt::UserRole + 2;
-constexpr int IsbnRole = Qt::UserRole + 3;
+constexpr int Isbn13Role = Qt::UserRole + 3;
+constexpr int Isbn10Role = Qt::UserRole + 4;
 
 // Entries walked between two looks at the clock and the event queue.
 constexpr int EntriesPerUpdate = 100;
@@ -201,7 +202,8 @@ void MultiSelect::showDescription(const PdfDescription &description)
     if (title->text() == FileNameTitle::derive(file.fileName(), file.suffix()))
         title->setText(description.title);
     title->setData(AuthorsRole, description.authors);
-    title->setData(IsbnRole, description.isbn);
+    title->setData(Isbn13Role, description.isbn13());
+    title->setData(Isbn10Role, description.isbn10());
 }
 
 QStringList MultiSelect::authorsAt(int row) const
@@ -213,7 +215,7 @@ QStringList MultiSelect::authorsAt(int row) const
 void MultiSelect::setSearchTerms(BookSelection &selection, int row) const
 {
     const QTableWidgetItem *title = ui->tableWidget->item(row, TitleColumn);
-    const QString isbn = title->data(IsbnRole).toString();
+    const QString isbn = title->data(Isbn13Role).toString() + title->data(Isbn10Role).toString();
     if (!isbn.isEmpty())
         selection.setIsbn(isbn);
     else
@@ -383,6 +385,9 @@ void MultiSelect::addWithoutLookup(int row)
     const QStringList authors = authorsAt(row);
     for (const QString &author : authors)
         book->addAuthor(author);
+    // The ISBN the file gives is kept, as its check digit vouches for it.
+    book->setIsbn13(title->data(Isbn13Role).toString());
+    book->setIsbn10(title->data(Isbn10Role).toString());
     book->addFile(pathAt(row));
     book->setTableRow(row);
     storeBook(std::move(book));

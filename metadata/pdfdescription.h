@@ -14,6 +14,10 @@ public:
     // A file that is not a readable PDF describes nothing but the title its name proposes.
     static PdfDescription read(const QString &path);
 
+    // The ISBN when it is of that length, else empty.
+    QString isbn13() const { return isbn.size() == 13 ? isbn : QString(); }
+    QString isbn10() const { return isbn.size() == 10 ? isbn : QString(); }
+
     QString path;
     bool readable = false;
     QString title;
