@@ -24,6 +24,7 @@
 #include "model/webpage.h"
 #include "notes/richtexteditor.h"
 #include "model/readingpositions.h"
+#include "reader/fulltextstatus.h"
 #include "reader/pdfreader.h"
 #include "reader/reader.h"
 #include "tools/configapps.h"
@@ -44,6 +45,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
@@ -64,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     removeFirstTabCloseButton();
     loadAuthorsIntoTree();
     connect(this, &MainWindow::bookAdded, this, &MainWindow::loadAuthorsIntoTree);
+    connect(this, &MainWindow::bookAdded, fullText, &FullTextStatus::refresh);
     readCloudToken();
     createConversionWizard();
     buildAddMenu();
@@ -224,6 +227,12 @@ void MainWindow::on_actionConfiguration_triggered()
     dialog.pageAreaLayout()->setSpacing(0);
     QDialogButtonBox *buttons = dialog.dialogButtonBox();
     buttons->addButton(QDialogButtonBox::Save);
+    QPushButton *rebuild = buttons->addButton(tr("Rebuild the full-text index"), QDialogButtonBox::ActionRole);
+    rebuild->setObjectName(QStringLiteral("btnRebuildFullText"));
+    connect(rebuild, &QPushButton::clicked, fullText, [this, rebuild] {
+        fullText->rebuild();
+        rebuild->setEnabled(false);
+    });
     // removeButton() would only let go of the button; deleting it also takes it off the box.
     delete buttons->button(QDialogButtonBox::Ok);
     dialog.layout()->setContentsMargins(6, 6, 6, 6);
@@ -283,6 +292,9 @@ void MainWindow::createStatusBar()
 {
     statusSummary = new QLabel(statusBar());
     statusBar()->addPermanentWidget(statusSummary);
+    fullText = new FullTextStatus(statusBar());
+    statusBar()->addPermanentWidget(fullText);
+    fullText->startSoon();
 }
 
 void MainWindow::arrangeSplitters()
@@ -327,6 +339,7 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     // Edits, ratings and deletions reach the other views through the shared records; an edit can bring
     // new authors to the tree.
     connect(view, &ItemViews::itemEdited, this, &MainWindow::loadAuthorsIntoTree);
+    connect(view, &ItemViews::itemEdited, fullText, &FullTextStatus::refresh);
     // The first tab is made before the wizard, so the wizard is looked up when a conversion is asked for.
     connect(view, &ItemViews::convertItems, this, [this](const QList<std::shared_ptr<Item>> &items) {
         if (conversionWizard)

@@ -10,6 +10,7 @@
 class Book;
 class ConversionWizard;
 class FileSyncManager;
+class FullTextStatus;
 class ItemViews;
 class QAction;
 class QLabel;
@@ -108,6 +109,7 @@ private:
     ConversionWizard *conversionWizard = nullptr;
     UpdateManager *updateManager = nullptr;
     QLabel *statusSummary = nullptr;
+    FullTextStatus *fullText = nullptr;
     static constexpr int StatusMessageMs = 5000;
 };
 

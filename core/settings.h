@@ -31,6 +31,8 @@ public:
     static constexpr QLatin1StringView RecentFiles{"recentFiles"};
     static constexpr QLatin1StringView WindowGeometry{"window/geometry"};
     static constexpr QLatin1StringView WindowState{"window/state"};
+    // Whether the full-text index is kept up to date; on unless the user paused it.
+    static constexpr QLatin1StringView FullTextIndexing{"fullTextIndexing"};
 
     // Where a splitter of the window keeps its sizes, by the splitter's object name.
     static QString splitterKey(const QString &splitter);

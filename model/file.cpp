@@ -1,5 +1,6 @@
 #include "model/file.h"
 
+#include "model/fulltextrows.h"
 #include "model/itemrows.h"
 #include "model/likepattern.h"
 #include "model/preparedquery.h"
@@ -171,7 +172,8 @@ bool File::dbRemove()
         qDebug() << query->lastError();
         return false;
     }
-    return true;
+    // Its text leaves the index with it.
+    return FullTextRows::forget(QSqlDatabase::database(), fid);
 }
 
 void File::forgetRow()

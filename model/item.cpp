@@ -3,6 +3,7 @@
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/filelist.h"
+#include "model/fulltextrows.h"
 #include "model/itemrows.h"
 #include "model/librarydatabase.h"
 #include "model/preparedquery.h"
@@ -391,6 +392,17 @@ bool Item::placeCoverIn(const QString &dataDir)
     return moved;
 }
 
+void Item::forgetFullText() const
+{
+    QSqlQuery files;
+    files.prepare(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
+    files.bindValue(QStringLiteral(":iid"), iid);
+    if (!files.exec())
+        return;
+    while (files.next())
+        FullTextRows::forget(QSqlDatabase::database(), files.value(0).toInt());
+}
+
 bool Item::remove()
 {
     if (iid < 1)
@@ -407,6 +419,7 @@ bool Item::remove()
     }
     // The links and file rows follow the item; their outcome is not reported.
     execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
+    forgetFullText();
     execForItem(QStringLiteral("DELETE FROM files WHERE iid = :iid"), iid);
     execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
     return true;

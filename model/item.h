@@ -86,6 +86,8 @@ protected:
     bool saveWithRow(const char *keyName, int key, const std::function<bool()> &saveRow);
 
 private:
+    // The text of the item's files leaves the full-text index.
+    void forgetFullText() const;
     // Puts the cover at its stored name in the data directory. True when it is there, or when there is
     // nothing to move (the built-in image, a missing file); false when a move was needed and failed.
     bool placeCoverIn(const QString &dataDir);

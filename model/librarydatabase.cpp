@@ -74,6 +74,17 @@ void createReadingPositions(const QSqlDatabase &db)
         qDebug() << "reading_positions not created:" << query.lastError().text();
 }
 
+// The text of the library's files, page by page or chapter by chapter, and what was indexed of each file.
+void createFullTextIndex(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("CREATE VIRTUAL TABLE IF NOT EXISTS fulltext USING fts5(fid UNINDEXED, part "
+                                   "UNINDEXED, body, tokenize = 'unicode61 remove_diacritics 2')"))
+        || !query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS fulltextfiles (fid INTEGER PRIMARY KEY, size "
+                                      "INTEGER, modified INTEGER, parts INTEGER, state TEXT)")))
+        qDebug() << "full-text index not created:" << query.lastError().text();
+}
+
 void createLookupIndexes(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
@@ -158,6 +169,7 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
     }
     createItemStates(db);
     createReadingPositions(db);
+    createFullTextIndex(db);
     createLookupIndexes(db);
     return result;
 }

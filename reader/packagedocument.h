@@ -15,6 +15,10 @@ public:
     // The absolute, cleaned paths of the spine's documents that exist inside the book's folder, in
     // reading order, each once; empty when the book has no readable spine.
     static QStringList spine(const QString &bookDirectory);
+    // What META-INF/container.xml names as the package document, relative to the book's root.
+    static QString rootFile(QXmlStreamReader &container);
+    // The spine's document references in reading order, relative to the package document, as written.
+    static QStringList spineReferences(QXmlStreamReader &package);
 
 private:
     static QString packagePath(const QString &bookDirectory, const BookFolder &book);

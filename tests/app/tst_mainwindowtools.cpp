@@ -18,6 +18,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QSignalSpy>
@@ -193,6 +194,37 @@ private slots:
         open(damaged);
         QVERIFY2(message.endsWith(QStringLiteral("This file is not a readable PDF.")), qPrintable(message));
         QCOMPARE(tabs->count(), 2);
+    }
+
+    void libraryTextIsIndexedByItselfAndCanBePaused()
+    {
+        const int iid = TestLibrary::storeBook(QStringLiteral("The Walled Garden"),
+                                               {library->writeFile(QStringLiteral("books/garden.pdf"),
+                                                                   Fixtures::read(QStringLiteral("calibre-garden.pdf")))});
+        const QString fid = TestLibrary::rows(QStringLiteral("SELECT fid FROM files WHERE iid = %1").arg(iid))
+                                .value(0)
+                                .value(0)
+                                .toString();
+        QTRY_COMPARE_WITH_TIMEOUT(
+            TestLibrary::rows(QStringLiteral("SELECT fid, part FROM fulltext WHERE fulltext MATCH 'quince'")),
+            QList<QVariantList>({{fid, 19}}), 20000);
+
+        // Paused, it says so at the next start, and goes on when resumed.
+        Settings().setValue(Settings::FullTextIndexing, false);
+        window = startMainWindow();
+        window->show();
+        TestLibrary::storeBook(QStringLiteral("Notes"),
+                               {library->writeFile(QStringLiteral("books/notes.txt"), "Medlars ripen late")});
+        auto *pause = window->findChild<QToolButton *>(QStringLiteral("btnFullTextPause"));
+        QVERIFY(pause->isVisible());
+        QCOMPARE(pause->text(), QStringLiteral("Resume"));
+        QCOMPARE(window->findChild<QLabel *>(QStringLiteral("fullTextProgress"))->text(),
+                 QStringLiteral("Indexing paused"));
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QVERIFY(Settings().value(Settings::FullTextIndexing).toBool());
+        QTRY_COMPARE_WITH_TIMEOUT(
+            TestLibrary::rows(QStringLiteral("SELECT count(*) FROM fulltext WHERE fulltext MATCH 'medlars'")),
+            QList<QVariantList>({{1}}), 20000);
     }
 
     void recentFilesReopenInTabsThatFillThePanels()

@@ -178,8 +178,15 @@ void TestPreferences::preferencesOpenOnAppsWithSaveAndCancel()
 
         QDialogButtonBox *buttons = dialog->dialogButtonBox();
         QCOMPARE(buttons->standardButtons(), QDialogButtonBox::Save | QDialogButtonBox::Cancel);
-        QCOMPARE(buttons->buttons().size(), 2);
+        QCOMPARE(buttons->buttons().size(), 3);
         QVERIFY(buttons->button(QDialogButtonBox::Save)->isVisible());
+        // The full-text index is emptied, to be read again.
+        QVERIFY(TestLibrary::exec(QStringLiteral("INSERT INTO fulltextfiles (fid, state) VALUES (999, 'indexed')")));
+        auto *rebuild = buttons->findChild<QPushButton *>(QStringLiteral("btnRebuildFullText"));
+        QCOMPARE(rebuild->text(), QStringLiteral("Rebuild the full-text index"));
+        QTest::mouseClick(rebuild, Qt::LeftButton);
+        QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM fulltextfiles WHERE fid = 999")),
+                 QList<QVariantList>({{0}}));
 
         QCOMPARE(dialog->minimumSize(), QSize(700, 500));
         QVERIFY(dialog->width() >= 700 && dialog->height() >= 500);

@@ -188,8 +188,9 @@ void TestStartup::firstStartPreparesSettingsDirectoriesAndLibrary()
 
     QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
     QCOMPARE(TestDatabase::tableNames(),
-             (QStringList{"authors", "books", "files", "identifiers", "items", "items_authors", "itemstates", "notes",
-                          "reading_positions", "webpages"}));
+             (QStringList{"authors", "books", "files", "fulltext", "fulltext_config", "fulltext_content", "fulltext_data",
+                          "fulltext_docsize", "fulltext_idx", "fulltextfiles", "identifiers", "items", "items_authors",
+                          "itemstates", "notes", "reading_positions", "webpages"}));
     QCOMPARE(TestDatabase::indexNames(), LibraryIndexes);
     QSqlQuery stat;
     QVERIFY(stat.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'")));
@@ -314,10 +315,11 @@ void TestStartup::existingLibraryIsOpenedAsItIs()
         Settings().setValue(Settings::DatabaseVersion, storedVersion);
 
     startAndClose();
-    // Only the tables of the reader's notes on items and of where the reader stopped are added.
+    // Only the tables of the reader's notes on items, of where the reader stopped and of the full-text index
+    // are added.
     QCOMPARE(TestDatabase::tableNames(),
-             (QStringList{QStringLiteral("itemstates"), QStringLiteral("notes"), QStringLiteral("reading_positions"),
-                          QStringLiteral("shelf")}));
+             (QStringList{"fulltext", "fulltext_config", "fulltext_content", "fulltext_data", "fulltext_docsize",
+                          "fulltext_idx", "fulltextfiles", "itemstates", "notes", "reading_positions", "shelf"}));
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
     QVERIFY(!logSinceTestStart().contains(QStringLiteral("Database loaded ")));
 }
@@ -370,7 +372,7 @@ void TestStartup::deletedLibraryIsCreatedAgain()
         QVERIFY(createDatabase(path, {QStringLiteral("shelf")}));
 
     startAndClose();
-    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 11 : 10);
+    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 18 : 17);
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
 }
 
