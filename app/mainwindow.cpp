@@ -163,7 +163,7 @@ void MainWindow::on_actionOpen_triggered()
     openReader(path);
 }
 
-void MainWindow::openReader(const QString &path)
+void MainWindow::openReader(const QString &path, int part, const QString &words)
 {
     QWidget *reader = nullptr;
     if (ReadableFormats::isPdf(path)) {
@@ -172,9 +172,15 @@ void MainWindow::openReader(const QString &path)
             QMessageBox::warning(this, tr("Open"), QDir::toNativeSeparators(path) + u'\n' + pdf->failure());
             return;
         }
+        if (part > 0)
+            pdf->showPage(part - 1, words);
         reader = pdf.release();
-    } else
-        reader = new Reader(this, path);
+    } else {
+        auto *book = new Reader(this, path);
+        if (part > 0)
+            book->showChapter(part - 1);
+        reader = book;
+    }
     const int index = ui->tabWidget->addTab(reader, TabTitle::forFileName(QFileInfo(path).fileName()));
     ui->tabWidget->setTabToolTip(index, path);
     ui->tabWidget->setCurrentIndex(index);
@@ -329,6 +335,10 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     ui->tabWidget->addTab(view, QIcon(icon), title);
     connect(view, &ItemViews::selectedViewItem, this, &MainWindow::renderInformationPanel);
     connect(view, &ItemViews::readRequested, this, &MainWindow::openReader);
+    connect(view, &ItemViews::searchProblem, this, [this, view](const QString &message) {
+        if (view == currentItemViews())
+            searchBox->showProblem(message);
+    });
     connect(view, &ItemViews::selectedViewItem, notesEditor, &RichTextEditor::loadNoteItem);
     connect(view, &ItemViews::summaryChanged, this, [this, view] {
         if (view == currentItemViews())
@@ -478,9 +488,12 @@ void MainWindow::on_tabWidget_currentChanged(int index)
     searchBox->finishTyping();
     disconnect(searchBox, &searchbox::searchText, nullptr, nullptr);
     disconnect(searchBox, &searchbox::textTyped, nullptr, nullptr);
+    disconnect(searchBox, &searchbox::scopeChanged, nullptr, nullptr);
+    view->setFullTextScope(searchBox->isFullText());
     searchBox->setText(view->searchTerms());
     connect(searchBox, &searchbox::searchText, view, &ItemViews::search);
     connect(searchBox, &searchbox::textTyped, view, &ItemViews::searchTyped);
+    connect(searchBox, &searchbox::scopeChanged, view, &ItemViews::setFullTextScope);
     const bool list = view->currentPage() == ItemViews::ListPage;
     ui->actionView->setChecked(list);
     ui->actionList->setChecked(!list);

@@ -79,7 +79,9 @@ private:
     void connectMenus();
     void stepTab(int step);
     // In the reader for the file's format; a PDF that cannot be read opens no tab and says why.
-    void openReader(const QString &path);
+    // part: the 1-based page or chapter to open at, with the words searched for in a PDF; 0 for where the
+    // reader stopped.
+    void openReader(const QString &path, int part = 0, const QString &words = {});
     // The panels follow the book open in a reader tab.
     void showReadBook(const QString &path);
     void showSummary();

@@ -134,6 +134,12 @@ void PdfReader::addShortcuts()
     add(QKeySequence::ZoomOut, [this] { zoomBy(1 / ZoomStep); });
 }
 
+void PdfReader::showPage(int page, const QString &words)
+{
+    ui->pdfView->goTo(page);
+    ui->searchEdit->setText(words);
+}
+
 void PdfReader::zoomBy(qreal factor)
 {
     ui->pdfView->zoomBy(factor);

@@ -31,6 +31,8 @@ public:
     // A reader whose file did not open is not to be shown; failure() says why.
     bool isReadable() const { return failureText.isEmpty(); }
     QString failure() const { return failureText; }
+    // Goes to the page (0-based) and searches for the words there, as for a hit of the library's text.
+    void showPage(int page, const QString &words);
 
 private:
     // Loads the file, asking for a password if it needs one; false with failureText set when it fails.

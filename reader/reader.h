@@ -27,6 +27,8 @@ public:
     ~Reader() override;
 
     QString filePath() const;
+    // The chapter at this place (0-based) in the reading order.
+    void showChapter(int index);
 
 private slots:
     void tocClicked(const QUrl &link);
@@ -42,7 +44,6 @@ private:
     void keepPagesInside(const QString &folder);
     // Shows the contents beside the book; the file of their first entry, or nothing when they have none.
     QString readTableOfContents(const QString &ncxPath, const QStringList &spine);
-    void showChapter(int index);
     // Paging goes on from the chapter on show, however it was reached.
     void followShownChapter(const QUrl &url);
     void load(const QString &path);

@@ -7,12 +7,15 @@
 #include "model/backgroundsearch.h"
 #include "model/book.h"
 #include "model/books.h"
+#include "model/fulltextquery.h"
+#include "model/fulltextsearch.h"
 #include "model/itemroles.h"
 #include "model/records.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
 #include "model/webpages.h"
 #include "ui_itemviews.h"
+#include "views/fulltextresults.h"
 #include "views/itemcounttext.h"
 #include "views/itemlist.h"
 #include "views/itemorder.h"
@@ -28,6 +31,7 @@
 #include <QItemSelection>
 #include <QMenu>
 #include <QMetaMethod>
+#include <QSplitter>
 #include <QPushButton>
 #include <QSet>
 #include <QShortcut>
@@ -84,8 +88,22 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     : QWidget(parent)
     , ui(std::make_unique<Ui::ItemViews>())
     , kind(kind)
+    , authorId(kind == QLatin1String("BooksAuthor") ? aid : 0)
 {
     ui->setupUi(this);
+    // A full-text search lists its hits beside the view.
+    auto *split = new QSplitter(this);
+    delete ui->itemViewsLayout->replaceWidget(ui->stackedWidget, split);
+    split->addWidget(ui->stackedWidget);
+    fullTextResults = new FullTextResults(split);
+    split->addWidget(fullTextResults);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    fullTextResults->hide();
+    connect(fullTextResults, &FullTextResults::hitActivated, this,
+            [this](const QString &path, int part) {
+                emit readRequested(path, part, FullTextQuery(lastSearchTerms).firstTerm());
+            });
     ui->stackedWidget->setCurrentIndex(TablePage);
     // The views keep their own orders: their rows and entries are slots that the widgets must not move.
     QTableWidget *viewTable = ui->viewTable;
@@ -295,9 +313,43 @@ void ItemViews::on_viewTable_itemSelectionChanged()
     emit summaryChanged();
 }
 
+void ItemViews::setFullTextScope(bool fullText)
+{
+    fullTextScope = fullText;
+    fullTextResults->setVisible(fullText && !lastSearchTerms.isEmpty());
+}
+
+void ItemViews::searchFullText(const QString &text)
+{
+    const FullTextSearch::Result result
+        = FullTextSearch::run(text, {webPages ? QStringLiteral("WebPage") : QStringLiteral("Book"), authorId});
+    emit searchProblem(result.problem);
+    QList<int> ids;
+    for (const FullTextSearch::Hit &hit : result.hits) {
+        if (!ids.contains(hit.iid))
+            ids << hit.iid;
+    }
+    showHits(text, ids);
+    fullTextResults->showHits(result.hits, [this](int iid) {
+        if (webPages) {
+            const WebPage *page = webPages->find(iid);
+            return page ? page->getTitle() : QString();
+        }
+        const Book *book = books->find(iid);
+        return book ? book->getTitle() : QString();
+    });
+    fullTextResults->show();
+}
+
 void ItemViews::search(const QString &text)
 {
     backgroundSearch->cancel();
+    if (fullTextScope && !text.trimmed().isEmpty()) {
+        searchFullText(text);
+        return;
+    }
+    fullTextResults->hide();
+    emit searchProblem({});
     // An author view searches that author's books.
     if (webPages)
         webPages->dbSearch(text);
@@ -308,6 +360,10 @@ void ItemViews::search(const QString &text)
 
 void ItemViews::searchTyped(const QString &text)
 {
+    if (fullTextScope) {
+        search(text);
+        return;
+    }
     const std::optional<Items::Search> statement
         = webPages ? std::optional(WebPages::searchStatement()) : books->searchStatement(text);
     if (!statement) {

@@ -12,6 +12,7 @@
 class BackgroundSearch;
 class Book;
 class Books;
+class FullTextResults;
 class Item;
 class ItemList;
 class ItemOrder;
@@ -82,8 +83,11 @@ signals:
     void itemEdited(int iid);
     // The count of items, of those shown or of the selection changed.
     void summaryChanged();
-    // The file is to be shown in the program's own reader.
-    void readRequested(const QString &path);
+    // The file is to be shown in the program's own reader; at a page or chapter (1-based) with the words
+    // searched, for a full-text hit.
+    void readRequested(const QString &path, int part = 0, const QString &words = {});
+    // A full-text search could not be run; empty when the last one could.
+    void searchProblem(const QString &message);
     // The empty library's buttons.
     void singleBookRequested();
     void multipleBooksRequested();
@@ -96,6 +100,8 @@ public slots:
     // The same for text being typed: the statement runs in the background, and a newer search or key
     // supersedes it.
     void searchTyped(const QString &text);
+    // Whether searches look through the text of the books rather than their titles and descriptions.
+    void setFullTextScope(bool fullText);
     void setRating(int iid, int rating);
     void addBook(Book *book);
     // Shows a page captured during this run in a web pages view; other views ignore it.
@@ -128,6 +134,8 @@ private:
     // The search's hits become what the view shows.
     void showHits(const QString &text, const QList<int> &ids);
     void showSearchResult(const QString &text);
+    // The items whose text holds the words, and the pages or chapters where it does beside them.
+    void searchFullText(const QString &text);
     void filterEntries();
     void sortTable(int column, Qt::SortOrder order);
     // Gives the rows and entries the shown items in their orders, keeping the selection of those still shown.
@@ -155,6 +163,9 @@ private:
     QList<ViewItem *> *viewItems = nullptr;
 
     BackgroundSearch *backgroundSearch = nullptr;
+    int authorId = 0;
+    bool fullTextScope = false;
+    FullTextResults *fullTextResults = nullptr;
     ItemTable *table = nullptr;
     ItemList *list = nullptr;
     // Every item the view holds, in the table's order and in the icons' (by title).

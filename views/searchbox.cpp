@@ -2,6 +2,9 @@
 
 #include "ui_searchbox.h"
 
+#include <QActionGroup>
+#include <QMenu>
+
 searchbox::searchbox(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::searchbox>())
@@ -12,6 +15,35 @@ searchbox::searchbox(QWidget *parent)
     pause->setSingleShot(true);
     pause->setInterval(TypingPause);
     connect(pause, &QTimer::timeout, this, &searchbox::searchTyped);
+
+    auto *scopes = new QMenu(this);
+    auto *group = new QActionGroup(scopes);
+    QAction *titles = scopes->addAction(tr("Titles and descriptions"));
+    fullText = scopes->addAction(tr("Full text"));
+    for (QAction *scope : {titles, fullText}) {
+        scope->setCheckable(true);
+        group->addAction(scope);
+    }
+    titles->setChecked(true);
+    ui->btnScope->setMenu(scopes);
+    ui->btnScope->setText(titles->text());
+    connect(group, &QActionGroup::triggered, this, [this](QAction *scope) {
+        ui->btnScope->setText(scope->text());
+        emit scopeChanged(isFullText());
+        // The text on show is searched again in the new scope.
+        search();
+    });
+}
+
+bool searchbox::isFullText() const
+{
+    return fullText->isChecked();
+}
+
+void searchbox::showProblem(const QString &message)
+{
+    ui->searchMessage->setText(message);
+    ui->searchMessage->setVisible(!message.isEmpty());
 }
 
 searchbox::~searchbox() = default;

@@ -7,6 +7,8 @@
 
 #include <memory>
 
+class QAction;
+
 namespace Ui {
 class searchbox;
 }
@@ -32,12 +34,17 @@ public:
     void focusSearch();
     // Searches at once for what was typed, if the pause after it has not ended yet.
     void finishTyping();
+    bool isFullText() const;
+    // A short message under the field, as for a search that cannot be read; none when empty.
+    void showProblem(const QString &message);
 
 signals:
     // Search at once: the text was set, or the user left the tab.
     void searchText(const QString &text);
     // Search for what is being typed; a newer key supersedes it.
     void textTyped(const QString &text);
+    // The scope menu switched between titles and descriptions and the books' full text.
+    void scopeChanged(bool fullText);
 
 private slots:
     void on_searchBox_textEdited(const QString &text);
@@ -47,6 +54,7 @@ private:
     void searchTyped();
 
     std::unique_ptr<Ui::searchbox> ui;
+    QAction *fullText = nullptr;
     // Named "typingPause", so that a measurement can tell when the search after a pause starts.
     QTimer *pause = nullptr;
     // What the last search was for.

@@ -20,6 +20,8 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -225,6 +227,47 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(
             TestLibrary::rows(QStringLiteral("SELECT count(*) FROM fulltext WHERE fulltext MATCH 'medlars'")),
             QList<QVariantList>({{1}}), 20000);
+    }
+
+    void fullTextHitsOpenTheirPage()
+    {
+        TestLibrary::storeBook(QStringLiteral("The Walled Garden"),
+                               {library->writeFile(QStringLiteral("books/garden.pdf"),
+                                                   Fixtures::read(QStringLiteral("calibre-garden.pdf")))});
+        TestLibrary::storeBook(QStringLiteral("Dune"), {library->writeFile(QStringLiteral("books/dune.txt"), "Spice")});
+        window = startMainWindow();
+        window->show();
+        QTRY_COMPARE_WITH_TIMEOUT(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM fulltextfiles")),
+                                  QList<QVariantList>({{2}}), 20000);
+
+        auto *box = window->findChild<QLineEdit *>(QStringLiteral("searchBox"));
+        QMenu *scopes = window->findChild<QToolButton *>(QStringLiteral("btnScope"))->menu();
+        scopes->actions().at(1)->trigger();
+        QTest::keyClicks(box, QStringLiteral("quince"));
+        auto *tabs = window->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        auto *books = qobject_cast<ItemViews *>(tabs->widget(0));
+        QTRY_COMPARE(ViewTesting::table(*books)->rowCount(), 1);
+        QVERIFY(ViewTesting::shows(*books, QStringLiteral("The Walled Garden")));
+        auto *hits = books->findChild<QListWidget *>(QStringLiteral("fullTextResults"));
+        QVERIFY(hits->isVisible());
+        QCOMPARE(hits->count(), 1);
+        QVERIFY2(hits->item(0)->text().contains(QStringLiteral("page 19")), qPrintable(hits->item(0)->text()));
+        QVERIFY(hits->item(0)->text().contains(QStringLiteral("<b>quince</b>")));
+
+        // A hit opens its page, with the word searched for there.
+        emit hits->itemActivated(hits->item(0));
+        auto *reader = qobject_cast<PdfReader *>(tabs->currentWidget());
+        QVERIFY(reader);
+        QCOMPARE(reader->findChild<QSpinBox *>(QStringLiteral("pageSpin"))->value(), 19);
+        QCOMPARE(reader->findChild<QLineEdit *>(QStringLiteral("searchEdit"))->text(), QStringLiteral("quince"));
+
+        // A phrase left open is told under the box.
+        tabs->setCurrentIndex(0);
+        DialogTesting::retype(box, QStringLiteral("\"walled gar"));
+        auto *message = window->findChild<QLabel *>(QStringLiteral("searchMessage"));
+        // Shown by the box, whether or not the tool bar has room for it.
+        QTRY_VERIFY(!message->isHidden());
+        QCOMPARE(message->text(), QStringLiteral("Unfinished phrase: add the closing quote"));
     }
 
     void recentFilesReopenInTabsThatFillThePanels()

@@ -1,0 +1,53 @@
+#include "model/fulltextsearch.h"
+
+#include "model/fulltextquery.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace {
+
+// Marks around the words in a snippet that no text holds, so that the text can be escaped around them.
+const QString StartMark = QStringLiteral("\x02");
+const QString EndMark = QStringLiteral("\x03");
+constexpr int SnippetTokens = 12;
+
+QString richSnippet(const QString &marked)
+{
+    return marked.toHtmlEscaped().replace(StartMark, QStringLiteral("<b>")).replace(EndMark, QStringLiteral("</b>"));
+}
+
+} // namespace
+
+FullTextSearch::Result FullTextSearch::run(const QString &typed, const Scope &scope)
+{
+    const FullTextQuery query(typed);
+    if (!query.problem().isEmpty() || query.match().isEmpty())
+        return {{}, query.problem()};
+    QSqlQuery statement;
+    statement.prepare(
+        QStringLiteral("SELECT files.iid, files.filePath, fulltext.part, snippet(fulltext, 2, :start, :end, '…', %1) "
+                       "FROM fulltext JOIN files ON files.fid = fulltext.fid JOIN items ON items.iid = files.iid "
+                       "WHERE fulltext MATCH :match AND items.type = :type AND (:aid = 0 OR files.iid IN "
+                       "(SELECT iid FROM items_authors WHERE aid = :aid)) ORDER BY bm25(fulltext) LIMIT %2")
+            .arg(SnippetTokens)
+            .arg(MostHits));
+    statement.bindValue(QStringLiteral(":start"), StartMark);
+    statement.bindValue(QStringLiteral(":end"), EndMark);
+    statement.bindValue(QStringLiteral(":match"), query.match());
+    statement.bindValue(QStringLiteral(":type"), scope.type);
+    statement.bindValue(QStringLiteral(":aid"), scope.aid);
+    if (!statement.exec()) {
+        qDebug() << "full-text search failed:" << statement.lastError().text();
+        return {{}, QCoreApplication::translate("FullTextSearch", "The books' text cannot be searched for this.")};
+    }
+    Result result;
+    while (statement.next()) {
+        result.hits.append({statement.value(0).toInt(), statement.value(1).toString(), statement.value(2).toInt(),
+                            richSnippet(statement.value(3).toString())});
+    }
+    return result;
+}
