@@ -4,6 +4,7 @@
 #include "bench/benchenvironment.h"
 #include "bench/debugmessagefilter.h"
 #include "bench/digestbenchmark.h"
+#include "bench/fulltextbenchmark.h"
 #include "bench/importfolder.h"
 #include "bench/libraryconnection.h"
 #include "bench/librarygenerator.h"
@@ -119,6 +120,8 @@ bool Benchmark::generateLibrary(double *seconds) const
     // Where the program keeps its data, named in the settings as the program names it.
     const QString dataDir = environment.home() + QStringLiteral("/.local/share/Shelvio/");
     Settings().setValue(Settings::DataDir, dataDir);
+    // The window's own indexing would share the cores with every figure; the full-text step runs its own.
+    Settings().setValue(Settings::FullTextIndexing, false);
     const LibraryConnection library(dataDir);
     if (!library.isOpen()) {
         qCritical("%s", qPrintable(library.errorString()));
@@ -156,6 +159,12 @@ void Benchmark::measureWindow(Report &report, const QString &importFolder, const
     {
         const Step step("Digesting the new books");
         report.add(DigestBenchmark(importFiles).run());
+    }
+    if (options.textBooks > 0) {
+        const Step step("Indexing the books' text");
+        report.add(FullTextBenchmark(*window, environment.home() + QStringLiteral("/Text Books"), options.textBooks,
+                                     options.books)
+                       .run());
     }
     window.reset();
     LibraryConnection::removeDefault();

@@ -20,7 +20,12 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
     const QCommandLineOption skipService(QStringLiteral("skip-service"),
                                          QStringLiteral("Leave out the cloud service's refused bodies and idle "
                                                         "connections."));
-    parser.addOptions({books, skipUpload, skipSync, skipService});
+    const QCommandLineOption textBooks(QStringLiteral("text-books"),
+                                       QStringLiteral("Give <n> of the books a real PDF of 20 pages of prose to index "
+                                                      "(%1; at most the library's size).")
+                                           .arg(options.textBooks),
+                                       QStringLiteral("n"), QString::number(options.textBooks));
+    parser.addOptions({books, textBooks, skipUpload, skipSync, skipService});
     parser.process(arguments);
 
     options.sizes.clear();
@@ -34,6 +39,12 @@ std::optional<BenchOptions> BenchOptions::parse(const QStringList &arguments)
         options.sizes.append(count);
     }
     options.books = options.sizes.constFirst();
+    bool validText = false;
+    options.textBooks = parser.value(textBooks).toInt(&validText);
+    if (!validText || options.textBooks < 0) {
+        qCritical("--text-books needs a whole number, not \"%s\"", qPrintable(parser.value(textBooks)));
+        return std::nullopt;
+    }
     options.skipUpload = parser.isSet(skipUpload);
     options.skipSync = parser.isSet(skipSync);
     options.skipService = parser.isSet(skipService);

@@ -57,6 +57,14 @@ SampleText::SampleText(QRandomGenerator &random)
 {
 }
 
+QStringList SampleText::commonPhrases()
+{
+    QStringList phrases;
+    for (int pair = 0; pair < 6; ++pair)
+        phrases << QString(Vocabulary[2 * pair]) + u' ' + QString(Vocabulary[2 * pair + 1]);
+    return phrases;
+}
+
 QString SampleText::word()
 {
     return Vocabulary[random.bounded(int(Vocabulary.size()))];

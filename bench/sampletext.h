@@ -3,6 +3,7 @@
 
 #include <QLatin1StringView>
 #include <QString>
+#include <QStringList>
 
 class QRandomGenerator;
 
@@ -23,6 +24,8 @@ public:
     QString title(bool withSearchWord);
     // Sentences of MinDescriptionLength to MaxDescriptionLength characters in all.
     QString description(bool withSearchWord);
+    // Six pairs of the vocabulary's words, which generated text holds here and there.
+    static QStringList commonPhrases();
     // "First Last".
     QString personName();
     QString publisher();
