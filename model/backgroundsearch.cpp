@@ -23,8 +23,9 @@ QSqlDatabase workerConnection(const QString &name, const QString &databasePath)
 }
 
 // Nothing when the search was superseded or failed; a failure is told in the debug output.
+template<typename Superseded>
 std::optional<QList<int>> findIds(const QSqlDatabase &db, const Items::Search &search, const QString &term,
-                                  int number, const std::atomic_int &latest)
+                                  const Superseded &superseded)
 {
     if (!db.isOpen())
         return std::nullopt;
@@ -35,9 +36,9 @@ std::optional<QList<int>> findIds(const QSqlDatabase &db, const Items::Search &s
         return std::nullopt;
     }
     QList<int> ids;
-    while (number == latest && query.next())
+    while (!superseded() && query.next())
         ids.append(query.value(0).toInt());
-    if (number != latest)
+    if (superseded())
         return std::nullopt;
     return ids;
 }
@@ -64,26 +65,46 @@ BackgroundSearch::~BackgroundSearch()
     worker.waitForDone();
 }
 
-void BackgroundSearch::start(const Items::Search &search, const QString &term)
+template<typename Work, typename Report>
+void BackgroundSearch::runLatest(Work work, Report report)
 {
     const int number = ++*latest;
     const QString databasePath = QSqlDatabase::database().databaseName();
-    worker.start([this, name = connectionName, databasePath, search, term, number, latest = latest] {
+    worker.start([this, name = connectionName, databasePath, number, latest = latest, work, report] {
         // A search superseded while it waited for its turn does not run at all.
         if (number != *latest)
             return;
-        const std::optional<QList<int>> ids
-            = findIds(workerConnection(name, databasePath), search, term, number, *latest);
-        if (!ids)
+        auto outcome
+            = work(workerConnection(name, databasePath), [number, &newest = *latest] { return number != newest; });
+        if (!outcome)
             return;
         QMetaObject::invokeMethod(
             this,
-            [this, term, ids = *ids, number, latest] {
+            [report, outcome = std::move(*outcome), number, latest] {
                 if (number == *latest)
-                    emit found(term, ids);
+                    report(outcome);
             },
             Qt::QueuedConnection);
     });
+}
+
+void BackgroundSearch::start(const Items::Search &search, const QString &term)
+{
+    runLatest([search, term](const QSqlDatabase &db,
+                             const auto &superseded) { return findIds(db, search, term, superseded); },
+              [this, term](const QList<int> &ids) { emit found(term, ids); });
+}
+
+void BackgroundSearch::startFullText(const QString &typed, const FullTextSearch::Scope &scope)
+{
+    runLatest(
+        [typed, scope](const QSqlDatabase &db, const auto &superseded) -> std::optional<FullTextSearch::Result> {
+            FullTextSearch::Result result = FullTextSearch::run(typed, scope, db);
+            if (superseded())
+                return std::nullopt;
+            return result;
+        },
+        [this, typed](const FullTextSearch::Result &result) { emit fullTextFound(typed, result); });
 }
 
 void BackgroundSearch::cancel()

@@ -22,12 +22,12 @@ QString richSnippet(const QString &marked)
 
 } // namespace
 
-FullTextSearch::Result FullTextSearch::run(const QString &typed, const Scope &scope)
+FullTextSearch::Result FullTextSearch::run(const QString &typed, const Scope &scope, const QSqlDatabase &db)
 {
     const FullTextQuery query(typed);
     if (!query.problem().isEmpty() || query.match().isEmpty())
         return {{}, query.problem()};
-    QSqlQuery statement;
+    QSqlQuery statement(db);
     statement.prepare(
         QStringLiteral("SELECT files.iid, files.filePath, fulltext.part, snippet(fulltext, 2, :start, :end, '…', %1) "
                        "FROM fulltext JOIN files ON files.fid = fulltext.fid JOIN items ON items.iid = files.iid "

@@ -2,6 +2,7 @@
 #define FULLTEXTSEARCH_H
 
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 
 // A search through the text of the library's files: the pages and chapters where the words occur, best
@@ -37,7 +38,7 @@ public:
         QString problem;
     };
 
-    static Result run(const QString &typed, const Scope &scope);
+    static Result run(const QString &typed, const Scope &scope, const QSqlDatabase &db = QSqlDatabase::database());
 };
 
 #endif // FULLTEXTSEARCH_H

@@ -121,6 +121,16 @@ bool holdsLibraryTables(const QSqlDatabase &db)
     return !query.exec() || !query.next() || query.value(0).toInt() > 0;
 }
 
+// Readers then see the last commit while the full-text indexer writes, instead of waiting for it; where the
+// file system cannot share the write-ahead log's memory, the file keeps its rollback journal.
+void useWriteAheadLog(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA journal_mode = WAL")) || !query.next()
+        || query.value(0).toString() != QLatin1String("wal"))
+        qDebug() << "the library keeps its rollback journal:" << query.lastError().text();
+}
+
 void createSchema(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
@@ -157,6 +167,7 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
     if (!result.errorText.isEmpty())
         return result;
     result.opened = true;
+    useWriteAheadLog(db);
     openedDataDir = dataDir;
     const bool isNew = !holdsLibraryTables(db);
 

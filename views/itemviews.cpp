@@ -31,11 +31,11 @@
 #include <QItemSelection>
 #include <QMenu>
 #include <QMetaMethod>
-#include <QSplitter>
 #include <QPushButton>
 #include <QSet>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QSplitter>
 #include <QTimer>
 #include <QUrl>
 
@@ -100,10 +100,9 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
     fullTextResults->hide();
-    connect(fullTextResults, &FullTextResults::hitActivated, this,
-            [this](const QString &path, int part) {
-                emit readRequested(path, part, FullTextQuery(lastSearchTerms).firstTerm());
-            });
+    connect(fullTextResults, &FullTextResults::hitActivated, this, [this](const QString &path, int part) {
+        emit readRequested(path, part, FullTextQuery(lastSearchTerms).firstTerm());
+    });
     ui->stackedWidget->setCurrentIndex(TablePage);
     // The views keep their own orders: their rows and entries are slots that the widgets must not move.
     QTableWidget *viewTable = ui->viewTable;
@@ -120,7 +119,11 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     connect(table, &ItemTable::ratingSet, this, &ItemViews::setRating);
     list = new ItemList(ui->viewList);
     backgroundSearch = new BackgroundSearch(this);
-    connect(backgroundSearch, &BackgroundSearch::found, this, &ItemViews::showHits);
+    connect(backgroundSearch, &BackgroundSearch::found, this, [this](const QString &term, const QList<int> &ids) {
+        endBestFirst();
+        showHits(term, ids);
+    });
+    connect(backgroundSearch, &BackgroundSearch::fullTextFound, this, &ItemViews::showFullTextHits);
     tableOrder = std::make_unique<ItemOrder>(columns);
     listOrder = std::make_unique<ItemOrder>(columns);
     connect(ui->viewTable, &QWidget::customContextMenuRequested, this, &ItemViews::menu);
@@ -154,6 +157,8 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
 
 ItemViews::~ItemViews()
 {
+    // The stored state shows the sort, whatever a full-text search did with it.
+    ui->viewTable->horizontalHeader()->setSortIndicatorShown(true);
     Settings().setValue(Settings::tableHeaderKey(kind), ui->viewTable->horizontalHeader()->saveState());
 }
 
@@ -319,16 +324,18 @@ void ItemViews::setFullTextScope(bool fullText)
     fullTextResults->setVisible(fullText && !lastSearchTerms.isEmpty());
 }
 
-void ItemViews::searchFullText(const QString &text)
+void ItemViews::showFullTextHits(const QString &text, const FullTextSearch::Result &result)
 {
-    const FullTextSearch::Result result
-        = FullTextSearch::run(text, {webPages ? QStringLiteral("WebPage") : QStringLiteral("Book"), authorId});
     emit searchProblem(result.problem);
     QList<int> ids;
+    hitRanks.clear();
     for (const FullTextSearch::Hit &hit : result.hits) {
-        if (!ids.contains(hit.iid))
+        if (!hitRanks.contains(hit.iid)) {
+            hitRanks.insert(hit.iid, int(ids.size()));
             ids << hit.iid;
+        }
     }
+    ui->viewTable->horizontalHeader()->setSortIndicatorShown(false);
     showHits(text, ids);
     fullTextResults->showHits(result.hits, [this](int iid) {
         if (webPages) {
@@ -341,13 +348,19 @@ void ItemViews::searchFullText(const QString &text)
     fullTextResults->show();
 }
 
+FullTextSearch::Scope ItemViews::fullTextScopeOfView() const
+{
+    return {webPages ? QStringLiteral("WebPage") : QStringLiteral("Book"), authorId};
+}
+
 void ItemViews::search(const QString &text)
 {
     backgroundSearch->cancel();
     if (fullTextScope && !text.trimmed().isEmpty()) {
-        searchFullText(text);
+        showFullTextHits(text, FullTextSearch::run(text, fullTextScopeOfView()));
         return;
     }
+    endBestFirst();
     fullTextResults->hide();
     emit searchProblem({});
     // An author view searches that author's books.
@@ -360,6 +373,10 @@ void ItemViews::search(const QString &text)
 
 void ItemViews::searchTyped(const QString &text)
 {
+    if (fullTextScope && !text.trimmed().isEmpty()) {
+        backgroundSearch->startFullText(text, fullTextScopeOfView());
+        return;
+    }
     if (fullTextScope) {
         search(text);
         return;
@@ -423,8 +440,26 @@ void ItemViews::filterEntries()
 
 void ItemViews::sortTable(int column, Qt::SortOrder order)
 {
+    endBestFirst();
     tableOrder->sort(column, order);
     showEntries();
+}
+
+void ItemViews::endBestFirst()
+{
+    hitRanks.clear();
+    ui->viewTable->horizontalHeader()->setSortIndicatorShown(true);
+}
+
+QList<ViewItem *> ItemViews::shownInOrder(const ItemOrder &order) const
+{
+    QList<ViewItem *> items = order.filtered(shownItems);
+    if (!hitRanks.isEmpty()) {
+        std::stable_sort(items.begin(), items.end(), [this](const ViewItem *first, const ViewItem *second) {
+            return hitRanks.value(first->iid, INT_MAX) < hitRanks.value(second->iid, INT_MAX);
+        });
+    }
+    return items;
 }
 
 void ItemViews::showEntries()
@@ -434,8 +469,8 @@ void ItemViews::showEntries()
     const QSignalBlocker listSignals(ui->viewList);
     ui->viewTable->setUpdatesEnabled(false);
     ui->viewList->setUpdatesEnabled(false);
-    table->setItems(tableOrder->filtered(shownItems));
-    list->setItems(listOrder->filtered(shownItems));
+    table->setItems(shownInOrder(*tableOrder));
+    list->setItems(shownInOrder(*listOrder));
     // The rows selected before may show other items now.
     if (currentPage() == TablePage)
         selectInTable(selection);
@@ -517,8 +552,14 @@ void ItemViews::addEntry(ViewItem *item)
     tableOrder->insert(item);
     listOrder->insert(item);
     shownItems.insert(item);
-    table->insert(int(tableOrder->insertionPoint(table->items(), item)), item);
-    list->insert(int(listOrder->insertionPoint(list->items(), item)), item);
+    if (hitRanks.isEmpty()) {
+        table->insert(int(tableOrder->insertionPoint(table->items(), item)), item);
+        list->insert(int(listOrder->insertionPoint(list->items(), item)), item);
+    } else {
+        // Below the hits, ranked or not.
+        table->insert(int(table->items().size()), item);
+        list->insert(int(list->items().size()), item);
+    }
     itemsChanged();
 }
 
@@ -545,7 +586,8 @@ void ItemViews::keepInOrder(ViewItem *item)
 {
     const bool tableMoved = tableOrder->reposition(item);
     const bool listMoved = listOrder->reposition(item);
-    if ((!tableMoved && !listMoved) || !shownItems.contains(item))
+    // Hits stay where their rank put them.
+    if ((!tableMoved && !listMoved) || !shownItems.contains(item) || !hitRanks.isEmpty())
         return;
     const bool selected = selection.contains(item);
     const QSignalBlocker tableSignals(ui->viewTable);

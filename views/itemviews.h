@@ -1,6 +1,9 @@
 #ifndef ITEMVIEWS_H
 #define ITEMVIEWS_H
 
+#include "model/fulltextsearch.h"
+
+#include <QHash>
 #include <QList>
 #include <QPoint>
 #include <QSet>
@@ -134,8 +137,13 @@ private:
     // The search's hits become what the view shows.
     void showHits(const QString &text, const QList<int> &ids);
     void showSearchResult(const QString &text);
-    // The items whose text holds the words, and the pages or chapters where it does beside them.
-    void searchFullText(const QString &text);
+    // The items whose text holds the words, best first, and the pages or chapters where it does beside them.
+    void showFullTextHits(const QString &text, const FullTextSearch::Result &result);
+    FullTextSearch::Scope fullTextScopeOfView() const;
+    // The rows follow the orders again, as after a title search or a click on the header.
+    void endBestFirst();
+    // The shown items in the order's, or best first after a full-text search.
+    QList<ViewItem *> shownInOrder(const ItemOrder &order) const;
     void filterEntries();
     void sortTable(int column, Qt::SortOrder order);
     // Gives the rows and entries the shown items in their orders, keeping the selection of those still shown.
@@ -166,6 +174,8 @@ private:
     int authorId = 0;
     bool fullTextScope = false;
     FullTextResults *fullTextResults = nullptr;
+    // Each item's place among a full-text search's hits, best first; empty while the rows follow the orders.
+    QHash<int, int> hitRanks;
     ItemTable *table = nullptr;
     ItemList *list = nullptr;
     // Every item the view holds, in the table's order and in the icons' (by title).

@@ -189,8 +189,8 @@ void TestBook::newCoverReplacesTheStoredOne()
     QVERIFY(book->save());
     QCOMPARE(book->getCoverFile(), cover);
     QCOMPARE(readFile(cover), QByteArray("new jpeg"));
-    QCOMPARE(QDir(library->dataDir()).entryList(QDir::Files),
-             QStringList({QString::number(book->getIid()) + QStringLiteral(".jpg"), QStringLiteral("data.db")}));
+    QCOMPARE(QDir(library->dataDir()).entryList({QStringLiteral("*.jpg")}, QDir::Files),
+             QStringList({QString::number(book->getIid()) + QStringLiteral(".jpg")}));
 }
 
 void TestBook::failedRowsAreReported()
@@ -222,8 +222,8 @@ void TestBook::failedFirstSaveLeavesNothingBehind()
     QCOMPARE(book->getBid(), -1);
     // The cover was moved under the id given up again; it is back at the downloaded name.
     QCOMPARE(book->getCoverFile(), cover);
-    QCOMPARE(QDir(library->dataDir()).entryList(QDir::Files),
-             QStringList({QStringLiteral("coverfile-tmp.jpg"), QStringLiteral("data.db")}));
+    QCOMPARE(QDir(library->dataDir()).entryList({QStringLiteral("*.jpg")}, QDir::Files),
+             QStringList({QStringLiteral("coverfile-tmp.jpg")}));
     for (const char *table : {"items", "books", "files", "items_authors", "authors"})
         QCOMPARE(TestDatabase::rowCount(QString::fromLatin1(table)), 0);
     QVERIFY(QFileInfo::exists(book->getMainFilePath()));

@@ -9,6 +9,8 @@
 
 #include <QFile>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 namespace {
@@ -48,6 +50,7 @@ public:
 private slots:
     void indexesEveryReadableFileByPart();
     void brokenOffPassLeavesNothingHalfDone();
+    void readsDoNotWaitForTheIndexersWrites();
 
 private:
     TestEnvironment &environment;
@@ -135,6 +138,27 @@ void TestFullTextIndexer::brokenOffPassLeavesNothingHalfDone()
              QList<QVariantList>({{Books, Books * 10}}));
     QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM fulltext WHERE fulltext MATCH 'walnut'")),
              QList<QVariantList>({{Books * 10}}));
+}
+
+void TestFullTextIndexer::readsDoNotWaitForTheIndexersWrites()
+{
+    const TestLibrary library(environment);
+    TestLibrary::storeBook(QStringLiteral("Dune"), {});
+    {
+        QSqlDatabase writer = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("writer"));
+        writer.setDatabaseName(QSqlDatabase::database().databaseName());
+        QVERIFY(writer.open());
+        QSqlQuery write(writer);
+        // As the indexer's commit holds the file: no reader could start until it ends.
+        QVERIFY(write.exec(QStringLiteral("BEGIN EXCLUSIVE")));
+        QVERIFY(write.exec(QStringLiteral("INSERT INTO fulltextfiles (fid, size, modified, parts, state) "
+                                          "VALUES (1, 1, 1, 1, 'indexed')")));
+        QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT title FROM books")), QList<QVariantList>({{"Dune"}}));
+        QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM fulltextfiles")), QList<QVariantList>({{0}}));
+        QVERIFY(write.exec(QStringLiteral("ROLLBACK")));
+        writer.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("writer"));
 }
 
 SHELVIO_TEST_MAIN(TestFullTextIndexer)

@@ -10,8 +10,8 @@
 #include "tests/support/urlrecorder.h"
 #include "tests/support/viewtesting.h"
 #include "views/coverlistentry.h"
-#include "views/itemviews.h"
 #include "views/itemorder.h"
+#include "views/itemviews.h"
 #include "widgets/rating.h"
 
 #include <QAction>
@@ -24,9 +24,9 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -436,6 +436,7 @@ private slots:
     void searchFiltersBothPresentations_data();
     void searchFiltersBothPresentations();
     void typedSearchGivesWayToANewerOne();
+    void fullTextHitsComeBestFirst();
     void authorViewFiltersItsOwnBooks();
     void addedBookAppearsInBoth();
     void updateItemAddsOnlyBeforeTheFirstSearch();
@@ -628,8 +629,8 @@ void TestItemViews::columnsSortAsAReaderExpects()
 
     // Case and accents aside, numbers by value.
     std::unique_ptr<ItemViews> view = openView(QStringLiteral("Books"));
-    QCOMPARE(columnTexts(*view, 0), QStringList({"apache", "Chapter 2", "Chapter 10", "Émile", "fontconfig user",
-                                                 "Ubuntu Server Guide"}));
+    QCOMPARE(columnTexts(*view, 0),
+             QStringList({"apache", "Chapter 2", "Chapter 10", "Émile", "fontconfig user", "Ubuntu Server Guide"}));
     // Dates by their values, whatever their precision.
     QVERIFY(ItemOrder::dateKey(QStringLiteral("2005")) < ItemOrder::dateKey(QStringLiteral("2005-11-15")));
     QVERIFY(ItemOrder::dateKey(QStringLiteral("2005-11-15")) < ItemOrder::dateKey(QStringLiteral("2021")));
@@ -727,7 +728,8 @@ void TestItemViews::emptyLibraryAndSearchWithoutHitsSaySo()
     clickRow(*view, QStringLiteral("Dune"));
     QSignalSpy shown(view.get(), &ItemViews::selectedViewItem);
     view->search(QStringLiteral("packard"));
-    QCOMPARE(view->findChild<QLabel *>(QStringLiteral("noticeText"))->text(), QStringLiteral("No items match “packard”."));
+    QCOMPARE(view->findChild<QLabel *>(QStringLiteral("noticeText"))->text(),
+             QStringLiteral("No items match “packard”."));
     QVERIFY(!view->findChild<QPushButton *>(QStringLiteral("btnNoticeSingleBook"))->isVisible());
     // What is no longer shown leaves the panels.
     QCOMPARE(shown.size(), 1);
@@ -884,8 +886,9 @@ void TestItemViews::webPageRowAlwaysHasAToolTip()
     QCOMPARE(table->item(row, 1)->text(), QStringLiteral("https://example.org/news"));
     const QList<QVariantList> created
         = TestLibrary::rows(QStringLiteral("SELECT created FROM webpages WHERE iid = %1").arg(iid));
-    QCOMPARE(table->item(row, 2)->text(), QDateTime::fromSecsSinceEpoch(created.value(0).value(0).toLongLong())
-                                              .toString(QStringLiteral("yyyy-MM-dd HH:mm")));
+    QCOMPARE(table->item(row, 2)->text(),
+             QDateTime::fromSecsSinceEpoch(created.value(0).value(0).toLongLong())
+                 .toString(QStringLiteral("yyyy-MM-dd HH:mm")));
     QCOMPARE(table->item(row, 3)->text(), description);
     QCOMPARE(entryOf(*view, iid)->text(), title);
     QTest::qWait(50);
@@ -1258,6 +1261,39 @@ void TestItemViews::typedSearchGivesWayToANewerOne()
     QTRY_COMPARE(view->searchTerms(), QStringLiteral("an"));
     QCOMPARE(shownRows(*view), QStringList({"Emma", "Persuasion"}));
     QVERIFY2(!shownSearches.contains(QStringLiteral("emma")), qPrintable(shownSearches.join(u',')));
+}
+
+void TestItemViews::fullTextHitsComeBestFirst()
+{
+    const QStringList texts{QStringLiteral("Captain, captain: the captain sailed."),
+                            QStringLiteral("The captain and the captain with a dog walked along the beach at dawn."),
+                            QStringLiteral("A captain appears once in this long and meandering account of a summer.")};
+    const QStringList titles{QStringLiteral("Persuasion"), QStringLiteral("Dune"), QStringLiteral("Emma")};
+    for (qsizetype index = 0; index < titles.size(); ++index) {
+        const int iid = storeBook(titles.at(index));
+        const QVariant fid
+            = TestLibrary::rows(QStringLiteral("SELECT fid FROM files WHERE iid = %1").arg(iid)).value(0).value(0);
+        QVERIFY(TestLibrary::exec(QStringLiteral("INSERT INTO fulltext (fid, part, body) VALUES (%1, 1, '%2')")
+                                      .arg(fid.toInt())
+                                      .arg(texts.at(index))));
+    }
+    auto view = openView(QStringLiteral("Books"));
+    QVERIFY(view);
+    view->setFullTextScope(true);
+    // Typed, on the worker; then at once.
+    view->searchTyped(QStringLiteral("captain"));
+    QTRY_COMPARE(shownRows(*view), titles);
+    view->search(QStringLiteral("capt*"));
+    QCOMPARE(shownRows(*view), titles);
+    QCOMPARE(shownEntries(*view), titles);
+
+    // The header's sort takes over.
+    QHeaderView *header = tableOf(*view)->horizontalHeader();
+    QVERIFY(!header->isSortIndicatorShown());
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(0) + 5, header->height() / 2));
+    QVERIFY(header->isSortIndicatorShown());
+    QCOMPARE(shownRows(*view), QStringList({"Persuasion", "Emma", "Dune"}));
 }
 
 void TestItemViews::authorViewFiltersItsOwnBooks()
@@ -1672,7 +1708,8 @@ void TestItemViews::contextMenuOffersWhatTheSelectionAllows_data()
                                << QStringList();
     QTest::newRow("nothing selected") << "Books" << QStringList() << true << QStringList() << QStringList();
     QTest::newRow("web page with a PDF") << "WebPages" << QStringList({"KDE news"}) << false
-                                         << QStringList({"Open PDF", "Read", "Properties", "Open URL (External)", "Delete"})
+                                         << QStringList(
+                                                {"Open PDF", "Read", "Properties", "Open URL (External)", "Delete"})
                                          << QStringList();
     QTest::newRow("web page without a PDF")
         << "WebPages" << QStringList({"Qt blog"}) << false
