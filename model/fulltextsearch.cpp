@@ -27,12 +27,14 @@ FullTextSearch::Result FullTextSearch::run(const QString &typed, const Scope &sc
     const FullTextQuery query(typed);
     if (!query.problem().isEmpty() || query.match().isEmpty())
         return {{}, query.problem()};
+    // By rank, which is bm25: FTS5 then sorts the hits itself and makes snippets for the best only, where an
+    // order by bm25() would make one for every matching page first.
     QSqlQuery statement(db);
     statement.prepare(
         QStringLiteral("SELECT files.iid, files.filePath, fulltext.part, snippet(fulltext, 2, :start, :end, '…', %1) "
                        "FROM fulltext JOIN files ON files.fid = fulltext.fid JOIN items ON items.iid = files.iid "
                        "WHERE fulltext MATCH :match AND items.type = :type AND (:aid = 0 OR files.iid IN "
-                       "(SELECT iid FROM items_authors WHERE aid = :aid)) ORDER BY bm25(fulltext) LIMIT %2")
+                       "(SELECT iid FROM items_authors WHERE aid = :aid)) ORDER BY rank LIMIT %2")
             .arg(SnippetTokens)
             .arg(MostHits));
     statement.bindValue(QStringLiteral(":start"), StartMark);
