@@ -10,8 +10,9 @@
 class FullTextSearch
 {
 public:
-    // Hits past this many are not listed.
-    static constexpr int MostHits = 500;
+    // Hits past this many are not listed: each listed hit reads its page's text for the snippet, and a
+    // reader looks through the best ones.
+    static constexpr int MostHits = 200;
 
     struct Hit
     {

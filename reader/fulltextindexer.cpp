@@ -12,6 +12,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 // Often enough for the status bar, seldom enough to cost nothing.
@@ -33,6 +38,17 @@ struct Read
     qint64 modified = 0;
     BookText text;
 };
+
+// The worker yields to the window and its searches when both want the processor, yet goes on when the machine
+// is busy with other work too.
+void lowerWorkerPriority()
+{
+#ifdef Q_OS_LINUX
+    constexpr int Niceness = 10;
+    if (setpriority(PRIO_PROCESS, id_t(gettid()), Niceness) != 0)
+        qDebug() << "full-text indexing keeps its priority:" << qt_error_string(errno);
+#endif
+}
 
 QSqlDatabase indexerConnection(const QString &name, const QString &databasePath)
 {
@@ -176,11 +192,13 @@ void FullTextIndexer::pause()
 bool FullTextIndexer::clear()
 {
     QSqlQuery query;
-    return query.exec(QStringLiteral("DELETE FROM fulltext")) && query.exec(QStringLiteral("DELETE FROM fulltextfiles"));
+    return query.exec(QStringLiteral("DELETE FROM fulltext"))
+        && query.exec(QStringLiteral("DELETE FROM fulltextfiles"));
 }
 
 void FullTextIndexer::runPasses()
 {
+    lowerWorkerPriority();
     {
         Pass pass{indexerConnection(connectionName, databasePath), {}, 0};
         do {
@@ -232,5 +250,6 @@ void FullTextIndexer::runPasses()
 
 void FullTextIndexer::report(int done, int total)
 {
-    QMetaObject::invokeMethod(this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, done, total] { emit progress(done, total); }, Qt::QueuedConnection);
 }
