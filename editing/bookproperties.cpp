@@ -1,4 +1,5 @@
 #include "editing/bookproperties.h"
+
 #include "ui_bookproperties.h"
 
 #include "core/settings.h"
@@ -62,11 +63,13 @@ BookProperties::BookProperties(QWidget *parent, int iid)
     language = new LanguageComboBox(ui->languageWidget);
     ui->languageWidget->addWidget(language);
     showState(book->getState());
+    ui->labelFields->showLabels(book->getTags(), book->getSeries());
     downloader = new DataDownloader(this);
     connect(downloader, &DataDownloader::bookDownloaded, this, [this](Book *record) {
         const std::unique_ptr<Book> downloaded(record);
         setLookupRunning(false);
         populateForm(downloaded.get());
+        ui->labelFields->addTags(downloaded->getTags());
     });
     connect(downloader, &DataDownloader::lookupFailed, this, &BookProperties::showLookupFailure);
     connect(downloader, &DataDownloader::lookupDelayed, this,
@@ -173,6 +176,8 @@ void BookProperties::copyFormToRecord()
     book->setPublisher(ui->bookPublisher->text());
     book->setDatePublished(ui->bookPublishedYear->text());
     book->setState(stateFromForm());
+    book->setTags(ui->labelFields->tags());
+    book->setSeries(ui->labelFields->series());
 
     book->getAuthors()->clear();
     for (int row = 0; row < ui->bookAuthors->count(); ++row) {

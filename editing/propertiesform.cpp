@@ -1,5 +1,6 @@
 #include "editing/propertiesform.h"
 
+#include <QDoubleSpinBox>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPushButton>
@@ -23,4 +24,11 @@ bool PropertiesForm::requireTitle(const QString &title)
         return true;
     QMessageBox::warning(nullptr, tr("Error"), tr("You must enter a book title."));
     return false;
+}
+
+std::optional<double> PropertiesForm::seriesPosition(const QDoubleSpinBox &spin)
+{
+    if (spin.value() == spin.minimum())
+        return std::nullopt;
+    return spin.value();
 }

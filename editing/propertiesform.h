@@ -5,7 +5,9 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 
+class QDoubleSpinBox;
 class QPushButton;
 
 // What the properties dialogs of books and web pages show and require alike, beyond their file table.
@@ -21,6 +23,8 @@ public:
     static void showRating(const Stars &stars, int rating);
     // True when there is a title to save; otherwise the user is told that one is needed.
     static bool requireTitle(const QString &title);
+    // The place in a series that the spin box gives: none at its lowest value, which reads "No number".
+    static std::optional<double> seriesPosition(const QDoubleSpinBox &spin);
 };
 
 #endif // PROPERTIESFORM_H

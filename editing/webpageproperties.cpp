@@ -1,4 +1,5 @@
 #include "editing/webpageproperties.h"
+
 #include "ui_webpageproperties.h"
 
 #include "editing/itemfiletable.h"
@@ -45,6 +46,7 @@ void WebPageProperties::populateForm(WebPage *record)
     const QDate read = QDate::fromString(record->getState().readDate, Qt::ISODate);
     ui->groupBox_3->setChecked(read.isValid());
     ui->field_book_read_2->setDate(read.isValid() ? read : QDate::currentDate());
+    ui->labelFields->showLabels(record->getTags(), record->getSeries());
     // Pages keep their text as typed: markup in it is text, not formatting.
     ui->bookDescription->setPlainText(record->getDescription());
     // Read now, not through QPixmap(path), whose cache could show an older image stored under the same name.
@@ -64,6 +66,8 @@ void WebPageProperties::on_btnSave_clicked()
     ItemState state = page->getState();
     state.readDate = ui->groupBox_3->isChecked() ? ui->field_book_read_2->date().toString(Qt::ISODate) : QString();
     page->setState(state);
+    page->setTags(ui->labelFields->tags());
+    page->setSeries(ui->labelFields->series());
     if (!page->save()) {
         QMessageBox::critical(this, tr("Error"),
                               tr("The web page could not be saved in the library.\nPlease try again."));

@@ -2,8 +2,8 @@
 
 #include "core/boundedreply.h"
 #include "core/requestpolicy.h"
-#include "metadata/bookservicethrottle.h"
 #include "core/settings.h"
+#include "metadata/bookservicethrottle.h"
 #include "model/book.h"
 
 #include <QBuffer>
@@ -56,6 +56,8 @@ void fillRecord(Book &book, const QVariantMap &info)
     for (const QVariant &author : authors)
         book.addAuthor(author.toString());
     book.setRating(info.value(QStringLiteral("averageRating")).toInt());
+    // The service's subjects, proposed as tags.
+    book.setTags(info.value(QStringLiteral("categories")).toStringList());
 }
 
 } // namespace

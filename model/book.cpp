@@ -216,6 +216,8 @@ void Book::updateViewItem()
     viewItem->filePaths = files->paths();
     viewItem->fileSize = files->totalSizeText();
     viewItem->state = getState();
+    viewItem->tags = getTags();
+    viewItem->series = getSeries();
     viewItem->rating = getRating();
 }
 
@@ -237,6 +239,13 @@ QVariant Book::toVariant() const
         {QStringLiteral("authors"), getAuthors()->toVariant()},
         {QStringLiteral("files"), getFiles()->toVariant()},
     };
+    if (!getTags().isEmpty())
+        map.insert(QStringLiteral("tags"), getTags());
+    if (!getSeries().isEmpty()) {
+        map.insert(QStringLiteral("series"), getSeries().name);
+        if (getSeries().position)
+            map.insert(QStringLiteral("seriesPosition"), *getSeries().position);
+    }
     QFile cover(getCoverFile());
     if (cover.open(QIODevice::ReadOnly))
         map.insert(QStringLiteral("coverFile"), QString::fromLatin1(cover.readAll().toBase64()));

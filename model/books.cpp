@@ -2,6 +2,7 @@
 
 #include "model/book.h"
 #include "model/itemrows.h"
+#include "model/labelquery.h"
 #include "model/statementcache.h"
 #include "model/viewitem.h"
 
@@ -113,15 +114,30 @@ void Books::dbSearch(const QString &term)
 
 std::optional<Items::Search> Books::searchStatement(const QString &term) const
 {
-    if (!authorId)
-        return Search{QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
-                                     ":term_desc) LIMIT 500"),
+    const LabelQuery labels(term);
+    if (!authorId) {
+        if (!labels.isRestricted())
+            return Search{QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
+                                         ":term_desc) LIMIT 500"),
+                          std::nullopt};
+        return Search{labelledStatement(labels, QStringLiteral("SELECT iid FROM books WHERE "),
+                                        QStringLiteral("((title LIKE :term_title) OR (description LIKE :term_desc))"),
+                                        QStringLiteral("iid"), 500),
                       std::nullopt};
+    }
     if (term.isEmpty())
         return std::nullopt;
-    return Search{QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid WHERE "
-                                 "items_authors.aid=:aid AND ((books.title LIKE :term_title) OR (books.description "
-                                 "LIKE :term_desc)) LIMIT 1000"),
+    if (!labels.isRestricted())
+        return Search{QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON items_authors.iid=books.iid "
+                                     "WHERE items_authors.aid=:aid AND ((books.title LIKE :term_title) OR "
+                                     "(books.description LIKE :term_desc)) LIMIT 1000"),
+                      authorId};
+    return Search{labelledStatement(labels,
+                                    QStringLiteral("SELECT books.iid FROM items_authors JOIN books ON "
+                                                   "items_authors.iid=books.iid WHERE items_authors.aid=:aid AND "),
+                                    QStringLiteral("((books.title LIKE :term_title) OR (books.description LIKE "
+                                                   ":term_desc))"),
+                                    QStringLiteral("books.iid"), 1000),
                   authorId};
 }
 

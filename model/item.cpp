@@ -5,6 +5,7 @@
 #include "model/filelist.h"
 #include "model/fulltextrows.h"
 #include "model/itemrows.h"
+#include "model/labelstore.h"
 #include "model/librarydatabase.h"
 #include "model/preparedquery.h"
 #include "model/records.h"
@@ -128,6 +129,8 @@ void Item::dbRead()
     if (states.exec() && states->next())
         fillStateRow(ItemRows::values(*states, 5));
 
+    readLabels();
+
     PreparedQuery fileIds(QStringLiteral("SELECT fid FROM files WHERE iid = :iid"));
     fileIds->bindValue(QStringLiteral(":iid"), iid);
     if (fileIds.exec()) {
@@ -150,6 +153,9 @@ void Item::fill(const ItemRows &rows)
     }
     if (const ItemRows::Row *row = rows.state(iid))
         fillStateRow(*row);
+    tags = rows.tags(iid);
+    if (const ItemRows::Row *row = rows.series(iid))
+        fillSeriesRow(*row);
     for (const ItemRows::Row &file : rows.files(iid))
         files->addRow(file);
     files->setIid(iid);
@@ -168,6 +174,28 @@ void Item::fillStateRow(const QVariantList &row)
 {
     state = {row.value(0).toString(), row.value(1).toBool(), row.value(2).toString(), row.value(3).toString(),
              row.value(4).toBool()};
+}
+
+void Item::readLabels()
+{
+    tags.clear();
+    series = {};
+    PreparedQuery tagNames(LabelStore::tagsStatement(QStringLiteral("(:iid)")));
+    tagNames->bindValue(QStringLiteral(":iid"), iid);
+    if (tagNames.exec()) {
+        while (tagNames->next())
+            tags.append(tagNames->value(1).toString());
+    }
+    PreparedQuery seriesRow(LabelStore::seriesStatement(QStringLiteral("(:iid)")));
+    seriesRow->bindValue(QStringLiteral(":iid"), iid);
+    if (seriesRow.exec() && seriesRow->next())
+        fillSeriesRow(ItemRows::values(*seriesRow, 3));
+}
+
+void Item::fillSeriesRow(const QVariantList &row)
+{
+    const QVariant position = row.value(2);
+    series = {row.value(1).toString(), position.isNull() ? std::nullopt : std::optional(position.toDouble())};
 }
 
 void Item::setIid(int iid)
@@ -224,12 +252,28 @@ bool Item::save()
     if (iid < 1)
         return false;
     stored = saveState() && stored;
+    stored = LabelStore::saveTags(iid, tags) && stored;
+    stored = LabelStore::saveSeries(iid, series) && stored;
+    // A name stored before keeps its spelling, which the record shows from now on.
+    readLabels();
     return saveAuthorLinks() && stored;
 }
 
 void Item::setState(const ItemState &state)
 {
     this->state = state;
+}
+
+void Item::setTags(const QStringList &tags)
+{
+    this->tags = LabelStore::normalized(tags);
+}
+
+void Item::setSeries(const ItemSeries &series)
+{
+    this->series = {LabelStore::normalized(series.name), series.position};
+    if (this->series.isEmpty())
+        this->series.position.reset();
 }
 
 bool Item::saveState()
@@ -422,5 +466,6 @@ bool Item::remove()
     forgetFullText();
     execForItem(QStringLiteral("DELETE FROM files WHERE iid = :iid"), iid);
     execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
+    LabelStore::forget(iid);
     return true;
 }

@@ -1,10 +1,12 @@
 #ifndef ITEM_H
 #define ITEM_H
 
+#include "model/itemseries.h"
 #include "model/itemstate.h"
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -41,6 +43,11 @@ public:
     ItemState getState() const { return state; }
     // In memory only; the next save stores it.
     void setState(const ItemState &state);
+    // In memory only; the next save stores them.
+    QStringList getTags() const { return tags; }
+    void setTags(const QStringList &tags);
+    ItemSeries getSeries() const { return series; }
+    void setSeries(const ItemSeries &series);
     quint32 getCreated() const { return created; }
     quint32 getUpdated() const { return updated; }
     Authors *getAuthors() const { return authors.get(); }
@@ -98,6 +105,9 @@ private:
     void fill(const ItemRows &rows);
     void fillItemRow(const QVariantList &row);
     void fillStateRow(const QVariantList &row);
+    // The stored tags and series.
+    void readLabels();
+    void fillSeriesRow(const QVariantList &row);
     bool saveAuthorLinks();
     bool saveState();
 
@@ -111,6 +121,8 @@ private:
     quint32 updated = 0;
     QString lastSaveFailure;
     ItemState state;
+    QStringList tags;
+    ItemSeries series;
 };
 
 #endif // ITEM_H

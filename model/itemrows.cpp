@@ -1,5 +1,7 @@
 #include "model/itemrows.h"
 
+#include "model/labelstore.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSqlError>
@@ -60,6 +62,9 @@ ItemRows ItemRows::read(const QList<int> &iids)
              ids, byColumn(rows.authors, 0));
     readEach(QStringLiteral("SELECT * FROM files WHERE iid IN ") + IdSet + QStringLiteral(" ORDER BY fid"), ids,
              [&rows](Row row) { rows.fileRows[row.at(8).toInt()].append(std::move(row)); });
+    readEach(LabelStore::tagsStatement(IdSet), ids,
+             [&rows](const Row &row) { rows.tagNames[row.at(0).toInt()].append(row.at(1).toString()); });
+    readEach(LabelStore::seriesStatement(IdSet), ids, byColumn(rows.seriesRows, 0));
     return rows;
 }
 

@@ -3,12 +3,13 @@
 
 #include <QHash>
 #include <QList>
+#include <QStringList>
 #include <QVariantList>
 
 class QSqlQuery;
 
 // The stored rows of a set of items, read table by table for the whole set: the items, their own rows
-// (books), their states, author links, authors and files, each table in one statement. A collection
+// (books), their states, author links, authors, files, tags and series, each table in one statement. A collection
 // builds its records from these instead of reading each record's rows one by one; the columns are those
 // the per-record statements read, so a record comes out the same either way.
 class ItemRows
@@ -24,6 +25,10 @@ public:
     // The author ids linked to the item, in the order the links were stored.
     QList<int> authorIds(int iid) const { return authorLinks.value(iid); }
     const Row *author(int aid) const { return find(authors, aid); }
+    // The item's tag names, in the order they were given.
+    QStringList tags(int iid) const { return tagNames.value(iid); }
+    // iid, name, position.
+    const Row *series(int iid) const { return find(seriesRows, iid); }
     // The item's files rows, in the order they were stored.
     QList<Row> files(int iid) const { return fileRows.value(iid); }
 
@@ -39,6 +44,8 @@ private:
     QHash<int, Row> authors;
     QHash<int, QList<int>> authorLinks;
     QHash<int, QList<Row>> fileRows;
+    QHash<int, QStringList> tagNames;
+    QHash<int, Row> seriesRows;
 };
 
 #endif // ITEMROWS_H

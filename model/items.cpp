@@ -1,5 +1,7 @@
 #include "model/items.h"
 
+#include "model/labelquery.h"
+
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -26,9 +28,13 @@ Items::Items(QObject *parent)
 void Items::bindSearch(QSqlQuery &query, const Search &search, const QString &term)
 {
     query.prepare(search.statement);
-    const QString pattern = u'%' + term + u'%';
-    query.bindValue(QStringLiteral(":term_title"), pattern);
-    query.bindValue(QStringLiteral(":term_desc"), pattern);
+    const LabelQuery labels(term);
+    if (search.statement.contains(QLatin1String(":term_title"))) {
+        const QString pattern = u'%' + labels.words() + u'%';
+        query.bindValue(QStringLiteral(":term_title"), pattern);
+        query.bindValue(QStringLiteral(":term_desc"), pattern);
+    }
+    labels.bind(query);
     if (search.aid)
         query.bindValue(QStringLiteral(":aid"), *search.aid);
 }
@@ -38,6 +44,15 @@ QList<int> Items::searchIds(const Search &search, const QString &term)
     QSqlQuery query;
     bindSearch(query, search, term);
     return idsOf(query);
+}
+
+QString Items::labelledStatement(const LabelQuery &labels, const QString &select, const QString &wordsCondition,
+                                 const QString &iidColumn, int limit)
+{
+    QStringList conditions = labels.conditions(iidColumn);
+    if (!labels.words().isEmpty())
+        conditions.prepend(wordsCondition);
+    return select + conditions.join(QLatin1String(" AND ")) + QStringLiteral(" LIMIT %1").arg(limit);
 }
 
 QList<int> Items::selectIds(const QString &statement)

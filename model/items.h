@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+class LabelQuery;
 class QSqlQuery;
 
 #include <memory>
@@ -30,7 +31,7 @@ public:
 
     explicit Items(QObject *parent = nullptr);
 
-    // Prepares the query with the statement and binds the term and the author.
+    // Prepares the query with the statement and binds the term, the tags and series it names, and the author.
     static void bindSearch(QSqlQuery &query, const Search &search, const QString &term);
 
 protected:
@@ -45,6 +46,10 @@ protected:
     }
 
     static QList<int> searchIds(const Search &search, const QString &term);
+    // The search over the items that carry the tags and series named: select ends where the conditions
+    // begin, and the words' condition is left out when only labels were typed.
+    static QString labelledStatement(const LabelQuery &labels, const QString &select, const QString &wordsCondition,
+                                     const QString &iidColumn, int limit);
     // Item ids from column 0 of a statement without placeholders.
     static QList<int> selectIds(const QString &statement);
 };

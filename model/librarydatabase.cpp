@@ -85,6 +85,28 @@ void createFullTextIndex(const QSqlDatabase &db)
         qDebug() << "full-text index not created:" << query.lastError().text();
 }
 
+// The tags and series readers put on items; made in every library that lacks them.
+void createLabels(const QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    const QStringList statements{
+        QStringLiteral("CREATE TABLE IF NOT EXISTS tags (tid INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL "
+                       "UNIQUE COLLATE NOCASE)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS itemtags (iid INTEGER NOT NULL, tid INTEGER NOT NULL, PRIMARY KEY "
+                       "(iid, tid))"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS itemtags_tid ON itemtags (tid)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS series (sid INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL "
+                       "UNIQUE COLLATE NOCASE)"),
+        QStringLiteral("CREATE TABLE IF NOT EXISTS itemseries (iid INTEGER PRIMARY KEY, sid INTEGER NOT NULL, "
+                       "position REAL)"),
+        QStringLiteral("CREATE INDEX IF NOT EXISTS itemseries_sid ON itemseries (sid, position)"),
+    };
+    for (const QString &statement : statements) {
+        if (!query.exec(statement))
+            qDebug() << "tags and series not created:" << query.lastError().text();
+    }
+}
+
 void createLookupIndexes(const QSqlDatabase &db)
 {
     QSqlQuery query(db);
@@ -181,6 +203,7 @@ LibraryDatabase::OpenResult LibraryDatabase::open(QSqlDatabase &db, const QStrin
     createItemStates(db);
     createReadingPositions(db);
     createFullTextIndex(db);
+    createLabels(db);
     createLookupIndexes(db);
     return result;
 }

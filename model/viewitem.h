@@ -1,6 +1,7 @@
 #ifndef VIEWITEM_H
 #define VIEWITEM_H
 
+#include "model/itemseries.h"
 #include "model/itemstate.h"
 
 #include <QList>
@@ -32,6 +33,8 @@ struct ViewItem
     QString created;
     int rating = 0;
     ItemState state;
+    QStringList tags;
+    ItemSeries series;
 
     Item *record() const { return items.isEmpty() ? nullptr : items.constFirst(); }
 };

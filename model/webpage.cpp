@@ -107,6 +107,8 @@ ViewItem *WebPage::updateViewItem()
     viewItem->filePaths = files->paths();
     viewItem->fileSize = files->totalSizeText();
     viewItem->state = getState();
+    viewItem->tags = getTags();
+    viewItem->series = getSeries();
     viewItem->rating = getRating();
     return viewItem.get();
 }

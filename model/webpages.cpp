@@ -1,5 +1,6 @@
 #include "model/webpages.h"
 
+#include "model/labelquery.h"
 #include "model/statementcache.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
@@ -44,13 +45,19 @@ std::shared_ptr<WebPage> WebPages::release(int iid)
 
 void WebPages::dbSearch(const QString &term)
 {
-    showFound(searchIds(searchStatement(), term));
+    showFound(searchIds(searchStatement(term), term));
 }
 
-Items::Search WebPages::searchStatement()
+Items::Search WebPages::searchStatement(const QString &term)
 {
-    return {QStringLiteral("SELECT iid FROM webpages WHERE (title LIKE :term_title) OR (description LIKE :term_desc) "
-                           "LIMIT 500"),
+    const LabelQuery labels(term);
+    if (!labels.isRestricted())
+        return {QStringLiteral("SELECT iid FROM webpages WHERE (title LIKE :term_title) OR (description LIKE "
+                               ":term_desc) LIMIT 500"),
+                std::nullopt};
+    return {labelledStatement(labels, QStringLiteral("SELECT iid FROM webpages WHERE "),
+                              QStringLiteral("((title LIKE :term_title) OR (description LIKE :term_desc))"),
+                              QStringLiteral("iid"), 500),
             std::nullopt};
 }
 

@@ -29,7 +29,7 @@ public:
     // Lets the page go without touching what is stored; the shared record lives on with other holders.
     std::shared_ptr<WebPage> release(int iid);
     void dbSearch(const QString &term);
-    static Search searchStatement();
+    static Search searchStatement(const QString &term);
     // The pages of these ids, the hits of a search, in this order, become the view items.
     void showFound(const QList<int> &ids);
 

@@ -10,8 +10,8 @@ struct ViewItem;
 class ItemColumns
 {
 public:
-    enum class Order { Text, Number, Date, None };
-    enum class Content { Cell, Rating, Nothing };
+    enum class Order { Text, Number, Date };
+    enum class Content { Cell, Rating };
 
     struct Column
     {
@@ -19,6 +19,10 @@ public:
         Order order;
         Content content;
         QString (*text)(const ViewItem &);
+        // What the column orders by when it is not the text shown.
+        QString (*orderText)(const ViewItem &) = nullptr;
+
+        QString sortText(const ViewItem &item) const { return orderText ? orderText(item) : text(item); }
     };
 
     static constexpr int RatingColumn = 4;

@@ -41,7 +41,7 @@ const ItemColumns::Column *ItemOrder::orderingColumn() const
 {
     for (const ItemColumns::Column &column : columns) {
         if (column.index == sortColumn)
-            return column.order == ItemColumns::Order::None ? nullptr : &column;
+            return &column;
     }
     return nullptr;
 }
@@ -56,7 +56,7 @@ void ItemOrder::sort(int column, Qt::SortOrder order)
     if (ordering->order == ItemColumns::Order::Text) {
         // Keys made once per item and dropped after the sort: a sort compares each item many times.
         sortBy<QCollatorSortKey>(
-            [ordering](const ViewItem &item) { return collator().sortKey(folded(ordering->text(item))); });
+            [ordering](const ViewItem &item) { return collator().sortKey(folded(ordering->sortText(item))); });
     } else {
         sortBy<double>([this](const ViewItem &item) { return numberKey(item); });
     }
@@ -78,9 +78,8 @@ void ItemOrder::sortBy(MakeKey makeKey)
     if (sortOrder == Qt::AscendingOrder)
         std::stable_sort(keyed.begin(), keyed.end(), less);
     else
-        std::stable_sort(keyed.begin(), keyed.end(), [&less](const auto &first, const auto &second) {
-            return less(second, first);
-        });
+        std::stable_sort(keyed.begin(), keyed.end(),
+                         [&less](const auto &first, const auto &second) { return less(second, first); });
     for (qsizetype index = 0; index < sorted.size(); ++index)
         sorted[index] = keyed[size_t(index)].second;
 }
@@ -102,7 +101,7 @@ bool ItemOrder::lessThan(const ViewItem &first, const ViewItem &second) const
     if (!ordering)
         return false;
     if (ordering->order == ItemColumns::Order::Text)
-        return collator().compare(folded(ordering->text(first)), folded(ordering->text(second))) < 0;
+        return collator().compare(folded(ordering->sortText(first)), folded(ordering->sortText(second))) < 0;
     return numberKey(first) < numberKey(second);
 }
 
@@ -113,10 +112,9 @@ bool ItemOrder::before(const ViewItem &first, const ViewItem &second) const
 
 qsizetype ItemOrder::insertionPoint(const QList<ViewItem *> &inOrder, const ViewItem *item) const
 {
-    const auto place = std::upper_bound(inOrder.cbegin(), inOrder.cend(), item,
-                                        [this](const ViewItem *first, const ViewItem *second) {
-                                            return before(*first, *second);
-                                        });
+    const auto place
+        = std::upper_bound(inOrder.cbegin(), inOrder.cend(), item,
+                           [this](const ViewItem *first, const ViewItem *second) { return before(*first, *second); });
     return place - inOrder.cbegin();
 }
 

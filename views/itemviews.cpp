@@ -3,6 +3,7 @@
 #include "core/readableformats.h"
 #include "core/settings.h"
 #include "editing/bookproperties.h"
+#include "editing/seriesdialog.h"
 #include "editing/webpageproperties.h"
 #include "model/backgroundsearch.h"
 #include "model/book.h"
@@ -10,6 +11,8 @@
 #include "model/fulltextquery.h"
 #include "model/fulltextsearch.h"
 #include "model/itemroles.h"
+#include "model/labeledit.h"
+#include "model/labelstore.h"
 #include "model/records.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
@@ -28,8 +31,11 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QItemSelection>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QSet>
@@ -382,7 +388,7 @@ void ItemViews::searchTyped(const QString &text)
         return;
     }
     const std::optional<Items::Search> statement
-        = webPages ? std::optional(WebPages::searchStatement()) : books->searchStatement(text);
+        = webPages ? std::optional(WebPages::searchStatement(text)) : books->searchStatement(text);
     if (!statement) {
         search(text);
         return;
@@ -662,6 +668,7 @@ void ItemViews::menu(const QPoint &position)
         addWebPageMenu(*menu, first, single);
     else
         return;
+    addLabelMenu(*menu);
     contextMenu = std::move(menu);
     contextMenu->exec(QCursor::pos());
 }
@@ -699,6 +706,55 @@ void ItemViews::addWebPageMenu(QMenu &menu, const ViewItem &item, bool single)
         connect(url, &QAction::triggered, this, [this, url] { openItemUrl(url); });
     }
     menu.addAction(tr("Delete"), this, &ItemViews::deleteItem);
+}
+
+void ItemViews::addLabelMenu(QMenu &menu)
+{
+    menu.addSeparator();
+    menu.addAction(tr("Add Tags..."), this, &ItemViews::addTagsToSelection);
+    const QStringList tags = LabelEdit::tagsOf(selectedRecords());
+    if (!tags.isEmpty()) {
+        QMenu *remove = menu.addMenu(tr("Remove Tag"));
+        for (const QString &tag : tags)
+            remove->addAction(tag, this,
+                              [this, tag] { reportLabelChange(LabelEdit::removeTag(selectedRecords(), tag)); });
+    }
+    menu.addAction(tr("Set Series..."), this, &ItemViews::setSeriesOfSelection);
+}
+
+QList<Item *> ItemViews::selectedRecords() const
+{
+    // In the order they are shown, which the numbers of a series follow.
+    const QSet<const ViewItem *> chosen(selection.cbegin(), selection.cend());
+    QList<Item *> records;
+    for (const ViewItem *item : currentPage() == TablePage ? table->items() : list->items()) {
+        if (chosen.contains(item) && item->record())
+            records.append(item->record());
+    }
+    return records;
+}
+
+void ItemViews::addTagsToSelection()
+{
+    bool accepted = false;
+    const QString typed = QInputDialog::getText(this, tr("Add Tags"), tr("Tags, separated by commas:"),
+                                                QLineEdit::Normal, QString(), &accepted);
+    const QStringList tags = LabelStore::normalized(typed.split(u','));
+    if (accepted && !tags.isEmpty())
+        reportLabelChange(LabelEdit::addTags(selectedRecords(), tags));
+}
+
+void ItemViews::setSeriesOfSelection()
+{
+    SeriesDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted)
+        reportLabelChange(LabelEdit::setSeries(selectedRecords(), dialog.name(), dialog.firstPosition()));
+}
+
+void ItemViews::reportLabelChange(bool stored)
+{
+    if (!stored)
+        QMessageBox::critical(this, tr("Error"), tr("The change could not be stored; nothing was changed."));
 }
 
 void ItemViews::addReadMenu(QMenu &menu, const QStringList &paths)

@@ -160,6 +160,13 @@ private:
 
     void addBookMenu(QMenu &menu, const ViewItem &item, bool single);
     void addWebPageMenu(QMenu &menu, const ViewItem &item, bool single);
+    // "Add Tags...", "Remove Tag" and "Set Series..." for the selection.
+    void addLabelMenu(QMenu &menu);
+    QList<Item *> selectedRecords() const;
+    void addTagsToSelection();
+    void setSeriesOfSelection();
+    // Tells when a change of tags or series could not be stored.
+    void reportLabelChange(bool stored);
     // "Read", for the files among these that the program's readers show; none when there are none.
     void addReadMenu(QMenu &menu, const QStringList &paths);
     static void openFile(const QString &path);

@@ -53,30 +53,59 @@ QString ViewItemText::bookToolTip(const ViewItem &item)
         return {};
     return QStringLiteral("<h4>") + item.title.toHtmlEscaped() + QStringLiteral("</h4><p>")
         + item.datePublished.toHtmlEscaped() + QStringLiteral(", ") + item.pageCount.toHtmlEscaped() + u' '
-        + QCoreApplication::translate("ItemViews", "pages") + QStringLiteral("</p><p>")
-        + toolTipDescription(description) + QStringLiteral("</p>");
+        + QCoreApplication::translate("ItemViews", "pages") + QStringLiteral("</p>") + labelLines(item)
+        + QStringLiteral("<p>") + toolTipDescription(description) + QStringLiteral("</p>");
 }
 
 QString ViewItemText::webPageToolTip(const ViewItem &item)
 {
     QString toolTip = QStringLiteral("<h4>") + item.title.toHtmlEscaped() + QStringLiteral("</h4><p>")
-        + item.datePublished.toHtmlEscaped() + QStringLiteral("</p>");
+        + item.datePublished.toHtmlEscaped() + QStringLiteral("</p>") + labelLines(item);
     if (!item.description.isEmpty())
         toolTip += QStringLiteral("<p>") + toolTipDescription(item.description) + QStringLiteral("</p>");
     return toolTip;
 }
 
-QString ViewItemText::informationPanel(const ViewItem &item,
-                                       const std::optional<ReadingPositions::Position> &readTo)
+QString ViewItemText::informationPanel(const ViewItem &item, const std::optional<ReadingPositions::Position> &readTo)
 {
     const QString progress = readTo ? QStringLiteral("<p>")
-            + QCoreApplication::translate("ViewItemText", "Read to page %1 of %2").arg(readTo->page + 1).arg(readTo->pages)
+            + QCoreApplication::translate("ViewItemText", "Read to page %1 of %2")
+                  .arg(readTo->page + 1)
+                  .arg(readTo->pages)
             + QStringLiteral("</p>")
                                     : QString();
     return QStringLiteral("<h3>") + item.title.toHtmlEscaped() + QStringLiteral("</h3><p>")
         + item.pageCount.toHtmlEscaped() + QStringLiteral(" Pages</p>") + progress + stateLines(item.state)
         + QStringLiteral("<img align='right' src='") + escapedAttribute(item.coverFile) + QStringLiteral("'><p>")
         + descriptionOf(item) + QStringLiteral("</p>");
+}
+
+QString ViewItemText::tagsText(const QStringList &tags)
+{
+    return tags.join(QStringLiteral(", "));
+}
+
+QString ViewItemText::seriesText(const ItemSeries &series)
+{
+    if (!series.position || series.isEmpty())
+        return series.name;
+    return series.name + QStringLiteral(" [") + QString::number(*series.position) + u']';
+}
+
+QString ViewItemText::labelLines(const ViewItem &item)
+{
+    QString lines;
+    if (!item.tags.isEmpty()) {
+        lines += QStringLiteral("<p>")
+            + QCoreApplication::translate("ViewItemText", "Tags: %1").arg(tagsText(item.tags).toHtmlEscaped())
+            + QStringLiteral("</p>");
+    }
+    if (!item.series.isEmpty()) {
+        lines += QStringLiteral("<p>")
+            + QCoreApplication::translate("ViewItemText", "Series: %1").arg(seriesText(item.series).toHtmlEscaped())
+            + QStringLiteral("</p>");
+    }
+    return lines;
 }
 
 QString ViewItemText::stateLines(const ItemState &state)
@@ -87,8 +116,9 @@ QString ViewItemText::stateLines(const ItemState &state)
     if (state.want)
         lines << QCoreApplication::translate("ViewItemText", "Wanted");
     if (state.own) {
-        lines << (state.location.isEmpty() ? QCoreApplication::translate("ViewItemText", "Own")
-                                           : QCoreApplication::translate("ViewItemText", "Own: %1").arg(state.location));
+        lines << (state.location.isEmpty()
+                      ? QCoreApplication::translate("ViewItemText", "Own")
+                      : QCoreApplication::translate("ViewItemText", "Own: %1").arg(state.location));
     }
     if (!state.language.isEmpty())
         lines << state.language;

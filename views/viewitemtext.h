@@ -4,9 +4,11 @@
 #include "model/readingpositions.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
+struct ItemSeries;
 struct ItemState;
 struct ViewItem;
 
@@ -26,8 +28,14 @@ public:
                                     const std::optional<ReadingPositions::Position> &readTo = std::nullopt);
     // A capture time in seconds since 1970 as a local date and time, "2026-03-14 09:30".
     static QString createdText(const QString &seconds);
+    // "History, Travel".
+    static QString tagsText(const QStringList &tags);
+    // "The Expanse [2.5]", the position without a trailing ".0"; the name alone without one.
+    static QString seriesText(const ItemSeries &series);
 
 private:
+    // "Tags: History, Travel" and "Series: The Expanse [2]", each a paragraph, for what is set.
+    static QString labelLines(const ViewItem &item);
     // "Read on 2026-03-14", "Wanted", "Own: Shelf 2" and the language, each a paragraph, for what is set.
     static QString stateLines(const ItemState &state);
 };

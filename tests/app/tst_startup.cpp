@@ -29,7 +29,8 @@ const char ChildStartedLine[] = "main window started";
 
 const QStringList LibraryIndexes{
     "authors_name", "books_iid",         "description",       "files_filePath", "files_firstBytes_fileSize",
-    "files_iid",    "items_authors_aid", "items_authors_iid", "title",          "webpages_iid"};
+    "files_iid",    "items_authors_aid", "items_authors_iid", "itemseries_sid", "itemtags_tid",
+    "title",        "webpages_iid"};
 
 QString readFile(const QString &path)
 {
@@ -187,10 +188,17 @@ void TestStartup::firstStartPreparesSettingsDirectoriesAndLibrary()
     QCOMPARE(settings.value(Settings::DatabaseVersion).toInt(), 1);
 
     QVERIFY(QFileInfo(dataDir + QStringLiteral("data.db")).isFile());
-    QCOMPARE(TestDatabase::tableNames(),
-             (QStringList{"authors", "books", "files", "fulltext", "fulltext_config", "fulltext_content", "fulltext_data",
-                          "fulltext_docsize", "fulltext_idx", "fulltextfiles", "identifiers", "items", "items_authors",
-                          "itemstates", "notes", "reading_positions", "webpages"}));
+    QCOMPARE(TestDatabase::tableNames(), (QStringList{"authors",         "books",
+                                                      "files",           "fulltext",
+                                                      "fulltext_config", "fulltext_content",
+                                                      "fulltext_data",   "fulltext_docsize",
+                                                      "fulltext_idx",    "fulltextfiles",
+                                                      "identifiers",     "items",
+                                                      "items_authors",   "itemseries",
+                                                      "itemstates",      "itemtags",
+                                                      "notes",           "reading_positions",
+                                                      "series",          "tags",
+                                                      "webpages"}));
     QCOMPARE(TestDatabase::indexNames(), LibraryIndexes);
     QSqlQuery stat;
     QVERIFY(stat.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'sqlite_stat1'")));
@@ -315,11 +323,12 @@ void TestStartup::existingLibraryIsOpenedAsItIs()
         Settings().setValue(Settings::DatabaseVersion, storedVersion);
 
     startAndClose();
-    // Only the tables of the reader's notes on items, of where the reader stopped and of the full-text index
-    // are added.
+    // Only the tables of the reader's notes on items, of where the reader stopped, of the full-text index and
+    // of tags and series are added.
     QCOMPARE(TestDatabase::tableNames(),
              (QStringList{"fulltext", "fulltext_config", "fulltext_content", "fulltext_data", "fulltext_docsize",
-                          "fulltext_idx", "fulltextfiles", "itemstates", "notes", "reading_positions", "shelf"}));
+                          "fulltext_idx", "fulltextfiles", "itemseries", "itemstates", "itemtags", "notes",
+                          "reading_positions", "series", "shelf", "tags"}));
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
     QVERIFY(!logSinceTestStart().contains(QStringLiteral("Database loaded ")));
 }
@@ -372,7 +381,7 @@ void TestStartup::deletedLibraryIsCreatedAgain()
         QVERIFY(createDatabase(path, {QStringLiteral("shelf")}));
 
     startAndClose();
-    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 18 : 17);
+    QCOMPARE(TestDatabase::tableNames().size(), leftOver == QLatin1String("foreign") ? 22 : 21);
     QCOMPARE(Settings().value(Settings::DatabaseVersion).toInt(), 1);
 }
 

@@ -18,15 +18,18 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDateEdit>
-#include <QGroupBox>
+#include <QDesktopServices>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGroupBox>
 #include <QImage>
 #include <QLineEdit>
 #include <QListWidget>
@@ -420,7 +423,7 @@ private slots:
     void cancelStoresNothing();
     void waitingLookupCanBeCancelled();
     void storedBookIsLoadedAndEdited();
-    void languageOwnershipAndReadingAreKept();
+    void languageOwnershipReadingAndLabelsAreKept();
     void plainDescriptionSurvivesAnEdit();
     void authorsAreStoredOnceAndNeverBlank();
     void ratingButtonsShowAndStoreTheRating_data();
@@ -700,6 +703,7 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     QVERIFY(driver.waitUntilDone());
     QCOMPARE(text(dialog, "bookTitle"), QStringLiteral("The Google Story"));
 
+    DialogTesting::retype(dialog, "tagsEdit", QStringLiteral("Biography"));
     driver.pickSearchRow(0);
     DialogTesting::click(dialog, "btnDlTitle");
     QVERIFY(driver.waitUntilDone());
@@ -724,6 +728,8 @@ void TestBookProperties::titleLookupFillsTheFormAndIsSaved()
     QCOMPARE(text(dialog, "bookPublishedYear"), FullDate);
     QCOMPARE(text(dialog, "bookPages"), FullPages);
     QCOMPARE(authorEntries(dialog), FullAuthors);
+    // The volume's subjects join the typed tags.
+    QCOMPARE(text(dialog, "tagsEdit"), QStringLiteral("Biography, Business & Economics / Entrepreneurship"));
     QCOMPARE(DialogTesting::stars(dialog), QStringLiteral("++++-"));
     QCOMPARE(DialogTesting::coverShown(dialog),
              DialogTesting::coverFrom(dialog, Fixtures::path(QStringLiteral("cover.jpg"))));
@@ -1252,7 +1258,7 @@ void TestBookProperties::storedBookIsLoadedAndEdited()
     QCOMPARE(driver.unexpected, QStringList());
 }
 
-void TestBookProperties::languageOwnershipAndReadingAreKept()
+void TestBookProperties::languageOwnershipReadingAndLabelsAreKept()
 {
     const int iid = storeBook();
     {
@@ -1269,9 +1275,30 @@ void TestBookProperties::languageOwnershipAndReadingAreKept()
         DialogTesting::child<QGroupBox>(dialog, "groupBox_3")->setChecked(true);
         DialogTesting::child<QDateEdit>(dialog, "field_book_read_2")->setDate(QDate(2026, 3, 14));
         DialogTesting::child<QCheckBox>(dialog, "checkBox_2")->setChecked(true);
+        DialogTesting::retype(dialog, "tagsEdit", QStringLiteral("history,  Travel writing ,history"));
+        DialogTesting::child<QComboBox>(dialog, "seriesCombo")->setCurrentText(QStringLiteral("Journeys"));
+        DialogTesting::child<QDoubleSpinBox>(dialog, "seriesPosition")->setValue(2.5);
         QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     }
+    QCOMPARE(LibraryRows::asText(QStringLiteral("SELECT name FROM tags ORDER BY tid")),
+             QList<QStringList>({{"history"}, {"Travel writing"}}));
+    QCOMPARE(
+        LibraryRows::asText(QStringLiteral("SELECT series.name, position FROM itemseries JOIN series USING (sid)")),
+        QList<QStringList>({{"Journeys", "2.5"}}));
     BookProperties dialog(nullptr, iid);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(text(dialog, "tagsEdit"), QStringLiteral("history, Travel writing"));
+    QCOMPARE(DialogTesting::child<QComboBox>(dialog, "seriesCombo")->currentText(), QStringLiteral("Journeys"));
+    // A tag being typed is completed from the stored ones.
+    auto *tags = DialogTesting::child<QLineEdit>(dialog, "tagsEdit");
+    tags->clear();
+    QTest::keyClicks(tags, QStringLiteral("Maps, tra"));
+    QCompleter *completer = tags->parent()->findChild<QCompleter *>();
+    QVERIFY(completer->popup()->isVisible());
+    QCOMPARE(completer->currentCompletion(), QStringLiteral("Travel writing"));
+    emit completer->activated(completer->currentCompletion());
+    QCOMPARE(tags->text(), QStringLiteral("Maps, Travel writing, "));
     QCOMPARE(dialog.findChild<LanguageComboBox *>()->currentText(), QStringLiteral("German"));
     QVERIFY(DialogTesting::child<QCheckBox>(dialog, "field_book_own")->isChecked());
     QCOMPARE(text(dialog, "lineEdit"), QStringLiteral("Shelf 2"));

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTest>
@@ -39,6 +40,7 @@ private slots:
     void reloadReadsEditsInPlace();
     void removalKeepsFilesAndCover();
     void jsonFormCarriesTheCoverBytes();
+    void tagsAndSeriesAreStoredOnceByName();
 
 private:
     // A new book as a download would fill it, with a downloaded cover and one file.
@@ -346,6 +348,48 @@ void TestBook::jsonFormCarriesTheCoverBytes()
              readFile(QStringLiteral(":/icons/images/book.png")));
     QVERIFY(QFile::remove(stored.getCoverFile()));
     QVERIFY(!stored.toVariant().toMap().contains("coverFile"));
+
+    // Tags and series travel when set.
+    stored.setTags({QStringLiteral("Winter"), QStringLiteral("Hainish")});
+    stored.setSeries({QStringLiteral("Hainish Cycle"), 4});
+    const QJsonObject labelled = QJsonDocument::fromJson(stored.toJson().toUtf8()).object();
+    QCOMPARE(labelled.value("tags").toArray(), QJsonArray({"Winter", "Hainish"}));
+    QCOMPARE(labelled.value("series").toString(), QStringLiteral("Hainish Cycle"));
+    QCOMPARE(labelled.value("seriesPosition").toDouble(), 4.0);
+}
+
+void TestBook::tagsAndSeriesAreStoredOnceByName()
+{
+    Book first(nullptr, 0);
+    first.setTitle(QStringLiteral("Leviathan Wakes"));
+    first.setTags({QStringLiteral(" Science   fiction "), QStringLiteral("space"), QStringLiteral("SPACE"), {}});
+    first.setSeries({QStringLiteral("The  Expanse"), 1});
+    QVERIFY(first.save());
+    Book second(nullptr, 0);
+    second.setTitle(QStringLiteral("Gods of Risk"));
+    second.setTags({QStringLiteral("science fiction"), QStringLiteral("Novella")});
+    second.setSeries({QStringLiteral("the expanse"), 2.5});
+    QVERIFY(second.save());
+
+    // The first spelling stored names the tag for every item.
+    const Book reread(nullptr, second.getIid());
+    QCOMPARE(reread.getTags(), QStringList({"Science fiction", "Novella"}));
+    QCOMPARE(reread.getSeries(), ItemSeries({QStringLiteral("The Expanse"), 2.5}));
+    QCOMPARE(reread.getViewItem()->series, reread.getSeries());
+    QCOMPARE(second.getTags(), reread.getTags());
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT name FROM tags ORDER BY tid")),
+             QList<QVariantList>({{"Science fiction"}, {"space"}, {"Novella"}}));
+
+    // A name goes with the last item that has it.
+    first.setTags({QStringLiteral("Novella")});
+    first.setSeries({});
+    QVERIFY(first.save());
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT name FROM tags ORDER BY tid")),
+             QList<QVariantList>({{"Science fiction"}, {"Novella"}}));
+    QVERIFY(second.remove());
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT name FROM tags")), QList<QVariantList>({{"Novella"}}));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM series")), QList<QVariantList>({{0}}));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM itemtags")), QList<QVariantList>({{1}}));
 }
 
 SHELVIO_BASE_TEST_MAIN(TestBook)

@@ -122,12 +122,26 @@ void TestBooks::searchMatchesTitleOrDescription_data()
     QTest::newRow("title or description") << "an" << QStringList({"Dune", "Emma", "Persuasion"});
     QTest::newRow("empty term") << "" << QStringList({"Dune", "Emma", "Persuasion"});
     QTest::newRow("nothing") << "Ulysses" << QStringList();
+    QTest::newRow("a tag") << "TAG:classics" << QStringList({"Emma", "Persuasion"});
+    QTest::newRow("a tag and words") << "tag:Classics wentworth" << QStringList({"Persuasion"});
+    QTest::newRow("a series in quotes") << "series:\"austen  novels\"" << QStringList({"Emma", "Persuasion"});
+    QTest::newRow("a tag of two words") << "tag:\"science fiction\" spice" << QStringList({"Dune"});
+    QTest::newRow("two tags") << "tag:classics tag:desert" << QStringList();
 }
 
 void TestBooks::searchMatchesTitleOrDescription()
 {
     QFETCH(QString, term);
     QFETCH(QStringList, found);
+    const auto label = [](int iid, const QStringList &tags, const ItemSeries &series) {
+        Book book(nullptr, iid);
+        book.setTags(tags);
+        book.setSeries(series);
+        return book.save();
+    };
+    QVERIFY(label(1, {QStringLiteral("Science Fiction"), QStringLiteral("Desert")}, {}));
+    QVERIFY(label(2, {QStringLiteral("Classics")}, {QStringLiteral("Austen Novels"), 4}));
+    QVERIFY(label(3, {QStringLiteral("Classics")}, {QStringLiteral("Austen Novels"), 6}));
 
     Books all(nullptr, QStringLiteral("Books"), 0);
     all.dbSearch(term);
@@ -163,6 +177,11 @@ void TestBooks::searchInAnAuthorViewStaysWithTheAuthor()
     QCOMPARE(byAusten.find(1), nullptr);
     byAusten.dbSearch(QStringLiteral("a"));
     QCOMPARE(titles(byAusten), QStringList({"Emma", "Persuasion"}));
+    Book dune(nullptr, 1);
+    dune.setTags({QStringLiteral("Classics")});
+    QVERIFY(dune.save());
+    byAusten.dbSearch(QStringLiteral("tag:classics"));
+    QCOMPARE(titles(byAusten), QStringList());
 
     // A cleared search shows every book of the author again.
     byAusten.dbSearch(QString());
@@ -249,6 +268,9 @@ QVariantMap fieldsOf(Book &book)
     fields.insert(QStringLiteral("state"),
                   QVariantList{state.language, state.own, state.location, state.readDate, state.want});
     fields.insert(QStringLiteral("rating"), book.getRating());
+    fields.insert(QStringLiteral("tags"), book.getTags());
+    const ItemSeries series = book.getSeries();
+    fields.insert(QStringLiteral("series"), QVariantList{series.name, series.position ? *series.position : -1});
     fields.insert(QStringLiteral("coverPath"), book.getCoverFile());
     fields.insert(QStringLiteral("viewTitle"), book.getViewItem()->title);
     fields.insert(QStringLiteral("viewAuthors"), book.getViewItem()->authors);
@@ -271,7 +293,7 @@ QVariantMap fieldsOf(Book &book)
 void TestBooks::bulkReadMatchesRecordByRecord()
 {
     // A library with what can vary: shared and missing authors, several files or none, a file gone from
-    // the disk, stored digests still valid or not, states, ratings and covers.
+    // the disk, stored digests still valid or not, states, ratings, covers, tags and series.
     for (int i = 0; i < 24; ++i) {
         Book book(nullptr, 0);
         book.setTitle(QStringLiteral("Generated %1").arg(i));
@@ -286,6 +308,11 @@ void TestBooks::bulkReadMatchesRecordByRecord()
                                             "%PDF-1.4 " + QByteArray::number(i * 10 + f)));
         if (i % 5 == 0)
             book.setState({QStringLiteral("de"), true, QStringLiteral("shelf %1").arg(i), QString(), i % 2 == 0});
+        if (i % 3 == 0)
+            book.setTags({QStringLiteral("Tag %1").arg(i % 4), QStringLiteral("Tag %1").arg(i % 5)});
+        if (i % 4 == 1)
+            book.setSeries(
+                {QStringLiteral("Series %1").arg(i % 3), i % 8 == 1 ? std::optional(i / 2.0) : std::nullopt});
         QVERIFY(book.save());
         if (i % 6 == 1)
             QVERIFY(book.updateRating(i % 6 + 2));

@@ -71,7 +71,7 @@ void TestTestSupport::testDatabaseIsAFreshLibraryEachTime()
         TestDatabase database(firstDir);
         QVERIFY(database.isOpen());
         QCOMPARE(database.path(), firstDir + QStringLiteral("/data.db"));
-        QCOMPARE(TestDatabase::tableNames().size(), 17);
+        QCOMPARE(TestDatabase::tableNames().size(), 21);
         QSqlQuery insert;
         QVERIFY(insert.exec(QStringLiteral("INSERT INTO items (type, rating) VALUES ('Book', 3)")));
         QCOMPARE(TestDatabase::rowCount(QStringLiteral("items")), 1);

@@ -5,6 +5,7 @@
 #include "model/records.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
+#include "tests/support/dialogtesting.h"
 #include "tests/support/testlibrary.h"
 #include "tests/support/testmain.h"
 #include "tests/support/urlrecorder.h"
@@ -16,14 +17,17 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDateTime>
 #include <QDesktopServices>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QIcon>
 #include <QImage>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,6 +76,16 @@ struct StoredBook
         files = names;
         return *this;
     }
+    StoredBook &tagged(const QStringList &names)
+    {
+        tags = names;
+        return *this;
+    }
+    StoredBook &inSeries(const QString &name, std::optional<double> position)
+    {
+        series = {name, position};
+        return *this;
+    }
     StoredBook &rated(int stars)
     {
         rating = stars;
@@ -99,6 +113,8 @@ struct StoredBook
     QStringList authors;
     QStringList files;
     int rating = 0;
+    QStringList tags;
+    ItemSeries series;
     QString datePublished;
     QString pageCount;
     QString publisher;
@@ -451,6 +467,7 @@ private slots:
     void contextMenuOffersWhatTheSelectionAllows_data();
     void contextMenuOffersWhatTheSelectionAllows();
     void convertSendsTheSelectedRecord();
+    void labelsReachTheSelectionInEveryView();
     void propertiesEditsTheSelectedBook_data();
     void propertiesEditsTheSelectedBook();
     void propertiesEditsTheSelectedWebPage_data();
@@ -509,6 +526,8 @@ int TestItemViews::storeBook(const StoredBook &data)
     book.setRating(data.rating);
     if (!data.coverFile.isEmpty())
         book.setCoverFile(data.coverFile);
+    book.setTags(data.tags);
+    book.setSeries(data.series);
     for (const QString &author : data.authors)
         book.addAuthor(author);
     for (const QString &file : data.files)
@@ -620,8 +639,14 @@ PropertiesOutcome TestItemViews::answerProperties(ItemViews &view, const QString
 
 void TestItemViews::columnsSortAsAReaderExpects()
 {
-    for (const char *title : {"Ubuntu Server Guide", "fontconfig user", "Émile", "Chapter 10", "Chapter 2", "apache"})
+    for (const char *title : {"Ubuntu Server Guide", "fontconfig user"})
         storeBook(StoredBook(QString::fromUtf8(title)));
+    storeBook(StoredBook(QStringLiteral("Émile")).inSeries(QStringLiteral("The Expanse"), 2.25));
+    storeBook(StoredBook(QStringLiteral("Chapter 10")).inSeries(QStringLiteral("The Expanse"), 10));
+    storeBook(StoredBook(QStringLiteral("Chapter 2")).inSeries(QStringLiteral("The Expanse"), 2.5));
+    storeBook(StoredBook(QStringLiteral("apache"))
+                  .inSeries(QStringLiteral("Dune Chronicles"), std::nullopt)
+                  .tagged({QStringLiteral("Web"), QStringLiteral("Servers")}));
     storePage(QStringLiteral("Later"), QStringLiteral("https://example.org/b"), {}, false);
     storePage(QStringLiteral("Earlier"), QStringLiteral("https://example.org/a"), {}, false);
     QVERIFY(TestLibrary::exec(QStringLiteral("UPDATE webpages SET created = 1600000000 WHERE title = 'Earlier'")));
@@ -643,6 +668,11 @@ void TestItemViews::columnsSortAsAReaderExpects()
     QHeaderView *header = tableOf(*view)->horizontalHeader();
     header->setSortIndicator(4, Qt::DescendingOrder);
     QCOMPARE(columnTexts(*view, 0).mid(0, 2), QStringList({"apache", "Émile"}));
+    QCOMPARE(columnTexts(*view, 5).at(0), QStringLiteral("Web, Servers"));
+    // A series by its name, then by the place in it.
+    header->setSortIndicator(6, Qt::AscendingOrder);
+    QCOMPARE(columnTexts(*view, 6).mid(2),
+             QStringList({"Dune Chronicles", "The Expanse [2.25]", "The Expanse [2.5]", "The Expanse [10]"}));
 
     // A page's capture time as a local date and time, in the order of time.
     std::unique_ptr<ItemViews> pages = openView(QStringLiteral("WebPages"));
@@ -1699,23 +1729,27 @@ void TestItemViews::contextMenuOffersWhatTheSelectionAllows_data()
     QTest::addColumn<QStringList>("files");
 
     QTest::newRow("one book") << "Books" << QStringList({"Trilogy"}) << false
-                              << QStringList({"Open", "Read", "Properties", "Convert (disabled)", "Delete"})
+                              << QStringList({"Open", "Read", "Properties", "Convert (disabled)", "Delete",
+                                              "Add Tags...", "Set Series..."})
                               << QStringList({"part1.pdf", "part2.epub", "part3.mobi"});
-    QTest::newRow("one book, conversion available")
-        << "Books" << QStringList({"Dune"}) << true << QStringList({"Open", "Read", "Properties", "Convert", "Delete"})
-        << QStringList({"Dune.pdf"});
-    QTest::newRow("two books") << "Books" << QStringList({"Dune", "Trilogy"}) << true << QStringList({"Delete"})
-                               << QStringList();
+    QTest::newRow("one book, conversion available") << "Books" << QStringList({"Dune"}) << true
+                                                    << QStringList({"Open", "Read", "Properties", "Convert", "Delete",
+                                                                    "Add Tags...", "Remove Tag", "Set Series..."})
+                                                    << QStringList({"Dune.pdf"});
+    QTest::newRow("two books, one tagged")
+        << "Books" << QStringList({"Dune", "Trilogy"}) << true
+        << QStringList({"Delete", "Add Tags...", "Remove Tag", "Set Series..."}) << QStringList();
     QTest::newRow("nothing selected") << "Books" << QStringList() << true << QStringList() << QStringList();
     QTest::newRow("web page with a PDF") << "WebPages" << QStringList({"KDE news"}) << false
-                                         << QStringList(
-                                                {"Open PDF", "Read", "Properties", "Open URL (External)", "Delete"})
+                                         << QStringList({"Open PDF", "Read", "Properties", "Open URL (External)",
+                                                         "Delete", "Add Tags...", "Set Series..."})
                                          << QStringList();
     QTest::newRow("web page without a PDF")
         << "WebPages" << QStringList({"Qt blog"}) << false
-        << QStringList({"Properties", "Open URL (External)", "Delete"}) << QStringList();
+        << QStringList({"Properties", "Open URL (External)", "Delete", "Add Tags...", "Set Series..."})
+        << QStringList();
     QTest::newRow("two web pages") << "WebPages" << QStringList({"KDE news", "Qt blog"}) << false
-                                   << QStringList({"Delete"}) << QStringList();
+                                   << QStringList({"Delete", "Add Tags...", "Set Series..."}) << QStringList();
 }
 
 void TestItemViews::contextMenuOffersWhatTheSelectionAllows()
@@ -1727,7 +1761,7 @@ void TestItemViews::contextMenuOffersWhatTheSelectionAllows()
     QFETCH(QStringList, files);
 
     storeBook(StoredBook("Trilogy").withFiles({"part1.pdf", "part2.epub", "part3.mobi"}));
-    storeBook(QStringLiteral("Dune"));
+    storeBook(StoredBook("Dune").tagged({QStringLiteral("Desert")}));
     storePage(QStringLiteral("KDE news"), QStringLiteral("https://kde.org/"), QString(), true);
     storePage(QStringLiteral("Qt blog"), QStringLiteral("https://qt.io/blog"), QString(), false);
     auto view = openView(kind);
@@ -1775,6 +1809,52 @@ void TestItemViews::convertSendsTheSelectedRecord()
     const QList<std::shared_ptr<Item>> records = requested.constFirst();
     QCOMPARE(records.size(), 1);
     QCOMPARE(records.constFirst()->getIid(), iidOf(QStringLiteral("Emma")));
+}
+
+void TestItemViews::labelsReachTheSelectionInEveryView()
+{
+    storeBook(QStringLiteral("Dune"), {}, {QStringLiteral("Frank Herbert")});
+    storeBook(StoredBook("Emma").by(QStringLiteral("Jane Austen")).tagged({QStringLiteral("Classics")}));
+    storeBook(QStringLiteral("Persuasion"), {}, {QStringLiteral("Jane Austen")});
+    auto view = openView(QStringLiteral("Books"));
+    auto austen = openView(QStringLiteral("BooksAuthor"), authorId(QStringLiteral("Jane Austen")));
+    QVERIFY(view && austen);
+    clickRow(*view, QStringLiteral("Persuasion"));
+    clickRow(*view, QStringLiteral("Emma"), Qt::ControlModifier);
+
+    QVERIFY(withContextMenu(tableOf(*view)->viewport(), [](QMenu *menu) {
+        QTimer::singleShot(0, [] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setTextValue(QStringLiteral("romance, classics"));
+            dialog->accept();
+        });
+        choose(menu, QStringLiteral("Add Tags..."));
+    }));
+    QCOMPARE(columnTexts(*austen, 5), QStringList({"Classics, romance", "romance, Classics"}));
+
+    // Numbered in the order shown, whatever order they were chosen in.
+    QVERIFY(withContextMenu(tableOf(*view)->viewport(), [](QMenu *menu) {
+        QTimer::singleShot(0, [] {
+            auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            DialogTesting::child<QComboBox>(*dialog, "seriesCombo")->setCurrentText(QStringLiteral("Austen Novels"));
+            DialogTesting::child<QDoubleSpinBox>(*dialog, "seriesPosition")->setValue(4);
+            dialog->accept();
+        });
+        choose(menu, QStringLiteral("Set Series..."));
+    }));
+    QCOMPARE(columnTexts(*austen, 6), QStringList({"Austen Novels [4]", "Austen Novels [5]"}));
+
+    QVERIFY(withContextMenu(tableOf(*view)->viewport(), [](QMenu *menu) {
+        QAction *remove = actionNamed(menu, QStringLiteral("Remove Tag"));
+        QVERIFY(remove && remove->menu());
+        QCOMPARE(entriesOf(remove->menu()), QStringList({"Classics", "romance"}));
+        actionNamed(remove->menu(), QStringLiteral("Classics"))->trigger();
+    }));
+    QCOMPARE(columnTexts(*austen, 5), QStringList({"romance", "romance"}));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT name FROM tags")), QList<QVariantList>({{"romance"}}));
+    QCOMPARE(columnTexts(*view, 5), QStringList({"", "romance", "romance"}));
 }
 
 void TestItemViews::choosingAFileOpensThatFileOnce()

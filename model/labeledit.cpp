@@ -1,0 +1,84 @@
+#include "model/labeledit.h"
+
+#include "model/item.h"
+#include "model/labelstore.h"
+#include "model/savetransaction.h"
+#include "model/statementcache.h"
+
+namespace {
+
+// Stores the change for the items' ids in one transaction; only then do the records take it and tell of it.
+template<typename Store, typename Apply>
+bool storeThenApply(const QList<Item *> &items, Store store, Apply apply)
+{
+    QList<int> iids;
+    iids.reserve(items.size());
+    for (const Item *item : items)
+        iids.append(item->getIid());
+    {
+        const StatementCache statements;
+        SaveTransaction transaction;
+        if (!store(iids) || !transaction.commit())
+            return false;
+    }
+    for (Item *item : items) {
+        apply(*item);
+        item->announceChange();
+    }
+    return true;
+}
+
+} // namespace
+
+bool LabelEdit::addTags(const QList<Item *> &items, const QStringList &tags)
+{
+    const QStringList added = LabelStore::normalized(tags);
+    QStringList spelled;
+    return storeThenApply(
+        items,
+        [&added, &spelled](const QList<int> &iids) {
+            if (!LabelStore::addTags(iids, added))
+                return false;
+            for (const QString &tag : added)
+                spelled.append(LabelStore::storedName(QStringLiteral("tags"), tag));
+            return true;
+        },
+        [&spelled](Item &item) { item.setTags(item.getTags() + spelled); });
+}
+
+bool LabelEdit::removeTag(const QList<Item *> &items, const QString &tag)
+{
+    return storeThenApply(
+        items, [&tag](const QList<int> &iids) { return LabelStore::removeTag(iids, tag); },
+        [removed = LabelStore::normalized(tag)](Item &item) {
+            QStringList tags = item.getTags();
+            tags.removeIf([&removed](const QString &kept) { return kept.compare(removed, Qt::CaseInsensitive) == 0; });
+            item.setTags(tags);
+        });
+}
+
+bool LabelEdit::setSeries(const QList<Item *> &items, const QString &name, std::optional<double> first)
+{
+    QString spelled;
+    return storeThenApply(
+        items,
+        [&](const QList<int> &iids) {
+            if (!LabelStore::setSeries(iids, name, first))
+                return false;
+            spelled = LabelStore::storedName(QStringLiteral("series"), name);
+            return true;
+        },
+        [&spelled, position = first](Item &item) mutable {
+            item.setSeries({spelled, position});
+            if (position)
+                *position += 1;
+        });
+}
+
+QStringList LabelEdit::tagsOf(const QList<Item *> &items)
+{
+    QStringList tags;
+    for (const Item *item : items)
+        tags += item->getTags();
+    return LabelStore::normalized(tags);
+}

@@ -1,0 +1,192 @@
+#include "model/labelstore.h"
+
+#include "model/preparedquery.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSet>
+
+namespace {
+
+bool execForItem(const QString &statement, int iid)
+{
+    PreparedQuery query(statement);
+    query->bindValue(QStringLiteral(":iid"), iid);
+    return query.exec();
+}
+
+QString idSet(const QList<int> &iids)
+{
+    QJsonArray array;
+    for (const int iid : iids)
+        array.append(iid);
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
+// The name's row, made when the name is new; the stored spelling wins over this one.
+bool storeName(const QString &table, const QString &name)
+{
+    PreparedQuery query(QStringLiteral("INSERT OR IGNORE INTO %1 (name) VALUES (:name)").arg(table));
+    query->bindValue(QStringLiteral(":name"), name);
+    return query.exec();
+}
+
+} // namespace
+
+QString LabelStore::normalized(const QString &name)
+{
+    return name.simplified();
+}
+
+QStringList LabelStore::normalized(const QStringList &names)
+{
+    QStringList kept;
+    QSet<QString> seen;
+    for (const QString &name : names) {
+        const QString simple = normalized(name);
+        if (!simple.isEmpty() && !seen.contains(simple.toCaseFolded())) {
+            seen.insert(simple.toCaseFolded());
+            kept.append(simple);
+        }
+    }
+    return kept;
+}
+
+QString LabelStore::tagsStatement(const QString &idSet)
+{
+    return QStringLiteral("SELECT itemtags.iid, tags.name FROM itemtags JOIN tags ON tags.tid = itemtags.tid WHERE "
+                          "itemtags.iid IN %1 ORDER BY itemtags.rowid")
+        .arg(idSet);
+}
+
+QString LabelStore::seriesStatement(const QString &idSet)
+{
+    return QStringLiteral("SELECT itemseries.iid, series.name, itemseries.position FROM itemseries JOIN series ON "
+                          "series.sid = itemseries.sid WHERE itemseries.iid IN %1")
+        .arg(idSet);
+}
+
+QStringList LabelStore::tagNames()
+{
+    return names(QStringLiteral("tags"));
+}
+
+QStringList LabelStore::seriesNames()
+{
+    return names(QStringLiteral("series"));
+}
+
+QStringList LabelStore::names(const QString &table)
+{
+    PreparedQuery query(QStringLiteral("SELECT name FROM %1 ORDER BY name").arg(table));
+    QStringList names;
+    if (query.exec()) {
+        while (query->next())
+            names.append(query->value(0).toString());
+    }
+    return names;
+}
+
+bool LabelStore::saveTags(int iid, const QStringList &tags)
+{
+    const QList<int> before = linkedIds(QStringLiteral("itemtags"), QStringLiteral("tid"), {iid});
+    bool stored = execForItem(QStringLiteral("DELETE FROM itemtags WHERE iid = :iid"), iid);
+    stored = addTags({iid}, tags) && stored;
+    return dropUnused(QStringLiteral("tags"), QStringLiteral("itemtags"), QStringLiteral("tid"), before) && stored;
+}
+
+bool LabelStore::saveSeries(int iid, const ItemSeries &series)
+{
+    return setSeries({iid}, series.name, series.position);
+}
+
+bool LabelStore::forget(int iid)
+{
+    const bool untagged = saveTags(iid, {});
+    return saveSeries(iid, {}) && untagged;
+}
+
+bool LabelStore::addTags(const QList<int> &iids, const QStringList &tags)
+{
+    bool stored = true;
+    const QString items = idSet(iids);
+    PreparedQuery link(QStringLiteral("INSERT OR IGNORE INTO itemtags (iid, tid) SELECT value, (SELECT tid FROM tags "
+                                      "WHERE name = :name) FROM json_each(:iids)"));
+    for (const QString &tag : normalized(tags)) {
+        stored = storeName(QStringLiteral("tags"), tag) && stored;
+        link->bindValue(QStringLiteral(":name"), tag);
+        link->bindValue(QStringLiteral(":iids"), items);
+        stored = link.exec() && stored;
+    }
+    return stored;
+}
+
+bool LabelStore::removeTag(const QList<int> &iids, const QString &tag)
+{
+    PreparedQuery tid(QStringLiteral("SELECT tid FROM tags WHERE name = :name"));
+    tid->bindValue(QStringLiteral(":name"), normalized(tag));
+    if (!tid.exec())
+        return false;
+    if (!tid->next())
+        return true;
+    const int id = tid->value(0).toInt();
+    PreparedQuery unlink(
+        QStringLiteral("DELETE FROM itemtags WHERE tid = :tid AND iid IN (SELECT value FROM json_each(:iids))"));
+    unlink->bindValue(QStringLiteral(":tid"), id);
+    unlink->bindValue(QStringLiteral(":iids"), idSet(iids));
+    return unlink.exec() && dropUnused(QStringLiteral("tags"), QStringLiteral("itemtags"), QStringLiteral("tid"), {id});
+}
+
+bool LabelStore::setSeries(const QList<int> &iids, const QString &name, std::optional<double> first)
+{
+    const QList<int> before = linkedIds(QStringLiteral("itemseries"), QStringLiteral("sid"), iids);
+    PreparedQuery unlink(QStringLiteral("DELETE FROM itemseries WHERE iid IN (SELECT value FROM json_each(:iids))"));
+    unlink->bindValue(QStringLiteral(":iids"), idSet(iids));
+    bool stored = unlink.exec();
+    const QString series = normalized(name);
+    if (!series.isEmpty()) {
+        stored = storeName(QStringLiteral("series"), series) && stored;
+        PreparedQuery link(QStringLiteral("INSERT INTO itemseries (iid, sid, position) SELECT :iid, sid, :position "
+                                          "FROM series WHERE name = :name"));
+        for (qsizetype index = 0; index < iids.size(); ++index) {
+            link->bindValue(QStringLiteral(":iid"), iids.at(index));
+            link->bindValue(QStringLiteral(":position"), first ? QVariant(*first + double(index)) : QVariant());
+            link->bindValue(QStringLiteral(":name"), series);
+            stored = link.exec() && stored;
+        }
+    }
+    return dropUnused(QStringLiteral("series"), QStringLiteral("itemseries"), QStringLiteral("sid"), before) && stored;
+}
+
+QString LabelStore::storedName(const QString &table, const QString &name)
+{
+    PreparedQuery query(QStringLiteral("SELECT name FROM %1 WHERE name = :name").arg(table));
+    query->bindValue(QStringLiteral(":name"), normalized(name));
+    return query.exec() && query->next() ? query->value(0).toString() : normalized(name);
+}
+
+QList<int> LabelStore::linkedIds(const QString &links, const QString &key, const QList<int> &iids)
+{
+    PreparedQuery query(
+        QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE iid IN (SELECT value FROM json_each(:iids))").arg(key, links));
+    query->bindValue(QStringLiteral(":iids"), idSet(iids));
+    QList<int> ids;
+    if (query.exec()) {
+        while (query->next())
+            ids.append(query->value(0).toInt());
+    }
+    return ids;
+}
+
+bool LabelStore::dropUnused(const QString &table, const QString &links, const QString &key, const QList<int> &ids)
+{
+    PreparedQuery drop(
+        QStringLiteral("DELETE FROM %1 WHERE %2 = :id AND NOT EXISTS (SELECT 1 FROM %3 WHERE %3.%2 = %1.%2)")
+            .arg(table, key, links));
+    bool dropped = true;
+    for (const int id : ids) {
+        drop->bindValue(QStringLiteral(":id"), id);
+        dropped = drop.exec() && dropped;
+    }
+    return dropped;
+}
