@@ -19,11 +19,12 @@
 #include "model/book.h"
 #include "model/file.h"
 #include "model/itemroles.h"
+#include "model/labelstore.h"
+#include "model/readingpositions.h"
 #include "model/records.h"
 #include "model/viewitem.h"
 #include "model/webpage.h"
 #include "notes/richtexteditor.h"
-#include "model/readingpositions.h"
 #include "reader/fulltextstatus.h"
 #include "reader/pdfreader.h"
 #include "reader/reader.h"
@@ -114,8 +115,7 @@ void MainWindow::connectMenus()
 
     // Tabs from the keyboard.
     const std::pair<QKeySequence, std::function<void()>> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_W),
-         [this] { on_tabWidget_tabCloseRequested(ui->tabWidget->currentIndex()); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_W), [this] { on_tabWidget_tabCloseRequested(ui->tabWidget->currentIndex()); }},
         {QKeySequence(Qt::CTRL | Qt::Key_Tab), [this] { stepTab(1); }},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), [this] { stepTab(-1); }},
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), [this] { stepTab(-1); }},
@@ -156,8 +156,8 @@ void MainWindow::on_actionAdd_Mutiple_triggered()
 
 void MainWindow::on_actionOpen_triggered()
 {
-    const QString path = QFileDialog::getOpenFileName(this, tr("Select Book"), QDir::homePath(),
-                                                      ReadableFormats::fileDialogFilter());
+    const QString path
+        = QFileDialog::getOpenFileName(this, tr("Select Book"), QDir::homePath(), ReadableFormats::fileDialogFilter());
     if (path.isEmpty())
         return;
     openReader(path);
@@ -276,9 +276,8 @@ WebBrowser *MainWindow::addBrowserTab(const QString &title)
         constexpr int LongestTabTitle = 30;
         if (!pageTitle.isEmpty())
             ui->tabWidget->setTabText(ui->tabWidget->indexOf(browser),
-                                      pageTitle.size() > LongestTabTitle
-                                          ? pageTitle.left(LongestTabTitle - 1) + u'…'
-                                          : pageTitle);
+                                      pageTitle.size() > LongestTabTitle ? pageTitle.left(LongestTabTitle - 1) + u'…'
+                                                                         : pageTitle);
     });
     return browser;
 }
@@ -349,6 +348,7 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
     // Edits, ratings and deletions reach the other views through the shared records; an edit can bring
     // new authors to the tree.
     connect(view, &ItemViews::itemEdited, this, &MainWindow::loadAuthorsIntoTree);
+    connect(view, &ItemViews::labelsChanged, this, &MainWindow::loadLabelsIntoTree);
     connect(view, &ItemViews::itemEdited, fullText, &FullTextStatus::refresh);
     // The first tab is made before the wizard, so the wizard is looked up when a conversion is asked for.
     connect(view, &ItemViews::convertItems, this, [this](const QList<std::shared_ptr<Item>> &items) {
@@ -414,8 +414,35 @@ void MainWindow::loadAuthorsIntoTree()
         entry->setText(0, author->getLastName() + QStringLiteral(", ") + author->getFirstName());
         entry->setData(0, AuthorIdRole, author->getAid());
     }
+    loadLabelsIntoTree();
+}
+
+void MainWindow::loadLabelsIntoTree()
+{
+    const auto fill = [](QTreeWidgetItem *branch, const QList<LabelStore::Entry> &entries, ItemRole idRole) {
+        qDeleteAll(branch->takeChildren());
+        for (const LabelStore::Entry &label : entries) {
+            auto *entry = new QTreeWidgetItem(branch);
+            entry->setText(0, QStringLiteral("%1 (%2)").arg(label.name).arg(label.items));
+            entry->setData(0, idRole, label.id);
+            entry->setData(0, LabelNameRole, label.name);
+        }
+    };
+    fill(ui->libraryList->topLevelItem(TagsEntry), LabelStore::tagEntries(), TagIdRole);
+    fill(ui->libraryList->topLevelItem(SeriesEntry), LabelStore::seriesEntries(), SeriesIdRole);
     if (!ui->lineEdit->text().isEmpty())
         LibraryTreeFilter::apply(ui->libraryList, ui->lineEdit->text());
+}
+
+void MainWindow::openLabelTab(QTreeWidgetItem *entry)
+{
+    const bool tag = entry->parent() == ui->libraryList->topLevelItem(TagsEntry);
+    hideNotes();
+    ItemViews *view = addItemViewsTab(
+        tag ? QStringLiteral("BooksTag") : QStringLiteral("BooksSeries"),
+        entry->data(0, tag ? TagIdRole : SeriesIdRole).toInt(), entry->data(0, LabelNameRole).toString(),
+        tag ? QStringLiteral(":/icons/icons/32x32/bookshelf.png") : QStringLiteral(":/icons/icons/32x32/books.png"));
+    ui->tabWidget->setCurrentWidget(view);
 }
 
 void MainWindow::renderInformationPanel(ViewItem *item)
@@ -566,6 +593,10 @@ void MainWindow::on_libraryList_itemDoubleClicked(QTreeWidgetItem *entry, int co
         qDebug() << "Authors";
     if (entry->parent() && entry->parent()->text(0) == QLatin1String("Authors"))
         openAuthorTab(entry);
+    else if (entry->parent()
+             && (entry->parent() == ui->libraryList->topLevelItem(TagsEntry)
+                 || entry->parent() == ui->libraryList->topLevelItem(SeriesEntry)))
+        openLabelTab(entry);
 }
 
 void MainWindow::readCloudToken()

@@ -91,6 +91,8 @@ private:
     void removeFirstTabCloseButton();
     void openWebPagesTab();
     void openAuthorTab(QTreeWidgetItem *entry);
+    // A tab of the books of the tag or series the entry names.
+    void openLabelTab(QTreeWidgetItem *entry);
     WebBrowser *addBrowserTab(const QString &title);
     void showCapturedPage(ViewItem *item);
     ItemViews *addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon);
@@ -98,10 +100,16 @@ private:
     void switchView(QAction *chosen, QAction *other);
     void hideNotes();
     void loadAuthorsIntoTree();
+    // The tags and series with their counts, under their entries of the tree.
+    void loadLabelsIntoTree();
     void readCloudToken();
     void createConversionWizard();
     void buildAddMenu();
     void createUpdateManager();
+
+    // Where the tags and series stand among the library tree's top-level entries.
+    static constexpr int TagsEntry = 3;
+    static constexpr int SeriesEntry = 4;
 
     std::unique_ptr<Ui::MainWindow> ui;
     QString cloudToken;

@@ -17,6 +17,16 @@ Books::Books(QObject *parent, const QString &mode, int aid)
     if (mode == QLatin1String("BooksAuthor")) {
         authorId = aid;
         dbReadAuthor(aid);
+    } else if (mode == QLatin1String("BooksTag")) {
+        group = Group{QStringLiteral("SELECT books.iid FROM itemtags JOIN books ON itemtags.iid = books.iid WHERE "
+                                     "itemtags.tid = :group ORDER BY itemtags.rowid"),
+                      QStringLiteral("SELECT iid FROM itemtags WHERE tid = :group"), aid};
+        dbReadGroup();
+    } else if (mode == QLatin1String("BooksSeries")) {
+        group = Group{QStringLiteral("SELECT books.iid FROM itemseries JOIN books ON itemseries.iid = books.iid WHERE "
+                                     "itemseries.sid = :group ORDER BY itemseries.position"),
+                      QStringLiteral("SELECT iid FROM itemseries WHERE sid = :group"), aid};
+        dbReadGroup();
     } else {
         dbRead();
     }
@@ -71,6 +81,22 @@ void Books::dbReadAuthor(int aid)
     appendLoaded(ids);
 }
 
+void Books::dbReadGroup()
+{
+    const StatementCache statements;
+    QSqlQuery query;
+    query.prepare(group->listing);
+    query.bindValue(QStringLiteral(":group"), group->id);
+    if (!query.exec()) {
+        qDebug() << "the books of a tag or series not read:" << query.lastError().text();
+        return;
+    }
+    QList<int> ids;
+    while (query.next())
+        ids.append(query.value(0).toInt());
+    appendLoaded(ids);
+}
+
 Book *Books::find(int iid) const
 {
     return bookMap.value(iid).get();
@@ -115,6 +141,16 @@ void Books::dbSearch(const QString &term)
 std::optional<Items::Search> Books::searchStatement(const QString &term) const
 {
     const LabelQuery labels(term);
+    if (group) {
+        if (term.isEmpty())
+            return std::nullopt;
+        return Search{labelledStatement(labels,
+                                        QStringLiteral("SELECT iid FROM books WHERE iid IN (") + group->members
+                                            + QStringLiteral(") AND "),
+                                        QStringLiteral("((title LIKE :term_title) OR (description LIKE :term_desc))"),
+                                        QStringLiteral("iid"), 1000),
+                      std::nullopt, group->id};
+    }
     if (!authorId) {
         if (!labels.isRestricted())
             return Search{QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "

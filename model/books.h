@@ -21,7 +21,8 @@ class Books : public Items
     Q_DISABLE_COPY_MOVE(Books)
 
 public:
-    // "BooksAuthor" selects the books of the author aid; any other mode selects every book.
+    // "BooksAuthor" selects the books of the author aid, "BooksTag" and "BooksSeries" those of the tag or series
+    // of that id (a series in the order of its numbers); any other mode selects every book.
     Books(QObject *parent, const QString &mode, int aid);
     ~Books() override;
 
@@ -44,6 +45,7 @@ public slots:
 private:
     void dbRead();
     void dbReadAuthor(int aid);
+    void dbReadGroup();
     // Loads the stored books of these ids, in this order, from bulk reads of a few thousand each.
     void appendLoaded(const QList<int> &ids);
 
@@ -52,6 +54,15 @@ private:
     QHash<int, std::shared_ptr<Book>> bookMap;
     // Set for the books of one author, whose search looks at that author's books only.
     std::optional<int> authorId;
+    // The same for a tag or series: the statement that lists its books in order, the one that selects their
+    // ids, and its id.
+    struct Group
+    {
+        QString listing;
+        QString members;
+        int id = 0;
+    };
+    std::optional<Group> group;
 };
 
 #endif // BOOKS_H

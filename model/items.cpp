@@ -37,6 +37,8 @@ void Items::bindSearch(QSqlQuery &query, const Search &search, const QString &te
     labels.bind(query);
     if (search.aid)
         query.bindValue(QStringLiteral(":aid"), *search.aid);
+    if (search.group)
+        query.bindValue(QStringLiteral(":group"), *search.group);
 }
 
 QList<int> Items::searchIds(const Search &search, const QString &term)

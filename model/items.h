@@ -21,12 +21,13 @@ class Items : public QObject
     Q_DISABLE_COPY_MOVE(Items)
 
 public:
-    // A search statement whose placeholders :term_title and :term_desc take the search term, and :aid the
-    // author when one is given.
+    // A search statement whose placeholders :term_title and :term_desc take the search term, :aid the
+    // author and :group the tag or series when one is given.
     struct Search
     {
         QString statement;
-        std::optional<int> aid;
+        std::optional<int> aid = {};
+        std::optional<int> group = {};
     };
 
     explicit Items(QObject *parent = nullptr);

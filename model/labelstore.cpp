@@ -66,6 +66,29 @@ QString LabelStore::seriesStatement(const QString &idSet)
         .arg(idSet);
 }
 
+QList<LabelStore::Entry> LabelStore::tagEntries()
+{
+    return entries(QStringLiteral("tags"), QStringLiteral("itemtags"), QStringLiteral("tid"));
+}
+
+QList<LabelStore::Entry> LabelStore::seriesEntries()
+{
+    return entries(QStringLiteral("series"), QStringLiteral("itemseries"), QStringLiteral("sid"));
+}
+
+QList<LabelStore::Entry> LabelStore::entries(const QString &table, const QString &links, const QString &key)
+{
+    PreparedQuery query(QStringLiteral("SELECT %1.%3, %1.name, count(*) FROM %1 JOIN %2 ON %2.%3 = %1.%3 GROUP BY "
+                                       "%1.%3 ORDER BY %1.name")
+                            .arg(table, links, key));
+    QList<Entry> found;
+    if (query.exec()) {
+        while (query->next())
+            found.append({query->value(0).toInt(), query->value(1).toString(), query->value(2).toInt()});
+    }
+    return found;
+}
+
 QStringList LabelStore::tagNames()
 {
     return names(QStringLiteral("tags"));

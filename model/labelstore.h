@@ -22,6 +22,16 @@ public:
     static QString tagsStatement(const QString &idSet);
     static QString seriesStatement(const QString &idSet);
 
+    struct Entry
+    {
+        int id = 0;
+        QString name;
+        int items = 0;
+    };
+    // Every tag or series with the number of items it has, by name.
+    static QList<Entry> tagEntries();
+    static QList<Entry> seriesEntries();
+
     // Every stored name, in alphabetical order.
     static QStringList tagNames();
     static QStringList seriesNames();
@@ -43,6 +53,7 @@ public:
 
 private:
     static QStringList names(const QString &table);
+    static QList<Entry> entries(const QString &table, const QString &links, const QString &key);
     static bool dropUnused(const QString &table, const QString &links, const QString &key, const QList<int> &ids);
     static QList<int> linkedIds(const QString &links, const QString &key, const QList<int> &iids);
 };

@@ -29,8 +29,8 @@ const QList<ItemColumns::Column> &ItemColumns::books()
         {RatingColumn, Order::Number, Content::Rating,
          [](const ViewItem &item) { return QString::number(item.rating); }},
         {5, Order::Text, Content::Cell, [](const ViewItem &item) { return ViewItemText::tagsText(item.tags); }},
-        {6, Order::Text, Content::Cell, [](const ViewItem &item) { return ViewItemText::seriesText(item.series); },
-         &seriesOrder},
+        {SeriesColumn, Order::Text, Content::Cell,
+         [](const ViewItem &item) { return ViewItemText::seriesText(item.series); }, &seriesOrder},
         {7, Order::Text, Content::Cell, [](const ViewItem &item) { return item.publisher; }},
         {8, Order::Date, Content::Cell, [](const ViewItem &item) { return item.datePublished; }},
     };

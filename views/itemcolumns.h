@@ -26,6 +26,7 @@ public:
     };
 
     static constexpr int RatingColumn = 4;
+    static constexpr int SeriesColumn = 6;
 
     static const QList<Column> &books();
     static const QList<Column> &webPages();

@@ -155,7 +155,9 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
         viewItems = webPages->getViewItems();
     } else {
         // An author view without an author (aid below 0) simply holds no books.
-        books = kind == QLatin1String("BooksAuthor") ? new Books(this, kind, aid) : new Books(this, QString(), -1);
+        const bool grouped = kind == QLatin1String("BooksAuthor") || kind == QLatin1String("BooksTag")
+            || kind == QLatin1String("BooksSeries");
+        books = grouped ? new Books(this, kind, aid) : new Books(this, QString(), -1);
         viewItems = books->getViewItems();
         filesRefresh = new StoredFilesRefresh(this);
     }
@@ -181,8 +183,10 @@ void ItemViews::populate()
     QHeaderView *header = ui->viewTable->horizontalHeader();
     // The columns as the user left them in this kind of tab; the first time, sized when the table shows.
     columnsRestored = header->restoreState(Settings().value(Settings::tableHeaderKey(kind)).toByteArray());
+    // A series' books are first shown in the order of their numbers.
     if (!columnsRestored)
-        header->setSortIndicator(0, Qt::AscendingOrder);
+        header->setSortIndicator(kind == QLatin1String("BooksSeries") ? ItemColumns::SeriesColumn : 0,
+                                 Qt::AscendingOrder);
     listOrder->assign(items);
     tableOrder->sort(header->sortIndicatorSection(), header->sortIndicatorOrder());
     tableOrder->assign(std::move(items));
@@ -753,7 +757,9 @@ void ItemViews::setSeriesOfSelection()
 
 void ItemViews::reportLabelChange(bool stored)
 {
-    if (!stored)
+    if (stored)
+        emit labelsChanged();
+    else
         QMessageBox::critical(this, tr("Error"), tr("The change could not be stored; nothing was changed."));
 }
 

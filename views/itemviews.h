@@ -89,6 +89,8 @@ signals:
     // The file is to be shown in the program's own reader; at a page or chapter (1-based) with the words
     // searched, for a full-text hit.
     void readRequested(const QString &path, int part = 0, const QString &words = {});
+    // Tags or series were put on the selection or taken off it.
+    void labelsChanged();
     // A full-text search could not be run; empty when the last one could.
     void searchProblem(const QString &message);
     // The empty library's buttons.
@@ -165,7 +167,7 @@ private:
     QList<Item *> selectedRecords() const;
     void addTagsToSelection();
     void setSeriesOfSelection();
-    // Tells when a change of tags or series could not be stored.
+    // Tells when a change of tags or series could not be stored, and the window when it was.
     void reportLabelChange(bool stored);
     // "Read", for the files among these that the program's readers show; none when there are none.
     void addReadMenu(QMenu &menu, const QStringList &paths);

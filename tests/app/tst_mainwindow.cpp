@@ -15,6 +15,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -23,11 +24,10 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <QLabel>
-#include <QStatusBar>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTextEdit>
@@ -57,6 +57,7 @@ private slots:
     void startsWithBooksTabAndAuthors();
     void treeFilterMatchesAnyWord();
     void doubleClicksOpenTabs();
+    void tagsAndSeriesOpenTabsOfTheirBooks();
     void firstTabCannotBeClosed();
     void searchBoxFollowsTheCurrentTab();
     void viewActionsSwitchAndFollowTheTab();
@@ -278,6 +279,42 @@ void TestMainWindow::treeFilterMatchesAnyWord()
     QVERIFY(!authors->isExpanded());
     for (int index = 0; index < authors->childCount(); ++index)
         QVERIFY(!authors->child(index)->isHidden());
+}
+
+void TestMainWindow::tagsAndSeriesOpenTabsOfTheirBooks()
+{
+    const auto label = [](const QString &title, double position) {
+        const QList<QVariantList> found
+            = TestLibrary::rows(QStringLiteral("SELECT iid FROM books WHERE title = '%1'").arg(title));
+        Book book(nullptr, found.value(0).value(0).toInt());
+        book.setTags({QStringLiteral("Classics")});
+        book.setSeries({QStringLiteral("Austen Novels"), position});
+        return book.save();
+    };
+    QVERIFY(label(QStringLiteral("Persuasion"), 1));
+    QVERIFY(label(QStringLiteral("Emma"), 2));
+    emit tab(0)->labelsChanged();
+    const auto titles = [this](ItemViews *view) {
+        QStringList shown;
+        for (int row = 0; row < tableOf(view)->rowCount(); ++row)
+            shown.append(tableOf(view)->item(row, 0)->text());
+        return shown;
+    };
+
+    auto *tabs = child<QTabWidget>("tabWidget");
+    // A series in the order of its numbers.
+    doubleClickTreeEntry(QStringLiteral("Austen Novels (2)"));
+    QCOMPARE(tabs->currentIndex(), 1);
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Austen Novels"));
+    QCOMPARE(titles(tab(1)), QStringList({"Persuasion", "Emma"}));
+    doubleClickTreeEntry(QStringLiteral("Classics (2)"));
+    QCOMPARE(tabs->currentIndex(), 2);
+    QCOMPARE(titles(tab(2)), QStringList({"Emma", "Persuasion"}));
+    // A search stays with the tag's books.
+    tab(2)->search(QStringLiteral("e"));
+    QCOMPARE(titles(tab(2)), QStringList({"Emma", "Persuasion"}));
+    tab(2)->search(QStringLiteral("dune"));
+    QCOMPARE(titles(tab(2)), QStringList());
 }
 
 void TestMainWindow::doubleClicksOpenTabs()

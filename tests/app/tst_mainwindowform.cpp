@@ -153,18 +153,18 @@ void TestMainWindowForm::libraryTreeListsBooksAuthorsAndWebPages()
     auto *tree = child<QTreeWidget>("libraryList");
     QCOMPARE(tree->columnCount(), 1);
     QCOMPARE(tree->headerItem()->text(0), QStringLiteral("Main"));
-    QCOMPARE(tree->topLevelItemCount(), 3);
+    QCOMPARE(tree->topLevelItemCount(), 5);
 
     const struct
     {
         const char *text;
         const char *icon;
     } entries[] = {
-        {"Books", ":/icons/icons/32x32/books.png"},
-        {"Authors", ":/icons/icons/32x32/group.png"},
-        {"Web Pages", ":/icons/icons/32x32/world.png"},
+        {"Books", ":/icons/icons/32x32/books.png"},     {"Authors", ":/icons/icons/32x32/group.png"},
+        {"Web Pages", ":/icons/icons/32x32/world.png"}, {"Tags", ":/icons/icons/32x32/bookshelf.png"},
+        {"Series", ":/icons/icons/32x32/books.png"},
     };
-    for (int row = 0; row < 3; ++row) {
+    for (int row = 0; row < 5; ++row) {
         const QTreeWidgetItem *item = tree->topLevelItem(row);
         QCOMPARE(item->text(0), QLatin1String(entries[row].text));
         QVERIFY(!item->icon(0).isNull());
@@ -183,16 +183,16 @@ void TestMainWindowForm::menusAreInOrder()
         titles.append(action->text());
     QCOMPARE(titles, (QStringList{"File", "&Library", "&Edit", "&View", "Settings", "&Help"}));
 
-    QCOMPARE(entryNames(child<QMenu>("menuFile")),
-             (QStringList{"actionOpen_2", "menuRecentFiles", "-", "actionQuit"}));
+    QCOMPARE(entryNames(child<QMenu>("menuFile")), (QStringList{"actionOpen_2", "menuRecentFiles", "-", "actionQuit"}));
     QCOMPARE(entryNames(child<QMenu>("menuLibrary")), (QStringList{"menuAdd", "-"}));
     QCOMPARE(child<QMenu>("menuAdd")->title(), QStringLiteral("Add"));
     QCOMPARE(entryNames(child<QMenu>("menuAdd")),
              (QStringList{"actionSingle_eBook", "actionMultiple_eBooks", "actionMultiple_eBooks_2"}));
     QCOMPARE(entryNames(child<QMenu>("menuEdit")),
              (QStringList{"actionProperties", "actionDelete", "-", "actionSelectAll", "actionFind"}));
-    QCOMPARE(entryNames(child<QMenu>("menuView")), (QStringList{"actionList", "actionView", "-", "actionShowLibrary",
-                                                               "actionShowInformation", "actionNotes"}));
+    QCOMPARE(
+        entryNames(child<QMenu>("menuView")),
+        (QStringList{"actionList", "actionView", "-", "actionShowLibrary", "actionShowInformation", "actionNotes"}));
     QCOMPARE(entryNames(child<QMenu>("menuSettings")), QStringList{"actionConfiguration"});
     QCOMPARE(entryNames(child<QMenu>("menuHelp")), (QStringList{"actionCredits", "-", "actionAbout"}));
 
@@ -237,8 +237,8 @@ void TestMainWindowForm::onlyViewListAndNotesAreCheckable()
             checkable.append(action->objectName());
     }
     checkable.sort();
-    QCOMPARE(checkable, (QStringList{"actionList", "actionNotes", "actionShowInformation", "actionShowLibrary",
-                                     "actionView"}));
+    QCOMPARE(checkable,
+             (QStringList{"actionList", "actionNotes", "actionShowInformation", "actionShowLibrary", "actionView"}));
 }
 
 void TestMainWindowForm::everyActionHasAnIcon()
