@@ -34,7 +34,9 @@ FullTextSearch::Result FullTextSearch::run(const QString &typed, const Scope &sc
         QStringLiteral("SELECT files.iid, files.filePath, fulltext.part, snippet(fulltext, 2, :start, :end, '…', %1) "
                        "FROM fulltext JOIN files ON files.fid = fulltext.fid JOIN items ON items.iid = files.iid "
                        "WHERE fulltext MATCH :match AND items.type = :type AND (:aid = 0 OR files.iid IN "
-                       "(SELECT iid FROM items_authors WHERE aid = :aid)) ORDER BY rank LIMIT %2")
+                       "(SELECT iid FROM items_authors WHERE aid = :aid)) AND (:tid = 0 OR files.iid IN (SELECT iid "
+                       "FROM itemtags WHERE tid = :tid)) AND (:sid = 0 OR files.iid IN (SELECT iid FROM itemseries "
+                       "WHERE sid = :sid)) ORDER BY rank LIMIT %2")
             .arg(SnippetTokens)
             .arg(MostHits));
     statement.bindValue(QStringLiteral(":start"), StartMark);
@@ -42,6 +44,8 @@ FullTextSearch::Result FullTextSearch::run(const QString &typed, const Scope &sc
     statement.bindValue(QStringLiteral(":match"), query.match());
     statement.bindValue(QStringLiteral(":type"), scope.type);
     statement.bindValue(QStringLiteral(":aid"), scope.aid);
+    statement.bindValue(QStringLiteral(":tid"), scope.tid);
+    statement.bindValue(QStringLiteral(":sid"), scope.sid);
     if (!statement.exec()) {
         qDebug() << "full-text search failed:" << statement.lastError().text();
         return {{}, QCoreApplication::translate("FullTextSearch", "The books' text cannot be searched for this.")};

@@ -28,8 +28,10 @@ public:
     {
         // The items of this kind ("Book" or "WebPage").
         QString type;
-        // Only the books of this author, when above 0.
+        // Only the books of this author, tag or series, when above 0.
         int aid = 0;
+        int tid = 0;
+        int sid = 0;
     };
 
     // The problem says why the typed text cannot be searched; the hits are then empty.

@@ -95,6 +95,7 @@ ItemViews::ItemViews(QWidget *parent, const QString &kind, int aid)
     , ui(std::make_unique<Ui::ItemViews>())
     , kind(kind)
     , authorId(kind == QLatin1String("BooksAuthor") ? aid : 0)
+    , groupId(kind == QLatin1String("BooksTag") || kind == QLatin1String("BooksSeries") ? aid : 0)
 {
     ui->setupUi(this);
     // A full-text search lists its hits beside the view.
@@ -360,7 +361,8 @@ void ItemViews::showFullTextHits(const QString &text, const FullTextSearch::Resu
 
 FullTextSearch::Scope ItemViews::fullTextScopeOfView() const
 {
-    return {webPages ? QStringLiteral("WebPage") : QStringLiteral("Book"), authorId};
+    return {webPages ? QStringLiteral("WebPage") : QStringLiteral("Book"), authorId,
+            kind == QLatin1String("BooksTag") ? groupId : 0, kind == QLatin1String("BooksSeries") ? groupId : 0};
 }
 
 void ItemViews::search(const QString &text)

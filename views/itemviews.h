@@ -181,6 +181,8 @@ private:
 
     BackgroundSearch *backgroundSearch = nullptr;
     int authorId = 0;
+    // The tag or series of a "BooksTag" or "BooksSeries" view.
+    int groupId = 0;
     bool fullTextScope = false;
     FullTextResults *fullTextResults = nullptr;
     // Each item's place among a full-text search's hits, best first; empty while the rows follow the orders.

@@ -1,3 +1,4 @@
+#include "model/book.h"
 #include "model/fulltextsearch.h"
 #include "tests/support/basetestmain.h"
 #include "tests/support/testlibrary.h"
@@ -10,7 +11,8 @@ namespace {
 // Puts a part's text into the index as the indexer does.
 void index(int iid, int part, const QString &text)
 {
-    const QVariant fid = TestLibrary::rows(QStringLiteral("SELECT fid FROM files WHERE iid = %1").arg(iid)).value(0).value(0);
+    const QVariant fid
+        = TestLibrary::rows(QStringLiteral("SELECT fid FROM files WHERE iid = %1").arg(iid)).value(0).value(0);
     QVERIFY(TestLibrary::exec(QStringLiteral("INSERT INTO fulltext (rowid, fid, part, body) VALUES (%1, %2, %3, '%4')")
                                   .arg(fid.toLongLong() * 100000 + part)
                                   .arg(fid.toInt())
@@ -49,8 +51,10 @@ private:
 void TestFullTextSearch::findsWordsPhrasesAndPrefixesBestFirst()
 {
     const TestLibrary library(environment);
-    const int orchard = TestLibrary::storeBook(QStringLiteral("Orchard"), {library.writeFile(QStringLiteral("orchard.pdf"), "a")});
-    const int pruning = TestLibrary::storeBook(QStringLiteral("Pruning"), {library.writeFile(QStringLiteral("pruning.pdf"), "b")});
+    const int orchard
+        = TestLibrary::storeBook(QStringLiteral("Orchard"), {library.writeFile(QStringLiteral("orchard.pdf"), "a")});
+    const int pruning
+        = TestLibrary::storeBook(QStringLiteral("Pruning"), {library.writeFile(QStringLiteral("pruning.pdf"), "b")});
     index(orchard, 4, QStringLiteral("Pear trees grown flat: the espalier, said the gardener, don''t <rush> it"));
     index(orchard, 9, QStringLiteral("An apple tree"));
     index(pruning, 2, QStringLiteral("Espaliered pear trees, pear trees everywhere, pear trees"));
@@ -76,6 +80,20 @@ void TestFullTextSearch::findsWordsPhrasesAndPrefixesBestFirst()
     QCOMPARE(open.problem, QStringLiteral("Unfinished phrase: add the closing quote"));
     // Web pages are not books.
     QVERIFY(FullTextSearch::run(QStringLiteral("pear"), {QStringLiteral("WebPage"), 0}).hits.isEmpty());
+
+    // A tag's or series' tab finds its own books only.
+    Book tagged(nullptr, pruning);
+    tagged.setTags({QStringLiteral("Gardening")});
+    tagged.setSeries({QStringLiteral("Fruit"), 1});
+    QVERIFY(tagged.save());
+    const int tid = TestLibrary::rows(QStringLiteral("SELECT tid FROM tags")).value(0).value(0).toInt();
+    const int sid = TestLibrary::rows(QStringLiteral("SELECT sid FROM series")).value(0).value(0).toInt();
+    for (const FullTextSearch::Scope &scope : {FullTextSearch::Scope{QStringLiteral("Book"), 0, tid, 0},
+                                               FullTextSearch::Scope{QStringLiteral("Book"), 0, 0, sid}}) {
+        const QList<FullTextSearch::Hit> hits = FullTextSearch::run(QStringLiteral("espalier*"), scope).hits;
+        QCOMPARE(hits.size(), 1);
+        QCOMPARE(hits.constFirst().iid, pruning);
+    }
 }
 
 SHELVIO_BASE_TEST_MAIN(TestFullTextSearch)
