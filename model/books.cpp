@@ -10,6 +10,13 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+namespace {
+
+// What a search with labels asks of the words typed beside them.
+const QString WordsCondition = QStringLiteral("((title LIKE :term_title) OR (description LIKE :term_desc))");
+
+} // namespace
+
 Books::Books(QObject *parent, const QString &mode, int aid)
     : Items(parent)
     , viewItems(std::make_unique<QList<ViewItem *>>())
@@ -147,8 +154,7 @@ std::optional<Items::Search> Books::searchStatement(const QString &term) const
         return Search{labelledStatement(labels,
                                         QStringLiteral("SELECT iid FROM books WHERE iid IN (") + group->members
                                             + QStringLiteral(") AND "),
-                                        QStringLiteral("((title LIKE :term_title) OR (description LIKE :term_desc))"),
-                                        QStringLiteral("iid"), 1000),
+                                        WordsCondition, QStringLiteral("iid"), 1000),
                       std::nullopt, group->id};
     }
     if (!authorId) {
@@ -156,8 +162,7 @@ std::optional<Items::Search> Books::searchStatement(const QString &term) const
             return Search{QStringLiteral("SELECT iid FROM books WHERE (title LIKE :term_title) OR (description LIKE "
                                          ":term_desc) LIMIT 500"),
                           std::nullopt};
-        return Search{labelledStatement(labels, QStringLiteral("SELECT iid FROM books WHERE "),
-                                        QStringLiteral("((title LIKE :term_title) OR (description LIKE :term_desc))"),
+        return Search{labelledStatement(labels, QStringLiteral("SELECT iid FROM books WHERE "), WordsCondition,
                                         QStringLiteral("iid"), 500),
                       std::nullopt};
     }

@@ -35,13 +35,6 @@ bool storeCoverPath(int iid, const QString &path)
     return true;
 }
 
-bool execForItem(const QString &statement, int iid)
-{
-    PreparedQuery query(statement);
-    query->bindValue(QStringLiteral(":iid"), iid);
-    return query.exec();
-}
-
 } // namespace
 
 Item::Item(QObject *parent, int iid)
@@ -255,7 +248,8 @@ bool Item::save()
     stored = LabelStore::saveTags(iid, tags) && stored;
     stored = LabelStore::saveSeries(iid, series) && stored;
     // A name stored before keeps its spelling, which the record shows from now on.
-    readLabels();
+    if (!tags.isEmpty() || !series.isEmpty())
+        readLabels();
     return saveAuthorLinks() && stored;
 }
 
@@ -279,7 +273,7 @@ void Item::setSeries(const ItemSeries &series)
 bool Item::saveState()
 {
     if (state.isEmpty())
-        return execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
+        return PreparedQuery::execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
     PreparedQuery query(QStringLiteral("INSERT OR REPLACE INTO itemstates (iid, language, own, location, readDate, "
                                        "want) VALUES (:iid, :language, :own, :location, :readDate, :want)"));
     query->bindValue(QStringLiteral(":iid"), iid);
@@ -293,7 +287,8 @@ bool Item::saveState()
 
 bool Item::saveAuthorLinks()
 {
-    bool allLinked = execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
+    bool allLinked = PreparedQuery::execForItem(
+        QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
 
     PreparedQuery query(QStringLiteral(
         "INSERT INTO items_authors                  (iid, aid)                  VALUES                  (:iid, :aid)"));
@@ -462,10 +457,10 @@ bool Item::remove()
         return false;
     }
     // The links and file rows follow the item; their outcome is not reported.
-    execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
+    PreparedQuery::execForItem(QStringLiteral("DELETE FROM items_authors                  WHERE iid = :iid"), iid);
     forgetFullText();
-    execForItem(QStringLiteral("DELETE FROM files WHERE iid = :iid"), iid);
-    execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
+    PreparedQuery::execForItem(QStringLiteral("DELETE FROM files WHERE iid = :iid"), iid);
+    PreparedQuery::execForItem(QStringLiteral("DELETE FROM itemstates WHERE iid = :iid"), iid);
     LabelStore::forget(iid);
     return true;
 }

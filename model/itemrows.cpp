@@ -17,12 +17,12 @@ namespace {
 // The ids go in as one JSON array, so that each statement keeps a single placeholder for any number of them.
 const QString IdSet = QStringLiteral("(SELECT value FROM json_each(:iids))");
 
-void readEach(const QString &statement, const QByteArray &iids, const std::function<void(ItemRows::Row)> &take)
+void readEach(const QString &statement, const QString &iids, const std::function<void(ItemRows::Row)> &take)
 {
     QSqlQuery query;
     query.setForwardOnly(true);
     query.prepare(statement);
-    query.bindValue(QStringLiteral(":iids"), QString::fromLatin1(iids));
+    query.bindValue(QStringLiteral(":iids"), iids);
     if (!query.exec()) {
         qWarning().noquote() << "Cannot read the items' rows:" << query.lastError().text();
         return;
@@ -37,10 +37,7 @@ void readEach(const QString &statement, const QByteArray &iids, const std::funct
 ItemRows ItemRows::read(const QList<int> &iids)
 {
     ItemRows rows;
-    QJsonArray array;
-    for (const int iid : iids)
-        array.append(iid);
-    const QByteArray ids = QJsonDocument(array).toJson(QJsonDocument::Compact);
+    const QString ids = idSet(iids);
     const auto byColumn = [](QHash<int, Row> &into, int column) {
         return [&into, column](Row row) { into.insert(row.at(column).toInt(), std::move(row)); };
     };
@@ -66,6 +63,14 @@ ItemRows ItemRows::read(const QList<int> &iids)
              [&rows](const Row &row) { rows.tagNames[row.at(0).toInt()].append(row.at(1).toString()); });
     readEach(LabelStore::seriesStatement(IdSet), ids, byColumn(rows.seriesRows, 0));
     return rows;
+}
+
+QString ItemRows::idSet(const QList<int> &iids)
+{
+    QJsonArray array;
+    for (const int iid : iids)
+        array.append(iid);
+    return QString::fromLatin1(QJsonDocument(array).toJson(QJsonDocument::Compact));
 }
 
 ItemRows::Row ItemRows::values(const QSqlQuery &query, int columns)

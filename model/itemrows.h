@@ -32,6 +32,8 @@ public:
     // The item's files rows, in the order they were stored.
     QList<Row> files(int iid) const { return fileRows.value(iid); }
 
+    // The ids as one JSON array, for json_each(): a single placeholder for any number of them.
+    static QString idSet(const QList<int> &iids);
     // The values of the query's current row, which has that many columns.
     static Row values(const QSqlQuery &query, int columns);
 

@@ -1,27 +1,11 @@
 #include "model/labelstore.h"
 
+#include "model/itemrows.h"
 #include "model/preparedquery.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSet>
 
 namespace {
-
-bool execForItem(const QString &statement, int iid)
-{
-    PreparedQuery query(statement);
-    query->bindValue(QStringLiteral(":iid"), iid);
-    return query.exec();
-}
-
-QString idSet(const QList<int> &iids)
-{
-    QJsonArray array;
-    for (const int iid : iids)
-        array.append(iid);
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
-}
 
 // The name's row, made when the name is new; the stored spelling wins over this one.
 bool storeName(const QString &table, const QString &name)
@@ -113,7 +97,7 @@ QStringList LabelStore::names(const QString &table)
 bool LabelStore::saveTags(int iid, const QStringList &tags)
 {
     const QList<int> before = linkedIds(QStringLiteral("itemtags"), QStringLiteral("tid"), {iid});
-    bool stored = execForItem(QStringLiteral("DELETE FROM itemtags WHERE iid = :iid"), iid);
+    bool stored = PreparedQuery::execForItem(QStringLiteral("DELETE FROM itemtags WHERE iid = :iid"), iid);
     stored = addTags({iid}, tags) && stored;
     return dropUnused(QStringLiteral("tags"), QStringLiteral("itemtags"), QStringLiteral("tid"), before) && stored;
 }
@@ -132,7 +116,7 @@ bool LabelStore::forget(int iid)
 bool LabelStore::addTags(const QList<int> &iids, const QStringList &tags)
 {
     bool stored = true;
-    const QString items = idSet(iids);
+    const QString items = ItemRows::idSet(iids);
     PreparedQuery link(QStringLiteral("INSERT OR IGNORE INTO itemtags (iid, tid) SELECT value, (SELECT tid FROM tags "
                                       "WHERE name = :name) FROM json_each(:iids)"));
     for (const QString &tag : normalized(tags)) {
@@ -156,7 +140,7 @@ bool LabelStore::removeTag(const QList<int> &iids, const QString &tag)
     PreparedQuery unlink(
         QStringLiteral("DELETE FROM itemtags WHERE tid = :tid AND iid IN (SELECT value FROM json_each(:iids))"));
     unlink->bindValue(QStringLiteral(":tid"), id);
-    unlink->bindValue(QStringLiteral(":iids"), idSet(iids));
+    unlink->bindValue(QStringLiteral(":iids"), ItemRows::idSet(iids));
     return unlink.exec() && dropUnused(QStringLiteral("tags"), QStringLiteral("itemtags"), QStringLiteral("tid"), {id});
 }
 
@@ -164,7 +148,7 @@ bool LabelStore::setSeries(const QList<int> &iids, const QString &name, std::opt
 {
     const QList<int> before = linkedIds(QStringLiteral("itemseries"), QStringLiteral("sid"), iids);
     PreparedQuery unlink(QStringLiteral("DELETE FROM itemseries WHERE iid IN (SELECT value FROM json_each(:iids))"));
-    unlink->bindValue(QStringLiteral(":iids"), idSet(iids));
+    unlink->bindValue(QStringLiteral(":iids"), ItemRows::idSet(iids));
     bool stored = unlink.exec();
     const QString series = normalized(name);
     if (!series.isEmpty()) {
@@ -192,7 +176,7 @@ QList<int> LabelStore::linkedIds(const QString &links, const QString &key, const
 {
     PreparedQuery query(
         QStringLiteral("SELECT DISTINCT %1 FROM %2 WHERE iid IN (SELECT value FROM json_each(:iids))").arg(key, links));
-    query->bindValue(QStringLiteral(":iids"), idSet(iids));
+    query->bindValue(QStringLiteral(":iids"), ItemRows::idSet(iids));
     QList<int> ids;
     if (query.exec()) {
         while (query->next())

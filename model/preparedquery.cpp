@@ -31,3 +31,10 @@ bool PreparedQuery::exec()
     SaveTransaction::noteFailure(query->lastError().text());
     return false;
 }
+
+bool PreparedQuery::execForItem(const QString &statement, int iid)
+{
+    PreparedQuery query(statement);
+    query->bindValue(QStringLiteral(":iid"), iid);
+    return query.exec();
+}

@@ -17,6 +17,8 @@ public:
     bool isPrepared() const { return prepared; }
     // Runs the statement; a failure inside a save is noted as its reason (SaveTransaction).
     bool exec();
+    // Runs a statement whose one placeholder, :iid, takes the item's id.
+    static bool execForItem(const QString &statement, int iid);
     QSqlQuery &operator*() { return *query; }
     QSqlQuery *operator->() { return query; }
 
