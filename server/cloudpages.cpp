@@ -55,10 +55,12 @@ QByteArray CloudPages::books(const QString &userName, const QList<StoredBook> &b
               .arg(escaped(userName),
                    books.size() == 1 ? QStringLiteral("1 book") : QStringLiteral("%1 books").arg(books.size()));
     if (!books.isEmpty()) {
-        content += QStringLiteral("<table>\n<tr><th>Title</th><th>Authors</th><th>Files</th></tr>\n");
+        content += QStringLiteral(
+            "<table>\n<tr><th>Title</th><th>Authors</th><th>Series</th><th>Tags</th><th>Files</th></tr>\n");
         for (const StoredBook &book : books) {
-            content += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td></tr>\n")
-                           .arg(escaped(book.title()), escaped(book.authors()), fileList(book.files(), storedDigests));
+            content += QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td></tr>\n")
+                           .arg(escaped(book.title()), escaped(book.authors()), escaped(book.series()),
+                                escaped(book.tags()), fileList(book.files(), storedDigests));
         }
         content += QStringLiteral("</table>\n");
     }

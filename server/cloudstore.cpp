@@ -52,6 +52,15 @@ constexpr QFile::Permissions ownerOnlyFolder = QFile::ReadOwner | QFile::WriteOw
 constexpr QFile::Permissions ownerOnlyFile = QFile::ReadOwner | QFile::WriteOwner;
 const QString uploadPrefix = QStringLiteral(".upload-");
 
+// The columns the sign-in page lists, so that it never parses a book's JSON.
+void bindSummary(QSqlQuery &query, const StoredBook &book)
+{
+    query.bindValue(QStringLiteral(":authors"), notNull(book.authors()));
+    query.bindValue(QStringLiteral(":files"), notNull(book.fileColumn()));
+    query.bindValue(QStringLiteral(":tags"), notNull(book.tags()));
+    query.bindValue(QStringLiteral(":series"), notNull(book.series()));
+}
+
 } // namespace
 
 CloudStore::CloudStore()
@@ -118,7 +127,7 @@ bool CloudStore::createTables()
         QStringLiteral("CREATE TABLE IF NOT EXISTS books (id INTEGER PRIMARY KEY, user_id INTEGER NOT NULL, "
                        "guid TEXT NOT NULL, iid TEXT NOT NULL, title TEXT, json TEXT NOT NULL, updated TEXT, "
                        "authors TEXT NOT NULL DEFAULT '', files TEXT NOT NULL DEFAULT '', "
-                       "UNIQUE (user_id, guid, iid))"),
+                       "tags TEXT NOT NULL DEFAULT '', series TEXT NOT NULL DEFAULT '', UNIQUE (user_id, guid, iid))"),
         QStringLiteral("CREATE TABLE IF NOT EXISTS files (user_id INTEGER NOT NULL, md5 TEXT NOT NULL, "
                        "size INTEGER NOT NULL, file_type TEXT, created TEXT, PRIMARY KEY (user_id, md5))"),
     };
@@ -172,29 +181,39 @@ bool CloudStore::keepIdsUnique()
 
 bool CloudStore::addBookSummaries()
 {
+    // Each summary column a book table from an older version may lack, newest last.
+    const QStringList summaryColumns{QStringLiteral("authors"), QStringLiteral("files"), QStringLiteral("tags"),
+                                     QStringLiteral("series")};
     QSqlQuery columns(m_database);
-    if (!columns.exec(QStringLiteral("SELECT 1 FROM pragma_table_info('books') WHERE name = 'authors'")))
+    if (!columns.exec(QStringLiteral("SELECT name FROM pragma_table_info('books')")))
         return fail(QStringLiteral("Cannot read the books' table"), queryError(columns));
-    if (columns.next())
-        return true;
+    QStringList missing = summaryColumns;
+    while (columns.next())
+        missing.removeOne(columns.value(0).toString());
     columns.finish();
+    if (missing.isEmpty())
+        return true;
 
     // Filled once from the JSON of the books stored so far; later books bring theirs when they arrive.
     const QString what = QStringLiteral("Cannot add the books' summaries");
     if (!m_database.transaction())
         return fail(what, m_database.lastError().text());
+    bool stored = true;
+    for (const QString &column : std::as_const(missing)) {
+        stored = stored
+            && exec(QStringLiteral("ALTER TABLE books ADD COLUMN %1 TEXT NOT NULL DEFAULT ''").arg(column), what);
+    }
     QSqlQuery read(m_database);
     read.setForwardOnly(true);
     QSqlQuery update(m_database);
-    bool stored = exec(QStringLiteral("ALTER TABLE books ADD COLUMN authors TEXT NOT NULL DEFAULT ''"), what)
-        && exec(QStringLiteral("ALTER TABLE books ADD COLUMN files TEXT NOT NULL DEFAULT ''"), what)
-        && (update.prepare(QStringLiteral("UPDATE books SET authors = :authors, files = :files WHERE id = :id"))
+    stored = stored
+        && (update.prepare(QStringLiteral("UPDATE books SET authors = :authors, files = :files, tags = :tags, "
+                                          "series = :series WHERE id = :id"))
             || fail(what, queryError(update)))
         && (read.exec(QStringLiteral("SELECT id, json FROM books")) || fail(what, queryError(read)));
     while (stored && read.next()) {
         const StoredBook book(QJsonDocument::fromJson(read.value(1).toString().toUtf8()).object());
-        update.bindValue(QStringLiteral(":authors"), notNull(book.authors()));
-        update.bindValue(QStringLiteral(":files"), notNull(book.fileColumn()));
+        bindSummary(update, book);
         update.bindValue(QStringLiteral(":id"), read.value(0));
         stored = update.exec() || fail(what, queryError(update));
     }
@@ -344,17 +363,17 @@ bool CloudStore::storeBook(const TokenOwner &owner, const QString &iid, const QJ
 {
     QSqlQuery query(m_database);
     const StoredBook summary(book);
-    query.prepare(QStringLiteral("INSERT INTO books (user_id, guid, iid, title, authors, files, json, updated) "
-                                 "VALUES (:user, :guid, :iid, :title, :authors, :files, :json, :updated) "
-                                 "ON CONFLICT (user_id, guid, iid) DO UPDATE SET title = excluded.title, "
-                                 "authors = excluded.authors, files = excluded.files, json = excluded.json, "
-                                 "updated = excluded.updated"));
+    query.prepare(QStringLiteral(
+        "INSERT INTO books (user_id, guid, iid, title, authors, files, tags, series, json, updated) "
+        "VALUES (:user, :guid, :iid, :title, :authors, :files, :tags, :series, :json, :updated) "
+        "ON CONFLICT (user_id, guid, iid) DO UPDATE SET title = excluded.title, authors = excluded.authors, "
+        "files = excluded.files, tags = excluded.tags, series = excluded.series, json = excluded.json, "
+        "updated = excluded.updated"));
     query.bindValue(QStringLiteral(":user"), owner.userId);
     query.bindValue(QStringLiteral(":guid"), notNull(owner.guid));
     query.bindValue(QStringLiteral(":iid"), notNull(iid));
     query.bindValue(QStringLiteral(":title"), summary.title());
-    query.bindValue(QStringLiteral(":authors"), notNull(summary.authors()));
-    query.bindValue(QStringLiteral(":files"), notNull(summary.fileColumn()));
+    bindSummary(query, summary);
     query.bindValue(QStringLiteral(":json"), QString::fromUtf8(QJsonDocument(book).toJson(QJsonDocument::Compact)));
     query.bindValue(QStringLiteral(":updated"), now());
     if (!query.exec())
@@ -367,7 +386,7 @@ QList<StoredBook> CloudStore::books(qint64 userId) const
     QList<StoredBook> books;
     QSqlQuery query(m_database);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT title, authors, files FROM books WHERE user_id = :user "
+    query.prepare(QStringLiteral("SELECT title, authors, tags, series, files FROM books WHERE user_id = :user "
                                  "ORDER BY title COLLATE NOCASE, id"));
     query.bindValue(QStringLiteral(":user"), userId);
     if (!query.exec()) {
@@ -375,7 +394,8 @@ QList<StoredBook> CloudStore::books(qint64 userId) const
         return books;
     }
     while (query.next())
-        books.append(StoredBook(query.value(0).toString(), query.value(1).toString(), query.value(2).toString()));
+        books.append(StoredBook(query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                                query.value(3).toString(), query.value(4).toString()));
     return books;
 }
 

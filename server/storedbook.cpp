@@ -27,6 +27,25 @@ QString authorNames(const QJsonValue &authors)
     return names.join(QStringLiteral(", "));
 }
 
+QString tagNames(const QJsonValue &tags)
+{
+    QStringList names;
+    for (const QJsonValue &tag : tags.toArray()) {
+        if (!tag.toString().isEmpty())
+            names.append(tag.toString());
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+QString seriesName(const QJsonObject &book)
+{
+    const QString name = book.value(QStringLiteral("series")).toString();
+    const QJsonValue position = book.value(QStringLiteral("seriesPosition"));
+    if (name.isEmpty() || !position.isDouble())
+        return name;
+    return name + QStringLiteral(" [") + QString::number(position.toDouble()) + u']';
+}
+
 // Tabs and line breaks separate the column's fields and lines; in a name they are only spaces.
 QString flattened(QString name)
 {
@@ -42,6 +61,8 @@ QString flattened(QString name)
 StoredBook::StoredBook(const QJsonObject &book)
     : m_title(book.value(QStringLiteral("title")).toString())
     , m_authors(authorNames(book.value(QStringLiteral("authors"))))
+    , m_tags(tagNames(book.value(QStringLiteral("tags"))))
+    , m_series(seriesName(book))
 {
     for (const QJsonValue &value : book.value(QStringLiteral("files")).toArray()) {
         const QJsonObject file = value.toObject();
@@ -53,9 +74,11 @@ StoredBook::StoredBook(const QJsonObject &book)
     }
 }
 
-StoredBook::StoredBook(QString title, QString authors, const QString &fileColumn)
+StoredBook::StoredBook(QString title, QString authors, QString tags, QString series, const QString &fileColumn)
     : m_title(std::move(title))
     , m_authors(std::move(authors))
+    , m_tags(std::move(tags))
+    , m_series(std::move(series))
 {
     for (const QString &line : fileColumn.split(u'\n', Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(u'\t');

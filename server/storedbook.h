@@ -19,11 +19,15 @@ public:
 
     StoredBook() = default;
     explicit StoredBook(const QJsonObject &book);
-    StoredBook(QString title, QString authors, const QString &fileColumn);
+    StoredBook(QString title, QString authors, QString tags, QString series, const QString &fileColumn);
 
     QString title() const { return m_title; }
     // The authors' names, joined with ", ".
     QString authors() const { return m_authors; }
+    // The tags' names, joined with ", ".
+    QString tags() const { return m_tags; }
+    // The series' name and the book's number in it: "The Expanse [2.5]".
+    QString series() const { return m_series; }
     QList<File> files() const { return m_files; }
     // One line per file: digest, size and name, separated by tabs.
     QString fileColumn() const;
@@ -31,6 +35,8 @@ public:
 private:
     QString m_title;
     QString m_authors;
+    QString m_tags;
+    QString m_series;
     QList<File> m_files;
 };
 

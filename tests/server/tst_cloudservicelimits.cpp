@@ -359,7 +359,8 @@ void TestCloudServiceLimits::anOlderDatabaseKeepsIdsUniqueAndListsItsBooks()
               "iid TEXT NOT NULL, title TEXT, json TEXT NOT NULL, updated TEXT, UNIQUE (user_id, guid, iid))",
               "INSERT INTO books (user_id, guid, iid, title, json) VALUES (2, '', '1', 'Orphan', '{}')",
               "INSERT INTO books (user_id, guid, iid, title, json) VALUES (3, '', '1', 'Kept', "
-              "'{\"title\":\"Kept\",\"authors\":[{\"name\":\"Ann Author\"}],\"files\":[{\"fileName\":\"kept.pdf\","
+              "'{\"title\":\"Kept\",\"authors\":[{\"name\":\"Ann Author\"}],\"tags\":[\"Sea\"],"
+              "\"series\":\"Voyages\",\"seriesPosition\":3,\"files\":[{\"fileName\":\"kept.pdf\","
               "\"fileSize\":\"12\",\"fileMd5\":\"00000000000000000000000000000000\"}]}')"}) {
             QVERIFY2(query.exec(QLatin1String(statement)), qPrintable(query.lastError().text()));
         }
@@ -375,7 +376,8 @@ void TestCloudServiceLimits::anOlderDatabaseKeepsIdsUniqueAndListsItsBooks()
     QVERIFY(service->start());
     const RawReply page = request("POST", QStringLiteral("/"), "Content-Type: application/x-www-form-urlencoded\r\n",
                                   "username=keeper&password=correct+horse");
-    QVERIFY2(page.body.contains("<td>Kept</td><td>Ann Author</td><td><ul><li class=\"missing\">kept.pdf (12 bytes)"),
+    QVERIFY2(page.body.contains("<td>Kept</td><td>Ann Author</td><td>Voyages [3]</td><td>Sea</td><td><ul><li "
+                                "class=\"missing\">kept.pdf (12 bytes)"),
              page.body.constData());
 }
 
