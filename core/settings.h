@@ -21,6 +21,8 @@ public:
     static constexpr QLatin1StringView CloudToken{"cloudToken"};
     static constexpr QLatin1StringView DatabaseVersion{"database/version"};
     static constexpr QLatin1StringView LastSelectDir{"lastSelectDir"};
+    // The suffixes the folder scan lists, lower case, separated by commas; "pdf" when not set.
+    static constexpr QLatin1StringView ScanFormats{"scanFormats"};
     static constexpr QLatin1StringView CalibreDirPath{"calibreDirPath"};
     static constexpr QLatin1StringView CalibreExePath{"calibreExePath"};
     static constexpr QLatin1StringView CalibreConvertorExe{"calibreConvertorExe"};

@@ -15,12 +15,13 @@
 #include "model/heldfiles.h"
 #include "widgets/visiblerowwidgets.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QProgressDialog>
@@ -62,7 +63,7 @@ public:
         if (!dialog)
             return true;
         dialog->setLabelText(QCoreApplication::translate(
-                                 "MultiSelect", "Looking for new PDF files in %1\n%n found so far", nullptr, found)
+                                 "MultiSelect", "Looking for new book files in %1\n%n found so far", nullptr, found)
                                  .arg(folder));
         // Without this the dialog would neither paint nor see its Cancel button.
         QCoreApplication::processEvents();
@@ -109,6 +110,13 @@ MultiSelect::MultiSelect(QWidget *parent)
     rowButtons = new VisibleRowWidgets(ui->tableWidget, [this](int row) { createRowButton(row); });
     descriptions = new PdfDescriptionQueue(this);
     connect(descriptions, &PdfDescriptionQueue::described, this, &MultiSelect::showDescription);
+
+    const QStringList formats
+        = Settings().value(Settings::ScanFormats, QStringLiteral("pdf")).toString().split(u',', Qt::SkipEmptyParts);
+    for (QCheckBox *box : formatBoxes()) {
+        box->setChecked(formats.contains(box->text().toLower()));
+        connect(box, &QCheckBox::toggled, this, &MultiSelect::changeFormats);
+    }
 }
 
 MultiSelect::~MultiSelect() = default;
@@ -130,8 +138,35 @@ bool MultiSelect::scanDirectory()
     return true;
 }
 
+QList<QCheckBox *> MultiSelect::formatBoxes() const
+{
+    return {ui->formatPdf,  ui->formatEpub, ui->formatMobi, ui->formatAzw3,
+            ui->formatDjvu, ui->formatChm,  ui->formatTxt};
+}
+
+QSet<QString> MultiSelect::chosenFormats() const
+{
+    QSet<QString> formats;
+    for (const QCheckBox *box : formatBoxes()) {
+        if (box->isChecked())
+            formats.insert(box->text().toLower());
+    }
+    return formats;
+}
+
+void MultiSelect::changeFormats()
+{
+    QStringList formats = chosenFormats().values();
+    formats.sort();
+    Settings().setValue(Settings::ScanFormats, formats.join(u','));
+    if (!scannedFolder.isEmpty())
+        scanFolder(scannedFolder);
+}
+
 void MultiSelect::scanFolder(const QString &path)
 {
+    scannedFolder = path;
+    const QSet<QString> formats = chosenFormats();
     // Every file found is checked against what the library holds, read once for the whole walk.
     const HeldFiles held = HeldFiles::read();
     QTableWidget *table = ui->tableWidget;
@@ -148,17 +183,22 @@ void MultiSelect::scanFolder(const QString &path)
     const int firstNewRow = table->rowCount();
     while (entries.hasNext()) {
         entries.next();
-        if (entries.fileInfo().suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+        if (formats.contains(entries.fileInfo().suffix().toLower())) {
             const File file(entries.filePath());
-            if (file.getFileType() != QLatin1String("pdf"))
-                continue;
+            const auto listed = rowOfPath.constFind(file.getFilePath());
             if (held.holds(file))
                 ++heldCount;
+            else if (listed != rowOfPath.cend())
+                table->showRow(*listed);
             else
                 appendRow(file, folder.relativeFilePath(entries.fileInfo().absolutePath()));
         }
         if (!progress.advance(table->rowCount()))
             break;
+    }
+    for (int row = 0; row < firstNewRow; ++row) {
+        if (!formats.contains(QFileInfo(pathAt(row)).suffix().toLower()))
+            table->hideRow(row);
     }
     table->setUpdatesEnabled(true);
     table->setSortingEnabled(sorting);
@@ -266,6 +306,11 @@ bool MultiSelect::isRowChecked(int row) const
 {
     const QTableWidgetItem *state = ui->tableWidget->item(row, ButtonColumn);
     return state && state->data(CheckedRole).toBool();
+}
+
+bool MultiSelect::isRowTaken(int row) const
+{
+    return isRowChecked(row) && !ui->tableWidget->isRowHidden(row);
 }
 
 void MultiSelect::setRowChecked(int row, bool checked)
@@ -396,7 +441,7 @@ void MultiSelect::addWithoutLookup(int row)
 void MultiSelect::on_btnAddChecked_clicked()
 {
     for (int row = 0; row < ui->tableWidget->rowCount(); ++row) {
-        if (isRowChecked(row))
+        if (isRowTaken(row))
             addWithoutLookup(row);
     }
 }
@@ -405,7 +450,7 @@ void MultiSelect::on_pushButton_clicked()
 {
     skipAll = false;
     for (int row = 0; row < ui->tableWidget->rowCount() && !skipAll; ++row) {
-        if (isRowChecked(row))
+        if (isRowTaken(row))
             downloadData(row);
     }
 }

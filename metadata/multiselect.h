@@ -11,6 +11,7 @@
 #include <memory>
 
 class Book;
+class QCheckBox;
 class File;
 class BookSelection;
 class PdfDescriptionQueue;
@@ -24,9 +25,10 @@ namespace Ui {
 class MultiSelect;
 }
 
-// "Add multiple books": lists the PDF files below a folder that the library does not hold yet and adds
-// them one by one, each looked up in Google Books and stored as a new book with its file. Each PDF is read
-// in the background for the title, authors and ISBN it gives of itself, which its row then proposes.
+// "Add multiple books": lists the book files below a folder that the library does not hold yet, of the
+// formats chosen above the list, and adds them one by one, each looked up in Google Books and stored as a
+// new book with its file. Each PDF or EPUB is read in the background for what it says of itself, which its
+// row then proposes.
 class MultiSelect : public QDialog
 {
     Q_OBJECT
@@ -39,10 +41,11 @@ public:
     explicit MultiSelect(QWidget *parent = nullptr);
     ~MultiSelect() override;
 
-    // Asks for a folder and lists its new PDF files; false when the user chose none.
+    // Asks for a folder and lists its new book files; false when the user chose none.
     bool scanDirectory();
-    // Lists the new PDF files below the folder, without following links to folders. A long walk shows
-    // its progress and can be cancelled; the files found until then stay listed.
+    // Lists the new files of the chosen formats below the folder, without following links to folders, and
+    // hides the rows of formats no longer chosen. A long walk shows its progress and can be cancelled; the
+    // files found until then stay listed.
     void scanFolder(const QString &path);
     // How long a walk runs before it shows its progress.
     void setProgressDelay(int milliseconds) { progressDelayMs = milliseconds; }
@@ -65,8 +68,12 @@ private slots:
     void on_btnReplaceAll_clicked();
     void on_pushButton_clicked();
     void on_btnAddChecked_clicked();
+    // Keeps the formats checked above the list and lists the folder again with them.
+    void changeFormats();
 
 private:
+    QList<QCheckBox *> formatBoxes() const;
+    QSet<QString> chosenFormats() const;
     // folder: where the file lies below the chosen folder.
     void appendRow(const File &file, const QString &folder);
     // The title the file proposes, unless the user changed the row's; the ISBN and authors it gives.
@@ -85,6 +92,8 @@ private:
     QString pathAt(int row) const;
     // Whether "Search Selected" takes the row; kept in the row's cell, so rows without buttons have it too.
     bool isRowChecked(int row) const;
+    // Checked and listed: hidden rows were added or are of a format no longer chosen.
+    bool isRowTaken(int row) const;
     void setRowChecked(int row, bool checked);
 
     // Making the buttons of 10,000 rows would take seconds, so only rows on screen get them.
@@ -98,6 +107,7 @@ private:
     QSet<int> rowsInLookup;
     PdfDescriptionQueue *descriptions = nullptr;
     QHash<QString, int> rowOfPath;
+    QString scannedFolder;
 };
 
 #endif // MULTISELECT_H

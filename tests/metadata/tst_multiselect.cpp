@@ -12,6 +12,7 @@
 #include "tests/support/urlrecorder.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QDir>
@@ -267,6 +268,7 @@ private slots:
 
     void scanListsOnlyNewPdfFiles();
     void fileTheServiceDoesNotKnowIsAddedWithoutLookup();
+    void chosenFormatsAreListedAndKept();
     void scanAsksForTheFolderAndRemembersIt();
     void longScanShowsProgressAndCanBeCancelled();
     void replaceAllChangesEveryTitle();
@@ -400,6 +402,49 @@ void TestMultiSelect::fileTheServiceDoesNotKnowIsAddedWithoutLookup()
     QCOMPARE(server->requests().size(), 0);
     QCOMPARE(count(QStringLiteral("SELECT count(*) FROM books")), 2);
     QVERIFY(tableOf(*dialog)->isRowHidden(rowOfFile(*dialog, first)));
+}
+
+void TestMultiSelect::chosenFormatsAreListedAndKept()
+{
+    const QString pdf = writePdf(QStringLiteral("Report.pdf"));
+    const QString epub = writePdf(QStringLiteral("Novel.EPUB"));
+    writePdf(QStringLiteral("Manual.mobi"));
+    storeBook(writePdf(QStringLiteral("held.epub")));
+    const std::unique_ptr<MultiSelect> dialog = openScanned();
+    const QTableWidget *table = tableOf(*dialog);
+    const auto listed = [table] {
+        QStringList names;
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (!table->isRowHidden(row))
+                names << QFileInfo(table->item(row, TitleColumn)->data(MultiSelect::PathRole).toString()).fileName();
+        }
+        names.sort();
+        return names;
+    };
+    const auto formatBox = [&dialog](const char *name) { return dialog->findChild<QCheckBox *>(QLatin1String(name)); };
+    QCOMPARE(listed(), QStringList{QStringLiteral("Report.pdf")});
+
+    // Each change lists the folder again; a held EPUB is passed over as a held PDF is.
+    QTest::mouseClick(formatBox("formatEpub"), Qt::LeftButton);
+    QCOMPARE(listed(), (QStringList{QStringLiteral("Novel.EPUB"), QStringLiteral("Report.pdf")}));
+    QCOMPARE(dialog->findChild<QLabel *>(QStringLiteral("labelSkipped"))->text(),
+             QStringLiteral("1 file is already in the library."));
+    QTest::mouseClick(formatBox("formatPdf"), Qt::LeftButton);
+    QCOMPARE(listed(), QStringList{QStringLiteral("Novel.EPUB")});
+    QCOMPARE(Settings().value(Settings::ScanFormats).toString(), QStringLiteral("epub"));
+
+    // A row of a format no longer chosen is not added, though still checked.
+    QTest::mouseClick(dialog->findChild<QPushButton *>(QStringLiteral("btnAddChecked")), Qt::LeftButton);
+    QCOMPARE(announced.size(), size_t(1));
+    QCOMPARE(announced.front()->getMainFilePath(), epub);
+    QTest::mouseClick(formatBox("formatPdf"), Qt::LeftButton);
+    QCOMPARE(listed(), QStringList{QStringLiteral("Report.pdf")});
+    QCOMPARE(pathAt(*dialog, rowOfFile(*dialog, pdf)), pdf);
+
+    const MultiSelect later;
+    QVERIFY(later.findChild<QCheckBox *>(QStringLiteral("formatEpub"))->isChecked());
+    QVERIFY(later.findChild<QCheckBox *>(QStringLiteral("formatPdf"))->isChecked());
+    QVERIFY(!later.findChild<QCheckBox *>(QStringLiteral("formatMobi"))->isChecked());
 }
 
 void TestMultiSelect::scanAsksForTheFolderAndRemembersIt()
