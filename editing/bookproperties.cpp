@@ -8,9 +8,9 @@
 #include "editing/propertiesform.h"
 #include "metadata/bookselection.h"
 #include "metadata/datadownloader.h"
+#include "metadata/filecover.h"
+#include "metadata/filedescriptionqueue.h"
 #include "metadata/filenametitle.h"
-#include "metadata/firstpagecover.h"
-#include "metadata/pdfdescriptionqueue.h"
 #include "model/author.h"
 #include "model/authors.h"
 #include "model/book.h"
@@ -74,8 +74,8 @@ BookProperties::BookProperties(QWidget *parent, int iid)
     connect(downloader, &DataDownloader::lookupFailed, this, &BookProperties::showLookupFailure);
     connect(downloader, &DataDownloader::lookupDelayed, this,
             [this](const QString &message) { QMessageBox::information(this, tr("Book service busy"), message); });
-    descriptions = new PdfDescriptionQueue(this);
-    connect(descriptions, &PdfDescriptionQueue::described, this, &BookProperties::showDescription);
+    descriptions = new FileDescriptionQueue(this);
+    connect(descriptions, &FileDescriptionQueue::described, this, &BookProperties::showDescription);
 }
 
 BookProperties::~BookProperties()
@@ -154,7 +154,7 @@ void BookProperties::on_btnSave_clicked()
     copyFormToRecord();
     const bool isEdit = book->getIid() > 0;
     if (!isEdit)
-        FirstPageCover::supply(*book);
+        FileCover::supply(*book);
     if (!book->saveOrUndo()) {
         // An edit keeps what could be stored; only a new book is stored whole or not at all.
         QMessageBox::critical(
@@ -278,11 +278,11 @@ void BookProperties::on_btnSelectFile_clicked()
         ui->bookTitle->setText(FileNameTitle::derive(file->getFileName(), file->getFileExtension()));
     files->fill(*book);
     files->setCurrentFilePath(path);
-    if (file->getFileType() == u"pdf")
+    if (file->getFileType() == u"pdf" || file->getFileType() == u"epub")
         descriptions->read({path});
 }
 
-void BookProperties::showDescription(const PdfDescription &description)
+void BookProperties::showDescription(const FileDescription &description)
 {
     // Another file may have been chosen meanwhile.
     if (description.path != book->getMainFilePath())
@@ -298,6 +298,12 @@ void BookProperties::showDescription(const PdfDescription &description)
         ui->bookISBN13->setText(description.isbn13());
     if (ui->bookISBN10->text().isEmpty())
         ui->bookISBN10->setText(description.isbn10());
+    if (ui->bookPublisher->text().isEmpty())
+        ui->bookPublisher->setText(description.publisher);
+    if (ui->bookPublishedYear->text().isEmpty())
+        ui->bookPublishedYear->setText(description.published);
+    if (ui->bookDescription->toPlainText().isEmpty())
+        ui->bookDescription->setPlainText(description.description);
 }
 
 void BookProperties::on_btnOpenFile_clicked()

@@ -11,8 +11,8 @@ class DataDownloader;
 class ItemFileTable;
 class LanguageComboBox;
 class QListWidgetItem;
-class PdfDescriptionQueue;
-struct PdfDescription;
+class FileDescriptionQueue;
+struct FileDescription;
 struct ItemState;
 
 namespace Ui {
@@ -74,14 +74,15 @@ private:
     void lookUp(const QString &terms, bool byIsbn);
     void setLookupRunning(bool running);
     void showLookupFailure(const QString &reason);
-    // What the chosen PDF says of itself fills the fields still empty or as its file name proposed them.
-    void showDescription(const PdfDescription &description);
+    // What the chosen PDF or EPUB says of itself fills the fields still empty or as its file name proposed
+    // them.
+    void showDescription(const FileDescription &description);
 
     std::unique_ptr<Ui::BookProperties> ui;
     std::unique_ptr<Book> book;
     std::unique_ptr<ItemFileTable> files;
     DataDownloader *downloader = nullptr;
-    PdfDescriptionQueue *descriptions = nullptr;
+    FileDescriptionQueue *descriptions = nullptr;
     LanguageComboBox *language = nullptr;
     QString lastSelectedLocation;
     bool lookupRunning = false;

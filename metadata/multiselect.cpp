@@ -6,9 +6,9 @@
 #include "core/settings.h"
 #include "metadata/bookselection.h"
 #include "metadata/datadownloader.h"
+#include "metadata/filecover.h"
+#include "metadata/filedescriptionqueue.h"
 #include "metadata/filenametitle.h"
-#include "metadata/firstpagecover.h"
-#include "metadata/pdfdescriptionqueue.h"
 #include "metadata/tablebutton.h"
 #include "model/book.h"
 #include "model/file.h"
@@ -36,6 +36,9 @@ constexpr int CheckedRole = Qt::UserRole + 1;
 constexpr int AuthorsRole = Qt::UserRole + 2;
 constexpr int Isbn13Role = Qt::UserRole + 3;
 constexpr int Isbn10Role = Qt::UserRole + 4;
+constexpr int PublisherRole = Qt::UserRole + 5;
+constexpr int PublishedRole = Qt::UserRole + 6;
+constexpr int DescriptionRole = Qt::UserRole + 7;
 
 // Entries walked between two looks at the clock and the event queue.
 constexpr int EntriesPerUpdate = 100;
@@ -108,8 +111,8 @@ MultiSelect::MultiSelect(QWidget *parent)
     // The rows' buttons take their form's style sheet from here (see newRowButton).
     ui->tableWidget->viewport()->setStyleSheet(TableButton().styleSheet());
     rowButtons = new VisibleRowWidgets(ui->tableWidget, [this](int row) { createRowButton(row); });
-    descriptions = new PdfDescriptionQueue(this);
-    connect(descriptions, &PdfDescriptionQueue::described, this, &MultiSelect::showDescription);
+    descriptions = new FileDescriptionQueue(this);
+    connect(descriptions, &FileDescriptionQueue::described, this, &MultiSelect::showDescription);
 
     const QStringList formats
         = Settings().value(Settings::ScanFormats, QStringLiteral("pdf")).toString().split(u',', Qt::SkipEmptyParts);
@@ -232,7 +235,7 @@ void MultiSelect::appendRow(const File &file, const QString &folder)
     ui->tableWidget->setItem(row, TitleColumn, title);
 }
 
-void MultiSelect::showDescription(const PdfDescription &description)
+void MultiSelect::showDescription(const FileDescription &description)
 {
     const auto row = rowOfPath.constFind(description.path);
     QTableWidgetItem *title = row == rowOfPath.cend() ? nullptr : ui->tableWidget->item(*row, TitleColumn);
@@ -244,6 +247,9 @@ void MultiSelect::showDescription(const PdfDescription &description)
     title->setData(AuthorsRole, description.authors);
     title->setData(Isbn13Role, description.isbn13());
     title->setData(Isbn10Role, description.isbn10());
+    title->setData(PublisherRole, description.publisher);
+    title->setData(PublishedRole, description.published);
+    title->setData(DescriptionRole, description.description);
 }
 
 QStringList MultiSelect::authorsAt(int row) const
@@ -375,7 +381,7 @@ void MultiSelect::downloadFinished(Book *downloaded)
 void MultiSelect::storeBook(std::unique_ptr<Book> book)
 {
     const int row = book->getTableRow();
-    FirstPageCover::supply(*book);
+    FileCover::supply(*book);
     if (!book->saveOrUndo()) {
         QMessageBox::warning(
             this, tr("Book not added"),
@@ -433,6 +439,9 @@ void MultiSelect::addWithoutLookup(int row)
     // The ISBN the file gives is kept, as its check digit vouches for it.
     book->setIsbn13(title->data(Isbn13Role).toString());
     book->setIsbn10(title->data(Isbn10Role).toString());
+    book->setPublisher(title->data(PublisherRole).toString());
+    book->setDatePublished(title->data(PublishedRole).toString());
+    book->setDescription(title->data(DescriptionRole).toString());
     book->addFile(pathAt(row));
     book->setTableRow(row);
     storeBook(std::move(book));

@@ -14,8 +14,8 @@ class Book;
 class QCheckBox;
 class File;
 class BookSelection;
-class PdfDescriptionQueue;
-struct PdfDescription;
+class FileDescriptionQueue;
+struct FileDescription;
 class TableButton;
 class VisibleRowWidgets;
 
@@ -76,8 +76,8 @@ private:
     QSet<QString> chosenFormats() const;
     // folder: where the file lies below the chosen folder.
     void appendRow(const File &file, const QString &folder);
-    // The title the file proposes, unless the user changed the row's; the ISBN and authors it gives.
-    void showDescription(const PdfDescription &description);
+    // The title the file proposes, unless the user changed the row's; the rest of what it gives.
+    void showDescription(const FileDescription &description);
     // What the book service is asked for the row: its ISBN when the file gives one, else its title and
     // authors as keywords.
     void setSearchTerms(BookSelection &selection, int row) const;
@@ -105,7 +105,7 @@ private:
     int progressDelayMs = 500;
     // Rows whose book is being downloaded: asking again would add the file twice.
     QSet<int> rowsInLookup;
-    PdfDescriptionQueue *descriptions = nullptr;
+    FileDescriptionQueue *descriptions = nullptr;
     QHash<QString, int> rowOfPath;
     QString scannedFolder;
 };

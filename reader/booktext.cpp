@@ -1,5 +1,6 @@
 #include "reader/booktext.h"
 
+#include "reader/epubpackage.h"
 #include "reader/packagedocument.h"
 
 #include <QDir>
@@ -11,23 +12,10 @@
 #include <QTextDocumentFragment>
 #include <QXmlStreamReader>
 
-#include <quazip/quazip.h>
-#include <quazip/quazipfile.h>
-
 namespace {
 
 // A spine document is markup around text, rarely more than a few times its text.
 constexpr qint64 MaximumEntryBytes = qint64(BookText::MaximumPartCharacters) * 8;
-
-QByteArray entry(QuaZip &archive, const QString &name)
-{
-    if (!archive.setCurrentFile(name))
-        return {};
-    QuaZipFile file(&archive);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(MaximumEntryBytes);
-}
 
 // UTF-8 when it is, else Latin-1, which every byte sequence is.
 QString decoded(const QByteArray &bytes)
@@ -99,20 +87,12 @@ BookText BookText::readPdf(const QString &path)
 
 BookText BookText::readEpub(const QString &path)
 {
-    QuaZip archive(path);
-    if (!archive.open(QuaZip::mdUnzip))
-        return {};
-    QXmlStreamReader container(entry(archive, QStringLiteral("META-INF/container.xml")));
-    const QString package = QDir::cleanPath(PackageDocument::rootFile(container));
-    if (package.isEmpty())
-        return {};
-    QXmlStreamReader packageXml(entry(archive, package));
+    EpubPackage package(path);
+    QXmlStreamReader packageXml(package.packageDocument(MaximumEntryBytes));
     const QStringList references = PackageDocument::spineReferences(packageXml);
-    const QString packageFolder = QFileInfo(package).path();
     QStringList documents;
     for (const QString &reference : references) {
-        const QString document
-            = QDir::cleanPath(packageFolder == u"." ? reference : packageFolder + u'/' + reference);
+        const QString document = package.entryName(reference);
         if (!documents.contains(document))
             documents << document;
     }
@@ -120,7 +100,7 @@ BookText BookText::readEpub(const QString &path)
         return {};
     BookText text{State::Indexed, {}};
     for (const QString &document : std::as_const(documents))
-        text.keep(withoutMarkup(entry(archive, document)));
+        text.keep(withoutMarkup(package.read(document, MaximumEntryBytes)));
     return text;
 }
 

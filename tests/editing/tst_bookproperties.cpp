@@ -7,6 +7,7 @@
 #include "model/book.h"
 #include "model/filelist.h"
 #include "tests/support/dialogtesting.h"
+#include "tests/support/epubbuilder.h"
 #include "tests/support/filetesting.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
@@ -405,7 +406,7 @@ private slots:
     void selectFileStartsABook_data();
     void selectFileStartsABook();
     void resetStartsAgain();
-    void chosenPdfProposesWhatItSaysOfItself();
+    void chosenFileProposesWhatItSaysOfItself();
     void titleLookupFillsTheFormAndIsSaved();
     void isbnLookupTakesTheOnlyMatch_data();
     void isbnLookupTakesTheOnlyMatch();
@@ -619,7 +620,7 @@ void TestBookProperties::selectFileStartsABook()
     QCOMPARE(driver.unexpected, QStringList());
 }
 
-void TestBookProperties::chosenPdfProposesWhatItSaysOfItself()
+void TestBookProperties::chosenFileProposesWhatItSaysOfItself()
 {
     const QString garden = library->writeFile(QStringLiteral("books/garden-final.pdf"),
                                               Fixtures::read(QStringLiteral("calibre-garden.pdf")));
@@ -646,6 +647,23 @@ void TestBookProperties::chosenPdfProposesWhatItSaysOfItself()
     QCOMPARE(closeWith(dialog, "btnSave"), int(QDialog::Accepted));
     const QImage cover(library->dataDir() + QString::number(dialog.getBook()->getIid()) + QStringLiteral(".jpg"));
     QCOMPARE(cover.height(), 300);
+
+    // An EPUB's package fills the fields.
+    const QString epub = QFileInfo(garden).absolutePath() + QStringLiteral("/book.epub");
+    QVERIFY(EpubBuilder::describedBook(FileTesting::pngImage(Qt::red)).write(epub));
+    BookProperties next(nullptr, -1);
+    next.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&next));
+    driver.chooseFile(epub);
+    DialogTesting::click(next, "btnSelectFile");
+    QVERIFY(driver.waitUntilDone());
+    QTRY_COMPARE(text(next, "bookTitle"), QStringLiteral("The Dispossessed"));
+    QCOMPARE(authorEntries(next), QStringList{QStringLiteral("Ursula K. Le Guin")});
+    QCOMPARE(text(next, "bookISBN13"), QStringLiteral("9780306406157"));
+    QCOMPARE(text(next, "bookPublisher"), QStringLiteral("Harper & Row"));
+    QCOMPARE(text(next, "bookPublishedYear"), QStringLiteral("1974-05-01"));
+    QCOMPARE(DialogTesting::child<QTextEdit>(next, "bookDescription")->toPlainText(),
+             QStringLiteral("An ambiguous utopia."));
     QCOMPARE(driver.unexpected, QStringList());
 }
 

@@ -4,6 +4,7 @@
 #include "metadata/multiselect.h"
 #include "metadata/tablebutton.h"
 #include "model/book.h"
+#include "tests/support/epubbuilder.h"
 #include "tests/support/fixtures.h"
 #include "tests/support/httptestserver.h"
 #include "tests/support/testlibrary.h"
@@ -12,6 +13,7 @@
 #include "tests/support/urlrecorder.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QDialogButtonBox>
@@ -283,6 +285,7 @@ private slots:
     void rowsKeepTheirCheckWhileScrolling();
     void searchSelectedReachesRowsOffScreen();
     void pdfIsLookedUpByWhatItSaysOfItself();
+    void epubIsStoredAsItDescribesItself();
 
 private:
     QString folder() const { return environment.home() + QStringLiteral("/scan"); }
@@ -916,6 +919,34 @@ void TestMultiSelect::pdfIsLookedUpByWhatItSaysOfItself()
     const QImage cover(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg"));
     QCOMPARE(cover.height(), 300);
     QVERIFY(cover.width() > 150 && cover.width() < 300);
+}
+
+void TestMultiSelect::epubIsStoredAsItDescribesItself()
+{
+    Settings().setValue(Settings::ScanFormats, QStringLiteral("epub"));
+    QImage front(400, 600, QImage::Format_RGB32);
+    front.fill(Qt::darkGreen);
+    QByteArray png;
+    QBuffer buffer(&png);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && front.save(&buffer, "PNG"));
+    QVERIFY(QDir().mkpath(folder()));
+    const QString book = folder() + QStringLiteral("/book1.epub");
+    QVERIFY(EpubBuilder::describedBook(png).write(book));
+    const std::unique_ptr<MultiSelect> dialog = openScanned();
+    const int row = rowOfFile(*dialog, book);
+    QTRY_COMPARE(titleAt(*dialog, row), QStringLiteral("The Dispossessed"));
+
+    toolOf(buttonAt(*dialog, row), "btnAddNoLookup")->click();
+    QCOMPARE(announced.size(), size_t(1));
+    const int iid = announced.back()->getIid();
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT title, isbn13, publisher, datePublished, description, name "
+                                              "FROM books JOIN items_authors USING (iid) JOIN authors USING (aid)")),
+             QList<QVariantList>({{QStringLiteral("The Dispossessed"), QStringLiteral("9780306406157"),
+                                   QStringLiteral("Harper & Row"), QStringLiteral("1974-05-01"),
+                                   QStringLiteral("An ambiguous utopia."), QStringLiteral("Ursula K. Le Guin")}}));
+    const QImage cover(library->dataDir() + QString::number(iid) + QStringLiteral(".jpg"));
+    QCOMPARE(cover.size(), QSize(200, 300));
+    QCOMPARE(QColor(cover.pixel(100, 150)).green(), QColor(Qt::darkGreen).green());
 }
 
 SHELVIO_TEST_MAIN(TestMultiSelect)

@@ -16,7 +16,8 @@ EpubBuilder &EpubBuilder::addSymlink(const QString &name, const QString &target)
     return *this;
 }
 
-EpubBuilder &EpubBuilder::addPackage(const QString &packagePath, const QStringList &spine)
+EpubBuilder &EpubBuilder::addPackage(const QString &packagePath, const QStringList &spine, const QByteArray &metadata,
+                                     const QByteArray &manifestItems)
 {
     add(QStringLiteral("META-INF/container.xml"),
         "<?xml version=\"1.0\"?>\n"
@@ -35,10 +36,11 @@ EpubBuilder &EpubBuilder::addPackage(const QString &packagePath, const QStringLi
     }
     add(packagePath,
         "<?xml version=\"1.0\"?>\n"
-        "<package xmlns=\"http://www.idpf.org/2007/opf\" version=\"2.0\" unique-identifier=\"id\">\n"
-        "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title>Test</dc:title></metadata>\n"
-        "  <manifest>\n"
-            + manifest + "    <item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>\n"
+        "<package xmlns=\"http://www.idpf.org/2007/opf\" xmlns:opf=\"http://www.idpf.org/2007/opf\" "
+        "version=\"2.0\" unique-identifier=\"id\">\n"
+        "  <metadata xmlns:dc=\"http://purl.org/dc/elements/1.1/\">"
+            + metadata + "</metadata>\n  <manifest>\n" + manifest + manifestItems
+            + "    <item id=\"ncx\" href=\"toc.ncx\" media-type=\"application/x-dtbncx+xml\"/>\n"
             + "  </manifest>\n  <spine toc=\"ncx\">\n" + itemrefs + "  </spine>\n</package>\n");
     return *this;
 }
@@ -59,6 +61,24 @@ bool EpubBuilder::write(const QString &path) const
     }
     archive.close();
     return archive.getZipError() == 0;
+}
+
+EpubBuilder EpubBuilder::describedBook(const QByteArray &coverImage)
+{
+    EpubBuilder book;
+    book.addPackage(QStringLiteral("OEBPS/content.opf"), {QStringLiteral("chapter.xhtml")},
+                    "<dc:title>  The   Dispossessed </dc:title>"
+                    "<dc:creator opf:role=\"aut\">Ursula K. Le Guin</dc:creator>"
+                    "<dc:creator opf:role=\"edt\">Some Editor</dc:creator>"
+                    "<dc:identifier id=\"id\">urn:uuid:0a1b2c3d-1111-2222-3333-444455556666</dc:identifier>"
+                    "<dc:identifier opf:scheme=\"ISBN\">urn:isbn:978-0-306-40615-7</dc:identifier>"
+                    "<dc:publisher>Harper &amp; Row</dc:publisher><dc:date>1974-05-01</dc:date>"
+                    "<dc:description>&lt;p&gt;An &lt;b&gt;ambiguous&lt;/b&gt; utopia.&lt;/p&gt;</dc:description>"
+                    "<meta name=\"cover\" content=\"cover-image\"/>",
+                    "    <item id=\"cover-image\" href=\"images/cover%20art.png\" media-type=\"image/png\"/>\n")
+        .add(QStringLiteral("OEBPS/chapter.xhtml"), chapter(QStringLiteral("Anarres")))
+        .add(QStringLiteral("OEBPS/images/cover art.png"), coverImage);
+    return book;
 }
 
 QByteArray EpubBuilder::ncx(const QByteArray &navPoints)

@@ -14,9 +14,17 @@ public:
     EpubBuilder &add(const QString &name, const QByteArray &content);
     EpubBuilder &addSymlink(const QString &name, const QString &target);
     // META-INF/container.xml naming the package document, and the package document with a manifest
-    // entry for each of the spine's documents, in that order (names relative to the package document).
-    EpubBuilder &addPackage(const QString &packagePath, const QStringList &spine);
+    // entry for each of the spine's documents, in that order (names relative to the package document),
+    // the metadata elements given and the further manifest items.
+    EpubBuilder &addPackage(const QString &packagePath, const QStringList &spine,
+                            const QByteArray &metadata = "<dc:title>Test</dc:title>",
+                            const QByteArray &manifestItems = {});
     bool write(const QString &path) const;
+
+    // A book of one chapter whose package describes it: "The Dispossessed" by Ursula K. Le Guin (and an
+    // editor), ISBN 9780306406157, "Harper & Row", "1974-05-01", the description "An ambiguous utopia." in
+    // markup, and the cover image given, named the EPUB 2 way.
+    static EpubBuilder describedBook(const QByteArray &coverImage);
 
     // An NCX document around the given navigation points.
     static QByteArray ncx(const QByteArray &navPoints);

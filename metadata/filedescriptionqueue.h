@@ -1,7 +1,7 @@
-#ifndef PDFDESCRIPTIONQUEUE_H
-#define PDFDESCRIPTIONQUEUE_H
+#ifndef FILEDESCRIPTIONQUEUE_H
+#define FILEDESCRIPTIONQUEUE_H
 
-#include "metadata/pdfdescription.h"
+#include "metadata/filedescription.h"
 
 #include <QFuture>
 #include <QList>
@@ -16,15 +16,15 @@
 
 // Reads what PDFs say of themselves in a worker, one file after another, and reports them in batches, so
 // that a list of thousands of files is shown at once and filled in as they are read.
-class PdfDescriptionQueue : public QObject
+class FileDescriptionQueue : public QObject
 {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(PdfDescriptionQueue)
+    Q_DISABLE_COPY_MOVE(FileDescriptionQueue)
 
 public:
-    explicit PdfDescriptionQueue(QObject *parent = nullptr);
+    explicit FileDescriptionQueue(QObject *parent = nullptr);
     // Files not read yet are given up; the one being read is finished first.
-    ~PdfDescriptionQueue() override;
+    ~FileDescriptionQueue() override;
 
     // After the files already waiting.
     void read(const QStringList &paths);
@@ -32,7 +32,7 @@ public:
     void readSoon(const QString &path);
 
 signals:
-    void described(const PdfDescription &description);
+    void described(const FileDescription &description);
 
 private:
     void work();
@@ -44,11 +44,11 @@ private:
     std::deque<QString> waiting;
     std::deque<QString> urgent;
     QSet<QString> taken;
-    QList<PdfDescription> done;
+    QList<FileDescription> done;
     bool working = false;
     bool stopping = false;
     QFuture<void> worker;
     QTimer delivery;
 };
 
-#endif // PDFDESCRIPTIONQUEUE_H
+#endif // FILEDESCRIPTIONQUEUE_H

@@ -1,4 +1,4 @@
-#include "metadata/pdfdescriptionqueue.h"
+#include "metadata/filedescriptionqueue.h"
 
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -9,14 +9,14 @@ constexpr int DeliveryIntervalMs = 100;
 
 } // namespace
 
-PdfDescriptionQueue::PdfDescriptionQueue(QObject *parent)
+FileDescriptionQueue::FileDescriptionQueue(QObject *parent)
     : QObject(parent)
 {
     delivery.setInterval(DeliveryIntervalMs);
-    connect(&delivery, &QTimer::timeout, this, &PdfDescriptionQueue::deliver);
+    connect(&delivery, &QTimer::timeout, this, &FileDescriptionQueue::deliver);
 }
 
-PdfDescriptionQueue::~PdfDescriptionQueue()
+FileDescriptionQueue::~FileDescriptionQueue()
 {
     {
         const QMutexLocker lock(&mutex);
@@ -25,7 +25,7 @@ PdfDescriptionQueue::~PdfDescriptionQueue()
     worker.waitForFinished();
 }
 
-void PdfDescriptionQueue::read(const QStringList &paths)
+void FileDescriptionQueue::read(const QStringList &paths)
 {
     const QMutexLocker lock(&mutex);
     waiting.insert(waiting.end(), paths.cbegin(), paths.cend());
@@ -36,14 +36,14 @@ void PdfDescriptionQueue::read(const QStringList &paths)
     delivery.start();
 }
 
-void PdfDescriptionQueue::readSoon(const QString &path)
+void FileDescriptionQueue::readSoon(const QString &path)
 {
     const QMutexLocker lock(&mutex);
     if (!taken.contains(path))
         urgent.push_back(path);
 }
 
-QString PdfDescriptionQueue::takeNext()
+QString FileDescriptionQueue::takeNext()
 {
     const QMutexLocker lock(&mutex);
     while (!stopping && (!urgent.empty() || !waiting.empty())) {
@@ -60,18 +60,18 @@ QString PdfDescriptionQueue::takeNext()
     return {};
 }
 
-void PdfDescriptionQueue::work()
+void FileDescriptionQueue::work()
 {
     for (QString path = takeNext(); !path.isEmpty(); path = takeNext()) {
-        PdfDescription description = PdfDescription::read(path);
+        FileDescription description = FileDescription::read(path);
         const QMutexLocker lock(&mutex);
         done.append(std::move(description));
     }
 }
 
-void PdfDescriptionQueue::deliver()
+void FileDescriptionQueue::deliver()
 {
-    QList<PdfDescription> batch;
+    QList<FileDescription> batch;
     bool idle = false;
     {
         const QMutexLocker lock(&mutex);
@@ -80,6 +80,6 @@ void PdfDescriptionQueue::deliver()
     }
     if (idle)
         delivery.stop();
-    for (const PdfDescription &description : std::as_const(batch))
+    for (const FileDescription &description : std::as_const(batch))
         emit described(description);
 }
