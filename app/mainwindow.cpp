@@ -19,6 +19,7 @@
 #include "model/book.h"
 #include "model/file.h"
 #include "model/itemroles.h"
+#include "model/labeledit.h"
 #include "model/labelstore.h"
 #include "model/readingpositions.h"
 #include "model/records.h"
@@ -43,6 +44,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -108,6 +110,8 @@ void MainWindow::connectMenus()
     connect(ui->actionSelectAll, &QAction::triggered, this, onView(&ItemViews::selectAll));
     connect(ui->actionFind, &QAction::triggered, this, [this] { searchBox->focusSearch(); });
     connect(ui->actionShowLibrary, &QAction::toggled, ui->verticalLayoutWidget, &QWidget::setVisible);
+    ui->libraryList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->libraryList, &QWidget::customContextMenuRequested, this, &MainWindow::showLibraryListMenu);
     connect(ui->actionShowInformation, &QAction::toggled, this,
             [this](bool shown) { ui->mainToolbox->setCurrentIndex(shown ? 1 : 0); });
     connect(ui->mainToolbox, &QToolBox::currentChanged, this,
@@ -445,6 +449,63 @@ void MainWindow::openLabelTab(QTreeWidgetItem *entry)
     ui->tabWidget->setCurrentWidget(view);
 }
 
+bool MainWindow::isLabelEntry(const QTreeWidgetItem *entry) const
+{
+    return entry && entry->parent()
+        && (entry->parent() == ui->libraryList->topLevelItem(TagsEntry)
+            || entry->parent() == ui->libraryList->topLevelItem(SeriesEntry));
+}
+
+void MainWindow::showLibraryListMenu(const QPoint &position)
+{
+    QTreeWidgetItem *entry = ui->libraryList->itemAt(position);
+    if (!isLabelEntry(entry))
+        return;
+    QMenu menu;
+    menu.addAction(tr("Rename..."), this, [this, entry] { renameLabel(entry); });
+    menu.exec(ui->libraryList->viewport()->mapToGlobal(position));
+}
+
+void MainWindow::renameLabel(QTreeWidgetItem *entry)
+{
+    const bool tag = entry->parent() == ui->libraryList->topLevelItem(TagsEntry);
+    const int id = entry->data(0, tag ? TagIdRole : SeriesIdRole).toInt();
+    const QString current = entry->data(0, LabelNameRole).toString();
+    const QString title = tag ? tr("Rename Tag") : tr("Rename Series");
+    bool accepted = false;
+    const QString name = LabelStore::normalized(
+        QInputDialog::getText(this, title, tr("New name:"), QLineEdit::Normal, current, &accepted));
+    if (!accepted || name.isEmpty() || name == current)
+        return;
+    bool merging = false;
+    for (int index = 0; index < entry->parent()->childCount(); ++index) {
+        const QTreeWidgetItem *other = entry->parent()->child(index);
+        merging = merging
+            || (other != entry && other->data(0, LabelNameRole).toString().compare(name, Qt::CaseInsensitive) == 0);
+    }
+    if (merging
+        && QMessageBox::question(this, title, tr("\"%1\" exists already. Merge \"%2\" into it?").arg(name, current))
+            != QMessageBox::Yes)
+        return;
+    if (!(tag ? LabelEdit::renameTag(id, current, name) : LabelEdit::renameSeries(id, name))) {
+        QMessageBox::warning(this, title, tr("\"%1\" could not be renamed.").arg(current));
+        return;
+    }
+    // The tabs of a merged name are gone with it; the others take the new one.
+    const QString kind = tag ? QStringLiteral("BooksTag") : QStringLiteral("BooksSeries");
+    for (int index = ui->tabWidget->count() - 1; index > 0; --index) {
+        const auto *view = qobject_cast<ItemViews *>(ui->tabWidget->widget(index));
+        if (!view || view->getKind() != kind || view->getGroupId() != id)
+            continue;
+        if (merging)
+            on_tabWidget_tabCloseRequested(index);
+        else
+            ui->tabWidget->setTabText(
+                index, LabelStore::storedName(tag ? QStringLiteral("tags") : QStringLiteral("series"), name));
+    }
+    loadLabelsIntoTree();
+}
+
 void MainWindow::renderInformationPanel(ViewItem *item)
 {
     if (!item) {
@@ -593,9 +654,7 @@ void MainWindow::on_libraryList_itemDoubleClicked(QTreeWidgetItem *entry, int co
         qDebug() << "Authors";
     if (entry->parent() && entry->parent()->text(0) == QLatin1String("Authors"))
         openAuthorTab(entry);
-    else if (entry->parent()
-             && (entry->parent() == ui->libraryList->topLevelItem(TagsEntry)
-                 || entry->parent() == ui->libraryList->topLevelItem(SeriesEntry)))
+    else if (isLabelEntry(entry))
         openLabelTab(entry);
 }
 

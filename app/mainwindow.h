@@ -93,6 +93,11 @@ private:
     void openAuthorTab(QTreeWidgetItem *entry);
     // A tab of the books of the tag or series the entry names.
     void openLabelTab(QTreeWidgetItem *entry);
+    // Whether the entry names a tag or series.
+    bool isLabelEntry(const QTreeWidgetItem *entry) const;
+    void showLibraryListMenu(const QPoint &position);
+    // Asks for the new name; a name another entry has merges the two, once the user agrees.
+    void renameLabel(QTreeWidgetItem *entry);
     WebBrowser *addBrowserTab(const QString &title);
     void showCapturedPage(ViewItem *item);
     ItemViews *addItemViewsTab(const QString &kind, int aid, const QString &title, const QString &icon);

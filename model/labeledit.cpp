@@ -2,6 +2,7 @@
 
 #include "model/item.h"
 #include "model/labelstore.h"
+#include "model/records.h"
 #include "model/savetransaction.h"
 #include "model/statementcache.h"
 
@@ -26,6 +27,26 @@ bool storeThenApply(const QList<Item *> &items, Store store, Apply apply)
         item->announceChange();
     }
     return true;
+}
+
+// The records held of the items, which are the ones to show a change; the rest read it when they are read.
+QList<std::shared_ptr<Item>> heldRecords(const QList<int> &iids)
+{
+    QList<std::shared_ptr<Item>> held;
+    for (const int iid : iids) {
+        if (std::shared_ptr<Item> record = Records::find(iid))
+            held.append(std::move(record));
+    }
+    return held;
+}
+
+QList<Item *> pointers(const QList<std::shared_ptr<Item>> &records)
+{
+    QList<Item *> items;
+    items.reserve(records.size());
+    for (const std::shared_ptr<Item> &record : records)
+        items.append(record.get());
+    return items;
 }
 
 } // namespace
@@ -72,6 +93,46 @@ bool LabelEdit::setSeries(const QList<Item *> &items, const QString &name, std::
             item.setSeries({spelled, position});
             if (position)
                 *position += 1;
+        });
+}
+
+bool LabelEdit::renameTag(int tid, const QString &current, const QString &name)
+{
+    const QList<std::shared_ptr<Item>> held = heldRecords(LabelStore::tagItems(tid));
+    QString spelled;
+    return storeThenApply(
+        pointers(held),
+        [&](const QList<int> &) {
+            if (!LabelStore::renameTag(tid, name))
+                return false;
+            spelled = LabelStore::storedName(QStringLiteral("tags"), name);
+            return true;
+        },
+        [&](Item &item) {
+            QStringList tags = item.getTags();
+            for (QString &tag : tags) {
+                if (tag.compare(current, Qt::CaseInsensitive) == 0)
+                    tag = spelled;
+            }
+            // An item that had both names keeps the tag once.
+            item.setTags(LabelStore::normalized(tags));
+        });
+}
+
+bool LabelEdit::renameSeries(int sid, const QString &name)
+{
+    const QList<std::shared_ptr<Item>> held = heldRecords(LabelStore::seriesItems(sid));
+    QString spelled;
+    return storeThenApply(
+        pointers(held),
+        [&](const QList<int> &) {
+            if (!LabelStore::renameSeries(sid, name))
+                return false;
+            spelled = LabelStore::storedName(QStringLiteral("series"), name);
+            return true;
+        },
+        [&spelled](Item &item) {
+            item.setSeries({spelled, item.getSeries().position});
         });
 }
 

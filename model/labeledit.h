@@ -20,6 +20,10 @@ public:
     // series.
     static bool setSeries(const QList<Item *> &items, const QString &name, std::optional<double> first);
 
+    // A tag or series named anew, or merged into the one of that name; the held records of its items show it.
+    static bool renameTag(int tid, const QString &current, const QString &name);
+    static bool renameSeries(int sid, const QString &name);
+
     // The tags of the items, each once, in the order they first come.
     static QStringList tagsOf(const QList<Item *> &items);
 };

@@ -165,6 +165,65 @@ bool LabelStore::setSeries(const QList<int> &iids, const QString &name, std::opt
     return dropUnused(QStringLiteral("series"), QStringLiteral("itemseries"), QStringLiteral("sid"), before) && stored;
 }
 
+bool LabelStore::renameTag(int tid, const QString &name)
+{
+    return rename(QStringLiteral("tags"), QStringLiteral("itemtags"), QStringLiteral("tid"), tid, name);
+}
+
+bool LabelStore::renameSeries(int sid, const QString &name)
+{
+    return rename(QStringLiteral("series"), QStringLiteral("itemseries"), QStringLiteral("sid"), sid, name);
+}
+
+QList<int> LabelStore::tagItems(int tid)
+{
+    return linkedItems(QStringLiteral("itemtags"), QStringLiteral("tid"), tid);
+}
+
+QList<int> LabelStore::seriesItems(int sid)
+{
+    return linkedItems(QStringLiteral("itemseries"), QStringLiteral("sid"), sid);
+}
+
+bool LabelStore::rename(const QString &table, const QString &links, const QString &key, int id, const QString &name)
+{
+    const QString renamed = normalized(name);
+    if (renamed.isEmpty())
+        return false;
+    PreparedQuery other(QStringLiteral("SELECT %1 FROM %2 WHERE name = :name AND %1 <> :id").arg(key, table));
+    other->bindValue(QStringLiteral(":name"), renamed);
+    other->bindValue(QStringLiteral(":id"), id);
+    if (!other.exec())
+        return false;
+    if (!other->next()) {
+        // Only the spelling may change, "history" to "History".
+        PreparedQuery update(QStringLiteral("UPDATE %1 SET name = :name WHERE %2 = :id").arg(table, key));
+        update->bindValue(QStringLiteral(":name"), renamed);
+        update->bindValue(QStringLiteral(":id"), id);
+        return update.exec();
+    }
+    const int kept = other->value(0).toInt();
+    // An item that had both keeps one link; the other goes with the merged name.
+    PreparedQuery merge(QStringLiteral("UPDATE OR IGNORE %1 SET %2 = :kept WHERE %2 = :id").arg(links, key));
+    merge->bindValue(QStringLiteral(":kept"), kept);
+    merge->bindValue(QStringLiteral(":id"), id);
+    PreparedQuery unlink(QStringLiteral("DELETE FROM %1 WHERE %2 = :id").arg(links, key));
+    unlink->bindValue(QStringLiteral(":id"), id);
+    return merge.exec() && unlink.exec() && dropUnused(table, links, key, {id});
+}
+
+QList<int> LabelStore::linkedItems(const QString &links, const QString &key, int id)
+{
+    PreparedQuery query(QStringLiteral("SELECT iid FROM %1 WHERE %2 = :id").arg(links, key));
+    query->bindValue(QStringLiteral(":id"), id);
+    QList<int> iids;
+    if (query.exec()) {
+        while (query->next())
+            iids.append(query->value(0).toInt());
+    }
+    return iids;
+}
+
 QString LabelStore::storedName(const QString &table, const QString &name)
 {
     PreparedQuery query(QStringLiteral("SELECT name FROM %1 WHERE name = :name").arg(table));

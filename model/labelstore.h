@@ -48,6 +48,14 @@ public:
     // The items in this order get the places first, first + 1, ...; without a first place, none. An empty
     // name takes them out of their series.
     static bool setSeries(const QList<int> &iids, const QString &name, std::optional<double> first);
+    // Gives the tag or series a new name; when another one has that name already, its items join that one
+    // and this one goes. Inside the caller's transaction; false for an empty name.
+    static bool renameTag(int tid, const QString &name);
+    static bool renameSeries(int sid, const QString &name);
+    // The items the tag or series has.
+    static QList<int> tagItems(int tid);
+    static QList<int> seriesItems(int sid);
+
     // The spelling the name is stored in; the name itself when it is not stored.
     static QString storedName(const QString &table, const QString &name);
 
@@ -55,6 +63,8 @@ private:
     static QStringList names(const QString &table);
     static QList<Entry> entries(const QString &table, const QString &links, const QString &key);
     static bool dropUnused(const QString &table, const QString &links, const QString &key, const QList<int> &ids);
+    static bool rename(const QString &table, const QString &links, const QString &key, int id, const QString &name);
+    static QList<int> linkedItems(const QString &links, const QString &key, int id);
     static QList<int> linkedIds(const QString &links, const QString &key, const QList<int> &iids);
 };
 

@@ -59,6 +59,8 @@ public:
     ~ItemViews() override;
 
     QString getKind() const { return kind; }
+    // The tag or series a "BooksTag" or "BooksSeries" view shows.
+    int getGroupId() const { return groupId; }
     void populate();
     void setWebPageColumns();
     void toggleView();

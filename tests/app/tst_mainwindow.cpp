@@ -2,6 +2,8 @@
 #include "metadata/multiselect.h"
 #include "model/book.h"
 #include "model/itemroles.h"
+#include "model/labeledit.h"
+#include "model/records.h"
 #include "model/webpage.h"
 #include "tests/support/startedwindow.h"
 #include "tests/support/testlibrary.h"
@@ -15,6 +17,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -58,6 +61,7 @@ private slots:
     void treeFilterMatchesAnyWord();
     void doubleClicksOpenTabs();
     void tagsAndSeriesOpenTabsOfTheirBooks();
+    void renamingToAnExistingNameMerges();
     void firstTabCannotBeClosed();
     void searchBoxFollowsTheCurrentTab();
     void viewActionsSwitchAndFollowTheTab();
@@ -86,6 +90,8 @@ private:
     ItemViews *tab(int index) const;
     QTreeWidgetItem *treeEntry(const QString &text) const;
     void doubleClickTreeEntry(const QString &text);
+    // "Rename..." from the entry's context menu, answering the new name and, when asked, the merge.
+    void renameTreeEntry(const QString &text, const QString &name);
     static QTableWidget *tableOf(ItemViews *view);
     static int rowOf(ItemViews *view, const QString &title);
     static void clickRow(ItemViews *view, const QString &title, Qt::KeyboardModifiers modifiers = {});
@@ -315,6 +321,72 @@ void TestMainWindow::tagsAndSeriesOpenTabsOfTheirBooks()
     QCOMPARE(titles(tab(2)), QStringList({"Emma", "Persuasion"}));
     tab(2)->search(QStringLiteral("dune"));
     QCOMPARE(titles(tab(2)), QStringList());
+}
+
+void TestMainWindow::renameTreeEntry(const QString &text, const QString &name)
+{
+    auto *tree = child<QTreeWidget>("libraryList");
+    tree->expandAll();
+    QTreeWidgetItem *entry = treeEntry(text);
+    QVERIFY2(entry, qPrintable(text));
+    tree->scrollToItem(entry);
+    QTimer::singleShot(0, [name] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QTimer::singleShot(0, [name] {
+            auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setTextValue(name);
+            QTimer::singleShot(0, [] {
+                if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+                    box->button(QMessageBox::Yes)->click();
+            });
+            dialog->accept();
+        });
+        menu->actions().constFirst()->trigger();
+        menu->close();
+    });
+    const QPoint position = tree->visualItemRect(entry).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, position, tree->viewport()->mapToGlobal(position));
+    QApplication::sendEvent(tree->viewport(), &event);
+}
+
+void TestMainWindow::renamingToAnExistingNameMerges()
+{
+    // As the tabs' menus do, on the records the first tab holds.
+    const auto label = [](int iid, const QStringList &tags, const QString &series) {
+        const std::shared_ptr<Item> record = Records::find(iid);
+        return record && LabelEdit::addTags({record.get()}, tags) && LabelEdit::setSeries({record.get()}, series, 1);
+    };
+    QVERIFY(label(persuasion, {QStringLiteral("Classics")}, QStringLiteral("Austen")));
+    QVERIFY(label(emma, {QStringLiteral("Old Books"), QStringLiteral("Classics")}, QStringLiteral("Austen Novels")));
+    QVERIFY(label(dune, {QStringLiteral("Old Books")}, QStringLiteral("Dune Saga")));
+    emit tab(0)->labelsChanged();
+    doubleClickTreeEntry(QStringLiteral("Old Books (2)"));
+    auto *tabs = child<QTabWidget>("tabWidget");
+    QCOMPARE(tabs->count(), 2);
+    const auto tagsOf = [this](const QString &title) { return tableOf(tab(0))->item(rowOf(tab(0), title), 5)->text(); };
+
+    renameTreeEntry(QStringLiteral("Old Books (2)"), QStringLiteral(" Vintage "));
+    QVERIFY(treeEntry(QStringLiteral("Vintage (2)")));
+    QCOMPARE(tabs->tabText(1), QStringLiteral("Vintage"));
+    QCOMPARE(tagsOf(QStringLiteral("Dune")), QStringLiteral("Vintage"));
+
+    // Merged into the tag first stored; a book that had both has it once, and the merged tag's tab goes.
+    renameTreeEntry(QStringLiteral("Vintage (2)"), QStringLiteral("classics"));
+    QVERIFY(treeEntry(QStringLiteral("Classics (3)")));
+    QCOMPARE(tabs->count(), 1);
+    QCOMPARE(tagsOf(QStringLiteral("Emma")), QStringLiteral("Classics"));
+    QCOMPARE(tagsOf(QStringLiteral("Dune")), QStringLiteral("Classics"));
+    QCOMPARE(
+        TestLibrary::rows(QStringLiteral("SELECT name, count(*) FROM tags JOIN itemtags USING (tid) GROUP BY tid")),
+        QList<QVariantList>({{QStringLiteral("Classics"), 3}}));
+
+    renameTreeEntry(QStringLiteral("Austen (1)"), QStringLiteral("austen novels"));
+    QVERIFY(treeEntry(QStringLiteral("Austen Novels (2)")));
+    QCOMPARE(tableOf(tab(0))->item(rowOf(tab(0), QStringLiteral("Persuasion")), 6)->text(),
+             QStringLiteral("Austen Novels [1]"));
+    QCOMPARE(TestLibrary::rows(QStringLiteral("SELECT count(*) FROM series")), QList<QVariantList>({{2}}));
 }
 
 void TestMainWindow::doubleClicksOpenTabs()
