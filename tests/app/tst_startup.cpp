@@ -2,6 +2,7 @@
 #include "core/logger.h"
 #include "core/serviceaddresses.h"
 #include "core/settings.h"
+#include "model/book.h"
 #include "tests/support/startedwindow.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -14,6 +15,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -118,6 +120,7 @@ private slots:
     void existingLibraryIsOpenedAsItIs_data();
     void existingLibraryIsOpenedAsItIs();
     void libraryWithoutLookupIndexesGainsThem();
+    void libraryWithoutLabelsSavesUnchanged();
     void deletedLibraryIsCreatedAgain_data();
     void deletedLibraryIsCreatedAgain();
     void unusableLibraryEndsTheProgram_data();
@@ -357,6 +360,50 @@ void TestStartup::libraryWithoutLookupIndexesGainsThem()
     QCOMPARE(books.value(0).toString(), QStringLiteral("Kept"));
     QCOMPARE(books.value(1).toInt(), 7);
     QVERIFY(!books.next());
+}
+
+void TestStartup::libraryWithoutLabelsSavesUnchanged()
+{
+    const auto bookRows = [] {
+        QList<QStringList> rows;
+        QSqlQuery query;
+        if (!query.exec(QStringLiteral("SELECT title, description, isbn13, type, coverFile, rating, created, name "
+                                       "FROM books JOIN items USING (iid) JOIN items_authors USING (iid) "
+                                       "JOIN authors USING (aid)")))
+            return rows;
+        while (query.next()) {
+            QStringList row;
+            for (int column = 0; column < query.record().count(); ++column)
+                row << query.value(column).toString();
+            rows << row;
+        }
+        return rows;
+    };
+    startAndClose();
+    int iid = 0;
+    QList<QStringList> before;
+    {
+        Book book(nullptr, 0);
+        book.setTitle(QStringLiteral("Kept"));
+        book.setDescription(QStringLiteral("As it was."));
+        book.addAuthor(QStringLiteral("Ann Author"));
+        QVERIFY(book.save());
+        iid = book.getIid();
+        // As a library written before tags and series were kept.
+        QSqlQuery query;
+        for (const char *table : {"itemtags", "itemseries", "tags", "series"})
+            QVERIFY(query.exec(QStringLiteral("DROP TABLE ") + QLatin1String(table)));
+        before = bookRows();
+        QCOMPARE(before.size(), 1);
+    }
+    cleanup();
+
+    startAndClose();
+    Book book(nullptr, iid);
+    QVERIFY(book.save());
+    QCOMPARE(bookRows(), before);
+    for (const char *table : {"itemtags", "itemseries", "tags", "series"})
+        QCOMPARE(TestDatabase::rowCount(QLatin1String(table)), 0);
 }
 
 void TestStartup::deletedLibraryIsCreatedAgain_data()
