@@ -6,6 +6,7 @@
 #include "bench/digestbenchmark.h"
 #include "bench/fulltextbenchmark.h"
 #include "bench/importfolder.h"
+#include "bench/labelbenchmark.h"
 #include "bench/libraryconnection.h"
 #include "bench/librarygenerator.h"
 #include "bench/openbenchmark.h"
@@ -148,6 +149,11 @@ void Benchmark::measureWindow(Report &report, const QString &importFolder, const
     }
     // Every start leaves its window, drawn or not.
     std::unique_ptr<MainWindow> window = open.takeWindow();
+    {
+        // Before the search, which leaves the tab with the books an empty search shows.
+        const Step step("Adding a tag to a selection");
+        report.add(LabelBenchmark(*window, options.books).run());
+    }
     {
         const Step step("Searching as you type");
         report.add(SearchBenchmark(*window, SampleText::SearchWord.toString(), SearchRounds, options.books).run());

@@ -70,9 +70,11 @@ FullTextBenchmark::FullTextBenchmark(MainWindow &window, const QString &folder, 
 
 QList<Figure> FullTextBenchmark::run()
 {
-    Figure ratio(QStringLiteral("fulltext_index_ratio"), QStringLiteral("full text: indexing / pdftotext"), QString(), 2);
+    Figure ratio(QStringLiteral("fulltext_index_ratio"), QStringLiteral("full text: indexing / pdftotext"), QString(),
+                 2);
     ratio.addBound(Figure::Statistic::Value, Figure::Comparison::AtLeast, ThroughputRatioLimit);
-    Figure pages(QStringLiteral("fulltext_pages_s"), QStringLiteral("full text: pages indexed"), QStringLiteral("pages/s"), 0);
+    Figure pages(QStringLiteral("fulltext_pages_s"), QStringLiteral("full text: pages indexed"),
+                 QStringLiteral("pages/s"), 0);
     Figure reference(QStringLiteral("fulltext_pdftotext_pages_s"), QStringLiteral("full text: pdftotext"),
                      QStringLiteral("pages/s"), 0);
     Figure size(QStringLiteral("fulltext_index_to_text"), QStringLiteral("full text: index / text size"), QString(), 2);
@@ -116,8 +118,8 @@ QList<Figure> FullTextBenchmark::run()
     QSqlQuery text;
     if (text.exec(QStringLiteral("SELECT sum(length(CAST(body AS BLOB))) FROM fulltext")) && text.next())
         size.addSample(double(databaseBytes() - bytesBefore) / text.value(0).toDouble());
-    qInfo("  %d books of %d pages: indexed in %.1f s, pdftotext %.1f s; index grew by %.1f MB", textBooks,
-          PagesPerBook, indexing, pdftotext, (databaseBytes() - bytesBefore) / 1048576.0);
+    qInfo("  %d books of %d pages: indexed in %.1f s, pdftotext %.1f s; index grew by %.1f MB", textBooks, PagesPerBook,
+          indexing, pdftotext, (databaseBytes() - bytesBefore) / 1048576.0);
 
     // Rare words, their prefixes, and phrases of the common vocabulary.
     QStringList asked;
@@ -150,7 +152,8 @@ bool FullTextBenchmark::writeBooks(QString *error)
     }
     QSqlQuery files;
     files.setForwardOnly(true);
-    if (!files.exec(QStringLiteral("SELECT fid FROM files JOIN books USING (iid) ORDER BY fid LIMIT %1").arg(textBooks))) {
+    if (!files.exec(
+            QStringLiteral("SELECT fid FROM files JOIN books USING (iid) ORDER BY fid LIMIT %1").arg(textBooks))) {
         *error = QStringLiteral("cannot list the books' files");
         return false;
     }

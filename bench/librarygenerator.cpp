@@ -13,6 +13,23 @@ constexpr quint32 Seed = 20240611;
 constexpr int CoverVariants = 8;
 // Percent of the books that mention the search word; a third of those in the title.
 constexpr int SearchWordPercent = 3;
+constexpr int TagPoolSize = 500;
+constexpr int MostTagsPerBook = 5;
+constexpr int SeriesPoolSize = 2000;
+constexpr int SeriesPercent = 30;
+constexpr int LongestSeries = 12;
+
+// Distinct names drawn until there are as many as wanted, in an order that does not depend on hashing.
+template<typename Draw>
+QStringList pool(int wanted, Draw draw)
+{
+    QSet<QString> names;
+    while (names.size() < wanted)
+        names.insert(draw());
+    QStringList sorted = names.values();
+    sorted.sort();
+    return sorted;
+}
 
 } // namespace
 
@@ -36,6 +53,7 @@ bool LibraryGenerator::generate(QString *error)
         return false;
     }
     makeAuthorPool();
+    makeLabelPools();
     QSqlDatabase db = QSqlDatabase::database();
     if (!db.transaction()) {
         *error = QStringLiteral("Cannot start a transaction: %1").arg(db.lastError().text());
@@ -54,13 +72,27 @@ bool LibraryGenerator::generate(QString *error)
 
 void LibraryGenerator::makeAuthorPool()
 {
-    const int wanted = std::max(1, books / 5);
-    QSet<QString> names;
-    while (names.size() < wanted)
-        names.insert(text.personName());
-    authorPool = names.values();
-    // A set's order depends on hashing, which is seeded per process; the pool must not.
-    authorPool.sort();
+    authorPool = pool(std::max(1, books / 5), [this] { return text.personName(); });
+}
+
+void LibraryGenerator::makeLabelPools()
+{
+    tagPool = pool(TagPoolSize, [this] { return text.tagName(); });
+    seriesPool = pool(SeriesPoolSize, [this] { return text.title(false); });
+}
+
+void LibraryGenerator::label(Book &book)
+{
+    const int tagCount = random.bounded(MostTagsPerBook + 1);
+    QStringList tags;
+    while (tags.size() < tagCount) {
+        const QString &tag = tagPool[random.bounded(int(tagPool.size()))];
+        if (!tags.contains(tag))
+            tags.append(tag);
+    }
+    book.setTags(tags);
+    if (random.bounded(100) < SeriesPercent)
+        book.setSeries({seriesPool[random.bounded(int(seriesPool.size()))], double(1 + random.bounded(LongestSeries))});
 }
 
 bool LibraryGenerator::storeAll(QString *error)
@@ -108,6 +140,7 @@ bool LibraryGenerator::storeBook(int serial, QString *error)
     const QStringList authors = bookAuthors();
     for (const QString &author : authors)
         book.addAuthor(author);
+    label(book);
 
     const QString file
         = QStringLiteral("%1/Books/%2/%3 (%4).pdf").arg(home, authors.first(), book.getTitle()).arg(serial);

@@ -12,8 +12,11 @@
 // Fills the library on the open default connection with made-up books and saved web pages, stored
 // through the program's own records so the rows are exactly those the program writes. Every book has
 // 1 to 3 authors from a pool of a fifth as many names, a PDF file below ~/Books, its own cover, a title,
-// a description and a rating; a few percent mention SampleText::SearchWord. The generator is seeded, so
-// every run writes the same library.
+// a description and a rating; a few percent mention SampleText::SearchWord. Each book has 0 to 5 tags
+// from a pool of 500, and 30 % are numbered in one of 2,000 series. The generator is seeded, so every run
+// writes the same library.
+class Book;
+
 class LibraryGenerator
 {
 public:
@@ -26,6 +29,9 @@ public:
 
 private:
     void makeAuthorPool();
+    void makeLabelPools();
+    // A book's tags and series, drawn from the pools.
+    void label(Book &book);
     bool storeAll(QString *error);
     bool storeBook(int serial, QString *error);
     bool storeWebPage(int serial, QString *error);
@@ -40,6 +46,8 @@ private:
     PdfWriter pdfs;
     CoverImages covers;
     QStringList authorPool;
+    QStringList tagPool;
+    QStringList seriesPool;
     int booksWithSearchWord = 0;
 };
 

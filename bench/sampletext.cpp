@@ -70,6 +70,11 @@ QString SampleText::word()
     return Vocabulary[random.bounded(int(Vocabulary.size()))];
 }
 
+QString SampleText::tagName()
+{
+    return random.bounded(2) == 0 ? word() : word() + u' ' + word();
+}
+
 QString SampleText::title(bool withSearchWord)
 {
     const int count = 2 + random.bounded(5);

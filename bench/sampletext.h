@@ -28,6 +28,8 @@ public:
     static QStringList commonPhrases();
     // "First Last".
     QString personName();
+    // One or two lower-case words, as readers tag books.
+    QString tagName();
     QString publisher();
     // "1987-04-12".
     QString datePublished();

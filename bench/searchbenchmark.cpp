@@ -57,8 +57,7 @@ SearchBenchmark::SearchBenchmark(MainWindow &window, const QString &word, int ro
 
 Figure SearchBenchmark::run()
 {
-    Figure figure(figureKey, figureLabel, QStringLiteral("ms"),
-                  1);
+    Figure figure(figureKey, figureLabel, QStringLiteral("ms"), 1);
     const WindowTargets targets = WindowTargets::forBooks(books);
     figure.addBound(Figure::Statistic::Median, Figure::Comparison::AtMost, targets.keystrokeMedianMs);
     figure.addBound(Figure::Statistic::Maximum, Figure::Comparison::AtMost, targets.keystrokeMaxMs);

@@ -10,8 +10,8 @@ class FileSyncManager;
 
 // Sync of a library holding one book with a 1 GB file to the real cloud service: how much the process's
 // resident memory grows while the file is checked and uploaded, from the reset peak and, as a
-// cross-check, from samples every 50 ms; and how much the service's grows while it receives the file. The library is one of its own, so that the sync sends this one
-// file and nothing else.
+// cross-check, from samples every 50 ms; and how much the service's grows while it receives the file. The library is
+// one of its own, so that the sync sends this one file and nothing else.
 class UploadBenchmark
 {
 public:
