@@ -427,7 +427,7 @@ void MainWindow::loadLabelsIntoTree()
         qDeleteAll(branch->takeChildren());
         for (const LabelStore::Entry &label : entries) {
             auto *entry = new QTreeWidgetItem(branch);
-            entry->setText(0, QStringLiteral("%1 (%2)").arg(label.name).arg(label.items));
+            entry->setText(0, QStringLiteral("%1 (%2)").arg(label.name).arg(label.books));
             entry->setData(0, idRole, label.id);
             entry->setData(0, LabelNameRole, label.name);
         }

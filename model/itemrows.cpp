@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -59,9 +60,15 @@ ItemRows ItemRows::read(const QList<int> &iids)
              ids, byColumn(rows.authors, 0));
     readEach(QStringLiteral("SELECT * FROM files WHERE iid IN ") + IdSet + QStringLiteral(" ORDER BY fid"), ids,
              [&rows](Row row) { rows.fileRows[row.at(8).toInt()].append(std::move(row)); });
+    // Many items share each tag and series: one string per name keeps a large library's memory down.
+    QSet<QString> names;
+    const auto shared = [&names](const QVariant &name) { return *names.insert(name.toString()); };
     readEach(LabelStore::tagsStatement(IdSet), ids,
-             [&rows](const Row &row) { rows.tagNames[row.at(0).toInt()].append(row.at(1).toString()); });
-    readEach(LabelStore::seriesStatement(IdSet), ids, byColumn(rows.seriesRows, 0));
+             [&rows, &shared](const Row &row) { rows.tagNames[row.at(0).toInt()].append(shared(row.at(1))); });
+    readEach(LabelStore::seriesStatement(IdSet), ids, [&rows, &shared](Row row) {
+        row[1] = shared(row.at(1));
+        rows.seriesRows.insert(row.at(0).toInt(), std::move(row));
+    });
     return rows;
 }
 

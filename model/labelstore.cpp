@@ -62,8 +62,9 @@ QList<LabelStore::Entry> LabelStore::seriesEntries()
 
 QList<LabelStore::Entry> LabelStore::entries(const QString &table, const QString &links, const QString &key)
 {
-    PreparedQuery query(QStringLiteral("SELECT %1.%3, %1.name, count(*) FROM %1 JOIN %2 ON %2.%3 = %1.%3 GROUP BY "
-                                       "%1.%3 ORDER BY %1.name")
+    // The books counted are those the entry's tab shows; a name only web pages carry counts none.
+    PreparedQuery query(QStringLiteral("SELECT %1.%3, %1.name, count(books.iid) FROM %1 JOIN %2 ON %2.%3 = %1.%3 "
+                                       "LEFT JOIN books ON books.iid = %2.iid GROUP BY %1.%3 ORDER BY %1.name")
                             .arg(table, links, key));
     QList<Entry> found;
     if (query.exec()) {

@@ -26,9 +26,9 @@ public:
     {
         int id = 0;
         QString name;
-        int items = 0;
+        int books = 0;
     };
-    // Every tag or series with the number of items it has, by name.
+    // Every tag or series with the number of books it has, by name.
     static QList<Entry> tagEntries();
     static QList<Entry> seriesEntries();
 
