@@ -53,6 +53,7 @@
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBox>
 #include <QToolButton>
 
@@ -61,6 +62,10 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(std::make_unique<Ui::MainWindow>())
 {
     ui->setupUi(this);
+    selectionFollower = new QTimer(this);
+    selectionFollower->setSingleShot(true);
+    selectionFollower->setInterval(0);
+    connect(selectionFollower, &QTimer::timeout, this, &MainWindow::showSelection);
     createStatusBar();
     arrangeSplitters();
     createNotesEditor();
@@ -336,13 +341,12 @@ ItemViews *MainWindow::addItemViewsTab(const QString &kind, int aid, const QStri
 {
     auto *view = new ItemViews(ui->tabWidget, kind, aid);
     ui->tabWidget->addTab(view, QIcon(icon), title);
-    connect(view, &ItemViews::selectedViewItem, this, &MainWindow::renderInformationPanel);
+    connect(view, &ItemViews::selectedViewItem, this, [this, view](ViewItem *item) { followSelection(view, item); });
     connect(view, &ItemViews::readRequested, this, &MainWindow::openReader);
     connect(view, &ItemViews::searchProblem, this, [this, view](const QString &message) {
         if (view == currentItemViews())
             searchBox->showProblem(message);
     });
-    connect(view, &ItemViews::selectedViewItem, notesEditor, &RichTextEditor::loadNoteItem);
     connect(view, &ItemViews::summaryChanged, this, [this, view] {
         if (view == currentItemViews())
             showSummary();
@@ -515,18 +519,37 @@ void MainWindow::renderInformationPanel(ViewItem *item)
     ui->informationPanel->setHtml(ViewItemText::informationPanel(*item, ReadingPositions::lastPageRead(item->iid)));
 }
 
+void MainWindow::followSelection(ItemViews *view, ViewItem *item)
+{
+    // A selection of thousands announces every item, and only the last one shows: the panels draw it once,
+    // when the announcements are over. It is found again by its id, since a record may go meanwhile.
+    selectionSource = view;
+    selectionIid = item ? item->iid : -1;
+    if (!selectionFollower->isActive())
+        selectionFollower->start();
+}
+
+void MainWindow::showSelection()
+{
+    showInPanels(selectionSource && selectionIid > 0 ? selectionSource->heldViewItem(selectionIid) : nullptr);
+}
+
+void MainWindow::showInPanels(ViewItem *item)
+{
+    renderInformationPanel(item);
+    notesEditor->loadNoteItem(item);
+}
+
 void MainWindow::showReadBook(const QString &path)
 {
     // The panels follow the book being read when it is one of the library's.
     const int iid = File::itemOf(path);
     if (iid < 1) {
-        renderInformationPanel(nullptr);
-        notesEditor->loadNoteItem(nullptr);
+        showInPanels(nullptr);
         return;
     }
     const std::shared_ptr<Book> book = Records::obtain<Book>(iid);
-    renderInformationPanel(book->getViewItem());
-    notesEditor->loadNoteItem(book->getViewItem());
+    showInPanels(book->getViewItem());
 }
 
 void MainWindow::showSummary()

@@ -2,6 +2,7 @@
 #define MAINWINDOW_H
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -14,6 +15,7 @@ class FullTextStatus;
 class ItemViews;
 class QAction;
 class QLabel;
+class QTimer;
 class QTreeWidgetItem;
 class RichTextEditor;
 class searchbox;
@@ -84,6 +86,10 @@ private:
     void openReader(const QString &path, int part = 0, const QString &words = {});
     // The panels follow the book open in a reader tab.
     void showReadBook(const QString &path);
+    // The information panel and the notes follow the view's last selected item.
+    void followSelection(ItemViews *view, ViewItem *item);
+    void showSelection();
+    void showInPanels(ViewItem *item);
     void showSummary();
     void createNotesEditor();
     void createSearchBox();
@@ -125,6 +131,9 @@ private:
     UpdateManager *updateManager = nullptr;
     QLabel *statusSummary = nullptr;
     FullTextStatus *fullText = nullptr;
+    QTimer *selectionFollower = nullptr;
+    QPointer<ItemViews> selectionSource;
+    int selectionIid = -1;
     static constexpr int StatusMessageMs = 5000;
 };
 

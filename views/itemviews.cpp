@@ -499,6 +499,17 @@ Item *ItemViews::findRecord(int iid) const
     return books->find(iid);
 }
 
+ViewItem *ItemViews::heldViewItem(int iid) const
+{
+    const Item *record = findRecord(iid);
+    ViewItem *item = nullptr;
+    if (record && record->getType() == BookType)
+        item = static_cast<const Book *>(record)->getViewItem();
+    else if (record && record->getType() == WebPageType)
+        item = static_cast<const WebPage *>(record)->getViewItem();
+    return heldItems.contains(item) ? item : nullptr;
+}
+
 ViewItem *ItemViews::refreshedViewItem(Item *record) const
 {
     if (!record)

@@ -59,6 +59,8 @@ public:
     ~ItemViews() override;
 
     QString getKind() const { return kind; }
+    // The view item of a record this view holds; nothing when it holds none of that id.
+    ViewItem *heldViewItem(int iid) const;
     // The tag or series a "BooksTag" or "BooksSeries" view shows.
     int getGroupId() const { return groupId; }
     void populate();
