@@ -49,6 +49,23 @@ QList<Item *> pointers(const QList<std::shared_ptr<Item>> &records)
     return items;
 }
 
+// Renames in the store, then gives the held records of the items the name as it is now stored.
+template<typename Rename, typename Apply>
+bool renameThenApply(const QList<int> &iids, const QString &table, const QString &name, Rename rename, Apply apply)
+{
+    const QList<std::shared_ptr<Item>> held = heldRecords(iids);
+    QString spelled;
+    return storeThenApply(
+        pointers(held),
+        [&](const QList<int> &) {
+            if (!rename())
+                return false;
+            spelled = LabelStore::storedName(table, name);
+            return true;
+        },
+        [&](Item &item) { apply(item, spelled); });
+}
+
 } // namespace
 
 bool LabelEdit::addTags(const QList<Item *> &items, const QStringList &tags)
@@ -98,17 +115,10 @@ bool LabelEdit::setSeries(const QList<Item *> &items, const QString &name, std::
 
 bool LabelEdit::renameTag(int tid, const QString &current, const QString &name)
 {
-    const QList<std::shared_ptr<Item>> held = heldRecords(LabelStore::tagItems(tid));
-    QString spelled;
-    return storeThenApply(
-        pointers(held),
-        [&](const QList<int> &) {
-            if (!LabelStore::renameTag(tid, name))
-                return false;
-            spelled = LabelStore::storedName(QStringLiteral("tags"), name);
-            return true;
-        },
-        [&](Item &item) {
+    return renameThenApply(
+        LabelStore::tagItems(tid), QStringLiteral("tags"), name,
+        [tid, &name] { return LabelStore::renameTag(tid, name); },
+        [&current](Item &item, const QString &spelled) {
             QStringList tags = item.getTags();
             for (QString &tag : tags) {
                 if (tag.compare(current, Qt::CaseInsensitive) == 0)
@@ -121,17 +131,10 @@ bool LabelEdit::renameTag(int tid, const QString &current, const QString &name)
 
 bool LabelEdit::renameSeries(int sid, const QString &name)
 {
-    const QList<std::shared_ptr<Item>> held = heldRecords(LabelStore::seriesItems(sid));
-    QString spelled;
-    return storeThenApply(
-        pointers(held),
-        [&](const QList<int> &) {
-            if (!LabelStore::renameSeries(sid, name))
-                return false;
-            spelled = LabelStore::storedName(QStringLiteral("series"), name);
-            return true;
-        },
-        [&spelled](Item &item) {
+    return renameThenApply(
+        LabelStore::seriesItems(sid), QStringLiteral("series"), name,
+        [sid, &name] { return LabelStore::renameSeries(sid, name); },
+        [](Item &item, const QString &spelled) {
             item.setSeries({spelled, item.getSeries().position});
         });
 }
