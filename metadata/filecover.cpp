@@ -13,7 +13,7 @@
 
 namespace {
 
-// Cover images are a few hundred kilobytes; a larger entry is not read at all.
+// Cover images are a few hundred kilobytes; no more of an entry is read than this.
 constexpr qint64 MaximumCoverBytes = 32 << 20;
 constexpr int JpegQuality = 85;
 

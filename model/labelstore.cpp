@@ -204,6 +204,7 @@ bool LabelStore::rename(const QString &table, const QString &links, const QStrin
         return update.exec();
     }
     const int kept = other->value(0).toInt();
+    other->finish();
     // An item that had both keeps one link; the other goes with the merged name.
     PreparedQuery merge(QStringLiteral("UPDATE OR IGNORE %1 SET %2 = :kept WHERE %2 = :id").arg(links, key));
     merge->bindValue(QStringLiteral(":kept"), kept);
