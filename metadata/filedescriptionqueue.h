@@ -14,7 +14,7 @@
 
 #include <deque>
 
-// Reads what PDFs say of themselves in a worker, one file after another, and reports them in batches, so
+// Reads what book files say of themselves in a worker, one file after another, and reports them in batches, so
 // that a list of thousands of files is shown at once and filled in as they are read.
 class FileDescriptionQueue : public QObject
 {
